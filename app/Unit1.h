@@ -1,0 +1,58 @@
+// The main window: a photo above a month calendar, and the context menu on the
+// photo that chooses a photo, previews, prints and exits.
+#pragma once
+
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+#include "platform/Dialogs.h"
+
+class QAction;
+class QCalendarWidget;
+class QMenu;
+class QScrollArea;
+class TcxImage;
+
+class TForm1 : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TForm1(QWidget* parent = nullptr);
+  ~TForm1() override;
+
+  TcxImage* cxImage1 = nullptr;
+  QCalendarWidget* MonthCalendar1 = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* FotorafSeiniz1 = nullptr;
+  QAction* nizleme1 = nullptr;
+  QAction* Yazdr1 = nullptr;
+  QAction* k1 = nullptr;
+  TFileDialog Open1{TFileDialogKind::OpenPicture};
+
+  // The client area in design pixels, as stored (the window scrolls it).
+  QWidget* ClientArea() const { return client_; }
+  QScrollArea* ScrollBox() const { return scroll_; }
+
+  // The four commands of the context menu.
+  void FotorafSeiniz1Click();
+  void nizleme1Click();
+  void Yazdr1Click();
+  void k1Click();
+
+  // How "Çıkış" ends the process (tests replace it).
+  std::function<void(int)> OnHalt;
+
+ protected:
+  void resizeEvent(QResizeEvent*) override;
+  void showEvent(QShowEvent*) override;
+
+ private:
+  bool centred_ = false;
+  template <typename F>
+  void RunCommand(F&& command);
+  QScrollArea* scroll_ = nullptr;
+  QWidget* client_ = nullptr;
+};
+
+// The window and task-bar icon: two 32 x 32 images (16 and 256 colours).
+QIcon MainWindowIcon();

@@ -1,0 +1,4 @@
+// A headless application object for the fuzz targets, made on first use.
+#pragma once
+
+void EnsureFuzzApplication();

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang (build-fuzz/) and runs each for a
+# fixed budget, starting from its seed corpus. Usage: fuzz/run.sh [seconds]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+budget=${1:-60}
+command -v clang++ >/dev/null || { echo "clang++ is needed for fuzzing" >&2; exit 1; }
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DARDEL_FUZZ=ON -DARDEL_TESTS=OFF >/dev/null
+targets=$(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//')
+cmake --build build-fuzz -j"$(nproc)" --target $targets
+export QT_QPA_PLATFORM=offscreen
+status=0
+for t in $targets; do
+  kind=${t#fuzz_}
+  work=fuzz/out/$kind
+  mkdir -p "$work"
+  echo "== $t for ${budget}s"
+  if ! build-fuzz/fuzz/$t -max_total_time="$budget" -rss_limit_mb=2048 -max_len=65536 \
+      -artifact_prefix="$work/" "$work" "fuzz/corpus/$kind" >"$work/log.txt" 2>&1; then
+    echo "   FAILED: see $work/log.txt"
+    status=1
+  fi
+  tail -n 1 "$work/log.txt"
+done
+exit $status

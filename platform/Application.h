@@ -1,0 +1,29 @@
+// Process-wide start-up of the platform layer and the application object's
+// services: title, error display, wait cursor, message processing.
+#pragma once
+
+#include <exception>
+#include <string>
+
+// Loads the substitute fonts and registers the picture kinds. Call once after
+// the Qt application object exists; further calls do nothing.
+void InitializePlatform();
+
+namespace Application {
+// Title of the application (caption of error boxes and of the task-bar entry).
+const std::string& Title();
+void SetTitle(const std::string& title);
+
+// The text the error box shows for a message: a full stop is added when the
+// last character sorts after ".".
+std::string ErrorText(const std::string& message);
+// Shows an exception in a message box titled with the application title, an
+// error icon and an OK button. EAbort is not shown.
+void ShowException(const std::exception& e);
+// Hook for tests: when set, ShowException calls it instead of opening a box.
+using ErrorSink = void (*)(const std::string& title, const std::string& text);
+void SetErrorSink(ErrorSink sink);
+
+// Handles pending window messages (input, paint, timers) and returns.
+void ProcessMessages();
+}  // namespace Application

@@ -1,0 +1,141 @@
+#include "platform/Dialogs.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPixmap>
+
+#include "platform/Graphics.h"
+
+namespace {
+TFileDialog::Hook& GlobalHook() {
+  static TFileDialog::Hook hook;
+  return hook;
+}
+
+std::vector<std::string> SplitBar(const std::string& s) {
+  std::vector<std::string> parts;
+  std::string cur;
+  for (char c : s) {
+    if (c == '|') {
+      parts.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  parts.push_back(cur);
+  return parts;
+}
+
+// The preview pane of the picture dialogs: the picture scaled into a square
+// and its size below, or "(None)" when the file is not a readable picture.
+class PicturePreview : public QWidget {
+ public:
+  explicit PicturePreview(QWidget* parent) : QWidget(parent) {
+    setMinimumSize(160, 180);
+    caption_ = new QLabel(QStringLiteral("(None)"), this);
+    caption_->setAlignment(Qt::AlignCenter);
+    auto* layout = new QGridLayout(this);
+    layout->setRowStretch(0, 1);
+    layout->addWidget(caption_, 1, 0);
+  }
+  void ShowFile(const QString& path) {
+    picture_.SetGraphic(nullptr);
+    caption_->setText(QStringLiteral("(None)"));
+    if (QFileInfo(path).isFile()) {
+      try {
+        picture_.LoadFromFile(path.toStdString());
+        caption_->setText(QStringLiteral("%1 x %2").arg(picture_.Width()).arg(picture_.Height()));
+      } catch (const std::exception&) {
+        picture_.SetGraphic(nullptr);
+      }
+    }
+    update();
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    QRect box(4, 4, width() - 8, height() - caption_->height() - 12);
+    p.fillRect(box, palette().base());
+    p.setPen(palette().mid().color());
+    p.drawRect(box.adjusted(0, 0, -1, -1));
+    if (picture_.Empty() || picture_.Width() <= 0 || picture_.Height() <= 0) return;
+    QRect inner = box.adjusted(2, 2, -2, -2);
+    double scale = std::min(1.0, std::min(double(inner.width()) / picture_.Width(),
+                                          double(inner.height()) / picture_.Height()));
+    QSizeF size(picture_.Width() * scale, picture_.Height() * scale);
+    QRectF dest(inner.left() + (inner.width() - size.width()) / 2,
+                inner.top() + (inner.height() - size.height()) / 2, size.width(), size.height());
+    picture_.Graphic()->Draw(p, dest);
+  }
+
+ private:
+  QLabel* caption_;
+  TPicture picture_;
+};
+}  // namespace
+
+void TFileDialog::SetHook(Hook hook) { GlobalHook() = std::move(hook); }
+
+std::vector<std::string> TFileDialog::NativeFilters(const std::string& filter) {
+  std::vector<std::string> result;
+  if (filter.empty()) return result;
+  auto parts = SplitBar(filter);
+  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+    std::string masks = parts[i + 1];
+    for (char& c : masks)
+      if (c == ';') c = ' ';
+    // The dialog shows only the part before the last parenthesis (details
+    // hidden), so the description appears exactly as given.
+    result.push_back(parts[i] + " (" + masks + ")");
+  }
+  return result;
+}
+
+bool TFileDialog::Execute(QWidget* parent) {
+  if (GlobalHook()) {
+    auto answer = GlobalHook()(*this);
+    if (!answer) return false;
+    FileName = *answer;
+    return true;
+  }
+  bool save = Kind == TFileDialogKind::SavePicture || Kind == TFileDialogKind::SaveFile;
+  bool picture = Kind == TFileDialogKind::OpenPicture || Kind == TFileDialogKind::SavePicture;
+  QFileDialog dlg(parent);
+  dlg.setOption(QFileDialog::DontUseNativeDialog, true);
+  dlg.setOption(QFileDialog::HideNameFilterDetails, true);
+  dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  if (!OverwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+  if (!Title.empty())
+    dlg.setWindowTitle(QString::fromStdString(Title));
+  else
+    dlg.setWindowTitle(save ? QStringLiteral("Save As") : QStringLiteral("Open"));
+  QStringList filters;
+  for (const auto& f : NativeFilters(Filter)) filters << QString::fromStdString(f);
+  if (!filters.isEmpty()) {
+    dlg.setNameFilters(filters);
+    int index = std::clamp(FilterIndex, 1, int(filters.size())) - 1;
+    dlg.selectNameFilter(filters[index]);
+  }
+  if (!DefaultExt.empty()) dlg.setDefaultSuffix(QString::fromStdString(DefaultExt));
+  if (!InitialDir.empty()) dlg.setDirectory(QString::fromStdString(InitialDir));
+  if (!FileName.empty()) dlg.selectFile(QString::fromStdString(FileName));
+  if (picture) {
+    if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout())) {
+      auto* preview = new PicturePreview(&dlg);
+      grid->addWidget(preview, 1, grid->columnCount(), grid->rowCount() - 1, 1);
+      QObject::connect(&dlg, &QFileDialog::currentChanged, preview,
+                       [preview](const QString& path) { preview->ShowFile(path); });
+    }
+  }
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  FileName = dlg.selectedFiles().first().toStdString();
+  FilterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
+  if (FilterIndex < 1) FilterIndex = 1;
+  return true;
+}

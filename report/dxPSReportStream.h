@@ -1,0 +1,46 @@
+// The typed values that report items read and write in report streams. The
+// report stream reader and writer (value encoding, pictures, image lists)
+// implement these interfaces; items use nothing else.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/Types.h"
+
+class TGraphic;
+class TCustomImageList;
+
+class TdxReportReader {
+ public:
+  virtual ~TdxReportReader() = default;
+  virtual std::int32_t ReadInteger() = 0;
+  virtual bool ReadBoolean() = 0;
+  virtual std::string ReadString() = 0;
+  virtual TRect ReadRect() = 0;
+  // Four raw bytes, little-endian (the Format word).
+  virtual std::uint32_t ReadRawUInt32() = 0;
+  virtual void ReadListBegin() = 0;
+  virtual void ReadListEnd() = 0;
+  // Whether the next value ends the current list (not consumed).
+  virtual bool EndOfList() = 0;
+  // A picture record into graphic (nothing read into it for an empty record).
+  virtual void ReadPicture(TGraphic& graphic) = 0;
+  // Skips a picture record.
+  virtual void SkipPicture() = 0;
+  virtual void ReadImageList(TCustomImageList& list) = 0;
+};
+
+class TdxReportWriter {
+ public:
+  virtual ~TdxReportWriter() = default;
+  virtual void WriteInteger(std::int32_t value) = 0;
+  virtual void WriteBoolean(bool value) = 0;
+  virtual void WriteString(const std::string& value) = 0;
+  virtual void WriteRect(const TRect& value) = 0;
+  virtual void WriteRawUInt32(std::uint32_t value) = 0;
+  virtual void WriteListBegin() = 0;
+  virtual void WriteListEnd() = 0;
+  virtual void WritePicture(const TGraphic& graphic) = 0;
+  virtual void WriteImageList(const TCustomImageList& list) = 0;
+};

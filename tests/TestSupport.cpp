@@ -1,0 +1,59 @@
+#include "tests/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <cstdlib>
+#include <stdexcept>
+
+ScratchDir::ScratchDir() {
+  QTemporaryDir dir(QDir::tempPath() + "/ardel-test-XXXXXX");
+  dir.setAutoRemove(false);
+  if (!dir.isValid()) throw std::runtime_error("cannot create a scratch folder");
+  root_ = dir.path().toStdString();
+}
+
+ScratchDir::~ScratchDir() { QDir(QString::fromStdString(root_)).removeRecursively(); }
+
+std::string ScratchDir::Path(const std::string& name) const { return root_ + "/" + name; }
+
+std::string ScratchDir::Write(const std::string& name, TByteView bytes) const {
+  std::string path = Path(name);
+  QFile f(QString::fromStdString(path));
+  if (!f.open(QIODevice::WriteOnly)) throw std::runtime_error("cannot write " + path);
+  f.write(reinterpret_cast<const char*>(bytes.data()), qint64(bytes.size()));
+  return path;
+}
+
+std::string ScratchDir::Write(const std::string& name, const std::string& bytes) const {
+  return Write(name, TByteView(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
+}
+
+QImage MakeTestImage(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  QPainter p(&image);
+  p.fillRect(0, 0, width / 2, height, QColor(255, 0, 0));
+  p.fillRect(width / 2, 0, width - width / 2, height, QColor(0, 0, 255));
+  int s = std::min(width, height) / 4;
+  p.fillRect(width / 2 - s / 2, height / 2 - s / 2, s, s, QColor(0, 255, 0));
+  return image;
+}
+
+unsigned PixelRGB(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
+
+bool ColorNear(unsigned a, unsigned b, int tolerance) {
+  for (int shift = 0; shift <= 16; shift += 8) {
+    int ca = int((a >> shift) & 0xFF), cb = int((b >> shift) & 0xFF);
+    if (std::abs(ca - cb) > tolerance) return false;
+  }
+  return true;
+}
+
+std::string SourcePath(const std::string& relative) {
+#ifdef ARDEL_SOURCE_DIR
+  return std::string(ARDEL_SOURCE_DIR) + "/" + relative;
+#else
+  return relative;
+#endif
+}

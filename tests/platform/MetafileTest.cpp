@@ -1,0 +1,843 @@
+// Metafiles: loading and checking EMF and WMF files, and playing them back at
+// different sizes. The metafiles are built here with libuemf's record builders.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+#include <cstring>
+#include <functional>
+#include <string>
+
+#include "platform/Graphics.h"
+#include "tests/TestSupport.h"
+
+#include <uemf.h>
+#include <uemf_utf.h>
+#include <uwmf.h>
+
+namespace {
+
+constexpr unsigned Red = 0xFF0000, Green = 0x00FF00, Blue = 0x0000FF, White = 0xFFFFFF, Black = 0x000000;
+
+// An EMF whose reference device has 10 pixels per mm; the default frame is
+// 100 x 100 mm, that is device pixels 0..1000.
+class EmfBuilder {
+ public:
+  explicit EmfBuilder(U_RECTL frame = {0, 0, 10000, 10000}) {
+    emf_start("/dev/null", 4096, 4096, &et_);
+    emf_htable_create(64, 64, &eht_);
+    const U_RECTL bounds{0, 0, 999, 999};
+    Add(U_EMRHEADER_set(bounds, frame, nullptr, 0, nullptr, U_SIZEL{2000, 2000}, U_SIZEL{200, 200}, 0));
+  }
+  ~EmfBuilder() {
+    emf_free(&et_);
+    emf_htable_free(&eht_);
+  }
+  EmfBuilder(const EmfBuilder&) = delete;
+  EmfBuilder& operator=(const EmfBuilder&) = delete;
+
+  void Add(char* record) { emf_append(reinterpret_cast<PU_ENHMETARECORD>(record), et_, U_REC_FREE); }
+  TBytes Finish() {
+    Add(U_EMREOF_set(0, nullptr, et_));
+    emf_finish(et_, eht_);
+    return TBytes(et_->buf, et_->buf + et_->used);
+  }
+
+  std::uint32_t Pen(std::uint32_t style, int width, U_COLORREF color) {
+    std::uint32_t ih;
+    Add(createpen_set(&ih, eht_, logpen_set(style, U_POINT{width, 0}, color)));
+    return ih;
+  }
+  std::uint32_t Brush(U_COLORREF color, std::uint32_t style = U_BS_SOLID, int hatch = 0) {
+    std::uint32_t ih;
+    Add(createbrushindirect_set(&ih, eht_, logbrush_set(style, color, hatch)));
+    return ih;
+  }
+  std::uint32_t Font(int height, const char* face) {
+    size_t len;
+    uint16_t* wide = U_Utf8ToUtf16le(face, 0, &len);
+    U_LOGFONT lf = logfont_set(height, 0, 0, 0, 400, 0, 0, 0, 0, 0, 0, 0, 0, wide);
+    free(wide);
+    std::uint32_t ih;
+    Add(extcreatefontindirectw_set(&ih, eht_, reinterpret_cast<const char*>(&lf), nullptr));
+    return ih;
+  }
+  void Select(std::uint32_t ih) { Add(selectobject_set(ih, eht_)); }
+  void Stock(std::uint32_t object) { Add(U_EMRSELECTOBJECT_set(object)); }
+  // Solid fill without an outline.
+  void Fill(U_COLORREF color) {
+    Stock(U_NULL_PEN);
+    Select(Brush(color));
+  }
+  void Rect(int l, int t, int r, int b) { Add(U_EMRRECTANGLE_set(U_RECTL{l, t, r, b})); }
+  void Ellipse(int l, int t, int r, int b) { Add(U_EMRELLIPSE_set(U_RECTL{l, t, r, b})); }
+  // Text with a dx array (or, with dx empty, none: the offset is cleared).
+  void Text(int x, int y, const std::u16string& text, std::vector<std::uint32_t> dx = {},
+            std::uint32_t options = U_ETO_NO_RECT) {
+    std::vector<std::uint32_t> advances = dx.empty() ? std::vector<std::uint32_t>(text.size(), 0) : dx;
+    char* emrtext = emrtext_set(U_POINTL{x, y}, U_NUM_STR(text.size()), 2, const_cast<char16_t*>(text.data()),
+                                options, U_RECTL{0, 0, 0, 0}, advances.data());
+    char* record = U_EMREXTTEXTOUTW_set(U_RECTL{0, 0, -1, -1}, U_GM_COMPATIBLE, 1, 1,
+                                        reinterpret_cast<PU_EMRTEXT>(emrtext));
+    free(emrtext);
+    if (dx.empty()) {  // the offDx field of the EMRTEXT
+      const std::uint32_t zero = 0;
+      std::memcpy(record + 36 + ((options & U_ETO_NO_RECT) ? 20 : 36), &zero, 4);
+    }
+    Add(record);
+  }
+
+ private:
+  EMFTRACK* et_ = nullptr;
+  EMFHANDLES* eht_ = nullptr;
+};
+
+// A WMF with a placeable header whose box is size x size units at 1000 per
+// inch (or without one when size is 0).
+class WmfBuilder {
+ public:
+  explicit WmfBuilder(int size = 1000) {
+    wmf_start("/dev/null", 4096, 4096, &wt_);
+    wmf_htable_create(64, 64, &wht_);
+    U_PAIRF inches{size / 1000.0f, size / 1000.0f};
+    wmf_header_append(reinterpret_cast<U_METARECORD*>(U_WMRHEADER_set(size ? &inches : nullptr, 1000)), wt_,
+                      U_REC_FREE);
+  }
+  ~WmfBuilder() {
+    wmf_free(&wt_);
+    wmf_htable_free(&wht_);
+  }
+  WmfBuilder(const WmfBuilder&) = delete;
+  WmfBuilder& operator=(const WmfBuilder&) = delete;
+
+  void Add(char* record) { wmf_append(reinterpret_cast<U_METARECORD*>(record), wt_, U_REC_FREE); }
+  TBytes Finish() {
+    Add(U_WMREOF_set());
+    wmf_finish(wt_);
+    return TBytes(wt_->buf, wt_->buf + wt_->used);
+  }
+  void Window(int x, int y, int w, int h) {
+    Add(U_WMRSETWINDOWORG_set(point16_set(x, y)));
+    Add(U_WMRSETWINDOWEXT_set(point16_set(w, h)));
+  }
+  void Fill(U_COLORREF color) {
+    std::uint32_t ih;
+    Add(wcreatepenindirect_set(&ih, wht_, U_PEN_set(U_PS_NULL, 0, color)));
+    Add(wselectobject_set(ih, wht_));
+    Add(wcreatebrushindirect_set(&ih, wht_, U_WLOGBRUSH_set(U_BS_SOLID, color, 0)));
+    Add(wselectobject_set(ih, wht_));
+  }
+  void Font(int height, const char* face, int charset) {
+    U_FONT* font = U_FONT_set(height, 0, 0, 0, 400, 0, 0, 0, charset, 0, 0, 0, 0, const_cast<char*>(face));
+    std::uint32_t ih;
+    Add(wcreatefontindirect_set(&ih, wht_, font));
+    free(font);
+    Add(wselectobject_set(ih, wht_));
+  }
+  void Rect(int l, int t, int r, int b) { Add(U_WMRRECTANGLE_set(U_RECT16{int16_t(l), int16_t(t), int16_t(r), int16_t(b)})); }
+
+ private:
+  WMFTRACK* wt_ = nullptr;
+  WMFHANDLES* wht_ = nullptr;
+};
+
+U_COLORREF Rgb(unsigned rgb) { return colorref3_set(rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF); }
+
+QImage Play(const TMetafile& mf, int w, int h, unsigned background = White) {
+  QImage image(w, h, QImage::Format_RGB32);
+  image.fill(QColor::fromRgb(background));
+  QPainter p(&image);
+  mf.Draw(p, QRectF(0, 0, w, h));
+  return image;
+}
+
+TMetafile Load(const TBytes& bytes) {
+  TMetafile mf;
+  mf.LoadFromStream(bytes);
+  return mf;
+}
+
+QImage PlayEmf(const std::function<void(EmfBuilder&)>& build, int size = 200) {
+  EmfBuilder b;
+  build(b);
+  return Play(Load(b.Finish()), size, size);
+}
+
+// The bounding box of the pixels that are not white.
+QRect Ink(const QImage& image) {
+  QRect box;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x)
+      if (!ColorNear(PixelRGB(image, x, y), White, 60)) box |= QRect(x, y, 1, 1);
+  return box;
+}
+
+void ExpectInvalid(const TBytes& bytes) {
+  TMetafile mf;
+  try {
+    mf.LoadFromStream(bytes);
+    FAIL() << "loaded";
+  } catch (const EInvalidGraphic& e) {
+    EXPECT_EQ(e.Message, "Metafile is not valid");
+  }
+  EXPECT_TRUE(mf.Empty());
+}
+
+TBytes Quarters() {
+  EmfBuilder b;
+  b.Fill(Rgb(Red));
+  b.Rect(0, 0, 500, 500);
+  b.Fill(Rgb(Blue));
+  b.Ellipse(500, 500, 1000, 1000);
+  b.Select(b.Pen(U_PS_SOLID | U_PS_GEOMETRIC, 40, Rgb(Green)));
+  b.Add(U_EMRMOVETOEX_set(U_POINTL{0, 750}));
+  b.Add(U_EMRLINETO_set(U_POINTL{500, 750}));
+  return b.Finish();
+}
+
+}  // namespace
+
+// --- loading and sizes
+
+TEST(MetafileLoad, EmfSizesComeFromTheFrame) {
+  TMetafile mf = Load(Quarters());
+  EXPECT_TRUE(mf.Enhanced());
+  EXPECT_EQ(mf.MMWidth(), 10000);
+  EXPECT_EQ(mf.MMHeight(), 10000);
+  EXPECT_EQ(mf.Width(), 378);  // 100 mm at 96 dpi
+  EXPECT_EQ(mf.Height(), 378);
+  EXPECT_EQ(mf.SaveToStream(), Quarters());
+  std::unique_ptr<TGraphic> copy = mf.Clone();
+  EXPECT_EQ(static_cast<TMetafile&>(*copy).Data(), mf.Data());
+  EXPECT_EQ(copy->Width(), 378);
+  EXPECT_EQ(mf.ClassName(), "TMetafile");
+
+  int changes = 0;
+  mf.OnChange = [&](TGraphic&) { ++changes; };
+  mf.SetMMSize(2540, 5080);
+  EXPECT_EQ(mf.Width(), 96);
+  EXPECT_EQ(mf.Height(), 192);
+  EXPECT_EQ(changes, 1);
+}
+
+TEST(MetafileLoad, WmfSizesFromPlaceableHeaderOrWindow) {
+  WmfBuilder placeable(2000);  // 2 inches at 1000 units per inch
+  TMetafile mf = Load(placeable.Finish());
+  EXPECT_FALSE(mf.Enhanced());
+  EXPECT_EQ(mf.MMWidth(), 5080);
+  EXPECT_EQ(mf.Width(), 192);
+
+  WmfBuilder plain(0);
+  plain.Window(0, 0, 200, 100);
+  const TMetafile pixels = Load(plain.Finish());
+  EXPECT_EQ(pixels.Width(), 200);  // screen pixels
+  EXPECT_EQ(pixels.Height(), 100);
+  EXPECT_EQ(pixels.MMWidth(), 5292);
+
+  WmfBuilder twips(0);
+  twips.Add(U_WMRSETMAPMODE_set(U_MM_TWIPS));
+  twips.Window(0, 0, 1440, 720);
+  const TMetafile inTwips = Load(twips.Finish());
+  EXPECT_EQ(inTwips.Width(), 96);
+  EXPECT_EQ(inTwips.Height(), 48);
+
+  WmfBuilder none(0);  // neither placeable header nor window
+  none.Fill(Rgb(Red));
+  ExpectInvalid(none.Finish());
+}
+
+TEST(MetafileLoad, SetEnhancedDataReadsTheHeader) {
+  TMetafile mf;
+  int changes = 0;
+  mf.OnChange = [&](TGraphic&) { ++changes; };
+  EmfBuilder b(U_RECTL{0, 0, 5080, 2540});
+  mf.SetEnhancedData(b.Finish());
+  EXPECT_EQ(changes, 1);
+  EXPECT_EQ(mf.Width(), 192);
+  EXPECT_EQ(mf.Height(), 96);
+  EXPECT_THROW(mf.SetEnhancedData(TBytes{1, 2, 3}), EInvalidGraphic);
+  EXPECT_EQ(mf.Width(), 192);
+}
+
+TEST(MetafileLoad, HostileInputIsRefusedAndKeepsThePreviousContent) {
+  const TBytes good = Quarters();
+  ExpectInvalid({});
+  ExpectInvalid(TBytes{'B', 'M', 0, 0});
+  ExpectInvalid(TBytes(good.begin(), good.begin() + 60));  // header cut short
+  ExpectInvalid(TBytes(good.begin(), good.end() - 20));    // EOF missing
+
+  TBytes past = good;  // the second record's size runs past the end
+  const std::uint32_t headerSize = *reinterpret_cast<const std::uint32_t*>(&good[4]);
+  const std::uint32_t huge = 0x7FFFFFF0;
+  std::memcpy(&past[headerSize + 4], &huge, 4);
+  ExpectInvalid(past);
+
+  TBytes odd = good;  // a size that is not a multiple of 4
+  const std::uint32_t size = *reinterpret_cast<const std::uint32_t*>(&good[headerSize + 4]) + 2;
+  std::memcpy(&odd[headerSize + 4], &size, 4);
+  ExpectInvalid(odd);
+
+  TBytes signature = good;
+  signature[41] = 'X';
+  ExpectInvalid(signature);
+
+  TMetafile mf = Load(good);
+  EXPECT_THROW(mf.LoadFromStream(past), EInvalidGraphic);
+  EXPECT_EQ(mf.Data(), good);
+  EXPECT_EQ(mf.Width(), 378);
+  EXPECT_TRUE(mf.Enhanced());
+}
+
+TEST(MetafileLoad, PolygonCountLargerThanItsRecordIsRefused) {
+  EmfBuilder b;
+  const U_POINTL pts[3] = {{0, 0}, {100, 0}, {0, 100}};
+  b.Add(U_EMRPOLYGON_set(U_RECTL{0, 0, 100, 100}, 3, pts));
+  TBytes bytes = b.Finish();
+  const std::uint32_t headerSize = *reinterpret_cast<const std::uint32_t*>(&bytes[4]);
+  const std::uint32_t count = 0x20000000;
+  std::memcpy(&bytes[headerSize + 24], &count, 4);
+  ExpectInvalid(bytes);
+  // Played anyway (as a recording canvas could hand it over): stops safely.
+  QImage image(50, 50, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  PlayEnhancedMetafile(p, bytes, QRectF(0, 0, 50, 50));
+}
+
+TEST(MetafileLoad, UntrustedHeaderCountsDoNotMatter) {
+  TBytes bytes = Quarters();
+  const std::uint32_t huge = 0xFFFFFFFF;
+  std::memcpy(&bytes[52], &huge, 4);  // nRecords
+  std::memcpy(&bytes[56], &huge, 2);  // nHandles
+  std::memcpy(&bytes[48], &huge, 4);  // nBytes
+  QImage image = Play(Load(bytes), 100, 100);
+  EXPECT_EQ(PixelRGB(image, 25, 25), Red);
+}
+
+TEST(MetafileLoad, BrokenWmfIsRefused) {
+  WmfBuilder b;
+  b.Window(0, 0, 1000, 1000);
+  b.Fill(Rgb(Red));
+  b.Rect(0, 0, 500, 500);
+  const TBytes good = b.Finish();
+  EXPECT_NO_THROW(Load(good));
+
+  TBytes checksum = good;
+  checksum[20] ^= 0x01;
+  ExpectInvalid(checksum);
+
+  ExpectInvalid(TBytes(good.begin(), good.end() - 6));  // no META_EOF
+  ExpectInvalid(TBytes(good.begin(), good.begin() + 30));
+
+  TBytes past = good;  // first record after the header runs past the end
+  const std::uint32_t huge = 0x10000000;
+  std::memcpy(&past[22 + 18], &huge, 4);
+  ExpectInvalid(past);
+
+  TBytes version = good;
+  version[22 + 4] = 0x77;
+  ExpectInvalid(version);
+
+  // The player stops at the damage but draws what came before it.
+  TBytes cut(good.begin(), good.end() - 6);
+  const std::uint16_t bad[3] = {0xFFFF, 0x0FFF, 0x041B};
+  cut.insert(cut.end(), reinterpret_cast<const std::uint8_t*>(bad), reinterpret_cast<const std::uint8_t*>(bad) + 6);
+  QImage image(100, 100, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  PlayWindowsMetafile(p, cut, QRectF(0, 0, 100, 100));
+  p.end();
+  EXPECT_EQ(PixelRGB(image, 25, 25), Red);
+}
+
+// --- playback
+
+TEST(MetafilePlay, FrameMapsOntoDestAtEverySize) {
+  const TMetafile mf = Load(Quarters());
+  for (int size : {200, 100}) {
+    const QImage image = Play(mf, size, size);
+    const int q = size / 4;
+    EXPECT_EQ(PixelRGB(image, q, q), Red) << size;
+    EXPECT_EQ(PixelRGB(image, 3 * q, 3 * q), Blue) << size;
+    EXPECT_EQ(PixelRGB(image, 3 * q, q), White) << size;
+    EXPECT_EQ(PixelRGB(image, size - 2, size / 2 + 2), White) << size;  // outside the ellipse's corner
+    EXPECT_EQ(PixelRGB(image, q, 3 * q), Green) << size;               // the thick line
+    EXPECT_EQ(PixelRGB(image, q, 3 * q - q / 3), White) << size;
+  }
+  // A wide destination stretches: the red square becomes a wide rectangle.
+  const QImage wide = Play(mf, 200, 50);
+  EXPECT_EQ(PixelRGB(wide, 90, 10), Red);
+  EXPECT_EQ(PixelRGB(wide, 110, 10), White);
+}
+
+TEST(MetafilePlay, FrameOffsetSelectsTheVisiblePart) {
+  EmfBuilder b(U_RECTL{5000, 5000, 10000, 10000});  // device pixels 500..1000
+  b.Fill(Rgb(Red));
+  b.Rect(500, 500, 750, 750);
+  const QImage image = Play(Load(b.Finish()), 200, 200);
+  EXPECT_EQ(PixelRGB(image, 50, 50), Red);
+  EXPECT_EQ(PixelRGB(image, 150, 150), White);
+  EXPECT_EQ(PixelRGB(image, 97, 97), Red);
+  EXPECT_EQ(PixelRGB(image, 103, 103), White);
+}
+
+TEST(MetafilePlay, MappingModes) {
+  auto quarter = [](const QImage& image) {
+    return PixelRGB(image, 50, 50) == Red && PixelRGB(image, 150, 50) == White &&
+           PixelRGB(image, 50, 150) == White && PixelRGB(image, 96, 96) == Red;
+  };
+  EXPECT_TRUE(quarter(PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+    b.Add(U_EMRSETWINDOWEXTEX_set(U_SIZEL{100, 100}));
+    b.Add(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{1000, 1000}));
+    b.Fill(Rgb(Red));
+    b.Rect(0, 0, 50, 50);
+  })));
+  EXPECT_TRUE(quarter(PlayEmf([](EmfBuilder& b) {  // 0.1 mm units, y up
+    b.Add(U_EMRSETMAPMODE_set(U_MM_LOMETRIC));
+    b.Fill(Rgb(Red));
+    b.Rect(0, 0, 500, -500);
+  })));
+  EXPECT_TRUE(quarter(PlayEmf([](EmfBuilder& b) {  // the smaller scale wins
+    b.Add(U_EMRSETMAPMODE_set(U_MM_ISOTROPIC));
+    b.Add(U_EMRSETWINDOWEXTEX_set(U_SIZEL{100, 200}));
+    b.Add(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{1000, 1000}));
+    b.Fill(Rgb(Red));
+    b.Rect(0, 0, 100, 100);
+  })));
+  EXPECT_TRUE(quarter(PlayEmf([](EmfBuilder& b) {  // origins
+    b.Add(U_EMRSETWINDOWORGEX_set(U_POINTL{100, 100}));
+    b.Add(U_EMRSETVIEWPORTORGEX_set(U_POINTL{0, 0}));
+    b.Fill(Rgb(Red));
+    b.Rect(100, 100, 600, 600);
+  })));
+  EXPECT_TRUE(quarter(PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+    b.Add(U_EMRSETWINDOWEXTEX_set(U_SIZEL{100, 100}));
+    b.Add(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{500, 500}));
+    b.Add(U_EMRSCALEVIEWPORTEXTEX_set(2, 1, 2, 1));
+    b.Fill(Rgb(Red));
+    b.Rect(0, 0, 50, 50);
+  })));
+}
+
+TEST(MetafilePlay, SaveRestoreAndClipping) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSAVEDC_set());
+    b.Add(U_EMRINTERSECTCLIPRECT_set(U_RECTL{0, 0, 500, 1000}));
+    b.Add(U_EMREXCLUDECLIPRECT_set(U_RECTL{0, 500, 250, 1000}));
+    b.Fill(Rgb(Red));
+    b.Rect(0, 0, 1000, 1000);
+    b.Add(U_EMRRESTOREDC_set(-1));
+    b.Rect(600, 0, 1000, 200);  // restored: no clip, the brush of before (white)
+    b.Fill(Rgb(Blue));
+    b.Rect(600, 800, 1000, 1000);
+  });
+  EXPECT_EQ(PixelRGB(image, 50, 50), Red);
+  EXPECT_EQ(PixelRGB(image, 150, 50), White);  // clipped away
+  EXPECT_EQ(PixelRGB(image, 20, 150), White);  // excluded
+  EXPECT_EQ(PixelRGB(image, 80, 150), Red);
+  EXPECT_EQ(PixelRGB(image, 150, 190), Blue);
+}
+
+TEST(MetafilePlay, ClipRegionAndClipPath) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    const U_RECTL rects[2] = {{0, 0, 200, 200}, {800, 800, 1000, 1000}};
+    PU_RGNDATA rgn = rgndata_set(rgndataheader_set(2, U_RECTL{0, 0, 1000, 1000}), const_cast<PU_RECTL>(rects));
+    b.Add(U_EMREXTSELECTCLIPRGN_set(U_RGN_COPY, rgn));
+    free(rgn);
+    b.Fill(Rgb(Red));
+    b.Rect(0, 0, 1000, 1000);
+    b.Add(U_EMREXTSELECTCLIPRGN_set(U_RGN_COPY, nullptr));  // clip off again
+    b.Add(U_EMRBEGINPATH_set());
+    b.Add(U_EMRMOVETOEX_set(U_POINTL{500, 0}));
+    b.Add(U_EMRLINETO_set(U_POINTL{1000, 0}));
+    b.Add(U_EMRLINETO_set(U_POINTL{1000, 500}));
+    b.Add(U_EMRCLOSEFIGURE_set());
+    b.Add(U_EMRENDPATH_set());
+    b.Add(U_EMRSELECTCLIPPATH_set(U_RGN_COPY));
+    b.Fill(Rgb(Blue));
+    b.Rect(0, 0, 1000, 1000);
+  });
+  EXPECT_EQ(PixelRGB(image, 20, 20), Red);
+  EXPECT_EQ(PixelRGB(image, 180, 180), Red);
+  EXPECT_EQ(PixelRGB(image, 100, 150), White);
+  EXPECT_EQ(PixelRGB(image, 190, 20), Blue);   // inside the triangle
+  EXPECT_EQ(PixelRGB(image, 120, 80), White);  // below its diagonal
+}
+
+TEST(MetafilePlay, DeepSaveDcNestingIsBoundedAndBalanced) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    b.Fill(Rgb(Green));
+    for (int i = 0; i < 300; ++i) b.Add(U_EMRSAVEDC_set());
+    b.Fill(Rgb(Red));
+    b.Add(U_EMRRESTOREDC_set(-300));
+    b.Rect(0, 0, 500, 500);
+    b.Add(U_EMRRESTOREDC_set(-5));  // more than saved: ignored
+    b.Rect(500, 500, 1000, 1000);
+  });
+  EXPECT_EQ(PixelRGB(image, 50, 50), Green);
+  EXPECT_EQ(PixelRGB(image, 150, 150), Green);
+}
+
+TEST(MetafilePlay, WorldTransform) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSAVEDC_set());
+    b.Add(U_EMRSETWORLDTRANSFORM_set(xform_set(1, 0, 0, 1, 500, 0)));
+    b.Fill(Rgb(Red));
+    b.Rect(0, 0, 500, 500);
+    b.Add(U_EMRMODIFYWORLDTRANSFORM_set(xform_set(0.5f, 0, 0, 0.5f, 0, 0), U_MWT_LEFTMULTIPLY));
+    b.Fill(Rgb(Blue));
+    b.Rect(0, 1000, 1000, 2000);  // scaled by half, then moved right: bottom-right quarter
+    b.Add(U_EMRRESTOREDC_set(-1));
+    b.Fill(Rgb(Green));
+    b.Rect(0, 500, 500, 1000);
+  });
+  EXPECT_EQ(PixelRGB(image, 150, 50), Red);
+  EXPECT_EQ(PixelRGB(image, 50, 50), White);
+  EXPECT_EQ(PixelRGB(image, 150, 150), Blue);
+  EXPECT_EQ(PixelRGB(image, 50, 150), Green);
+}
+
+TEST(MetafilePlay, StretchDibitsDrawsA24BitBitmap) {
+  // 2 x 2, bottom-up: first row blue, white; second row red, green.
+  const std::uint8_t px[16] = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
+  auto build = [&](EmfBuilder& b) {
+    PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
+    b.Add(U_EMRSTRETCHDIBITS_set(U_RECTL{0, 0, 999, 999}, U_POINTL{0, 0}, U_POINTL{1000, 1000}, U_POINTL{0, 0},
+                                 U_POINTL{2, 2}, U_DIB_RGB_COLORS, U_SRCCOPY, bmi, 16,
+                                 reinterpret_cast<char*>(const_cast<std::uint8_t*>(px))));
+    free(bmi);
+  };
+  for (int size : {200, 60}) {
+    const QImage image = PlayEmf(build, size);
+    const int q = size / 4;
+    EXPECT_EQ(PixelRGB(image, q, q), Red) << size;
+    EXPECT_EQ(PixelRGB(image, 3 * q, q), Green) << size;
+    EXPECT_EQ(PixelRGB(image, q, 3 * q), Blue) << size;
+    EXPECT_EQ(PixelRGB(image, 3 * q, 3 * q), White) << size;
+  }
+
+  // A part of the bitmap: the source rectangle counts from the bottom.
+  const QImage part = PlayEmf([&](EmfBuilder& b) {
+    PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
+    b.Add(U_EMRSTRETCHDIBITS_set(U_RECTL{0, 0, 999, 999}, U_POINTL{0, 0}, U_POINTL{1000, 1000}, U_POINTL{1, 1},
+                                 U_POINTL{1, 1}, U_DIB_RGB_COLORS, U_SRCCOPY, bmi, 16,
+                                 reinterpret_cast<char*>(const_cast<std::uint8_t*>(px))));
+    free(bmi);
+  });
+  EXPECT_EQ(PixelRGB(part, 100, 100), Green);
+
+  // Bits missing: refused, and when played nothing is read outside the record.
+  EmfBuilder b;
+  PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(200, 200, 1, 24, U_BI_RGB, 0, 0, 0, 0, 0), nullptr);
+  b.Add(U_EMRSTRETCHDIBITS_set(U_RECTL{0, 0, 999, 999}, U_POINTL{0, 0}, U_POINTL{1000, 1000}, U_POINTL{0, 0},
+                               U_POINTL{200, 200}, U_DIB_RGB_COLORS, U_SRCCOPY, bmi, 16,
+                               reinterpret_cast<char*>(const_cast<std::uint8_t*>(px))));
+  free(bmi);
+  const TBytes missing = b.Finish();
+  ExpectInvalid(missing);
+  QImage image(50, 50, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  PlayEnhancedMetafile(p, missing, QRectF(0, 0, 50, 50));
+  p.end();
+  EXPECT_TRUE(Ink(image).isEmpty());
+}
+
+TEST(MetafilePlay, BitBltWithoutSourceUsesTheBrush) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    b.Select(b.Brush(Rgb(Green)));
+    b.Add(U_EMRBITBLT_set(U_RECTL{0, 0, 499, 499}, U_POINTL{0, 0}, U_POINTL{500, 500}, U_POINTL{0, 0},
+                          xform_set(1, 0, 0, 1, 0, 0), Rgb(White), U_DIB_RGB_COLORS, U_PATCOPY, nullptr, 0,
+                          nullptr));
+    b.Add(U_EMRBITBLT_set(U_RECTL{500, 0, 999, 499}, U_POINTL{500, 0}, U_POINTL{500, 500}, U_POINTL{0, 0},
+                          xform_set(1, 0, 0, 1, 0, 0), Rgb(White), U_DIB_RGB_COLORS, U_BLACKNESS, nullptr, 0,
+                          nullptr));
+  });
+  EXPECT_EQ(PixelRGB(image, 50, 50), Green);
+  EXPECT_EQ(PixelRGB(image, 150, 50), Black);
+  EXPECT_EQ(PixelRGB(image, 50, 150), White);
+}
+
+TEST(MetafilePlay, ArcsPiesAndDirection) {
+  auto pie = [](bool clockwise) {
+    return PlayEmf([clockwise](EmfBuilder& b) {
+      if (clockwise) b.Add(U_EMRSETARCDIRECTION_set(U_AD_CLOCKWISE));
+      b.Fill(Rgb(Red));
+      // from 3 o'clock to 12 o'clock
+      b.Add(U_EMRPIE_set(U_RECTL{0, 0, 1000, 1000}, U_POINTL{1000, 500}, U_POINTL{500, 0}));
+    });
+  };
+  const QImage ccw = pie(false), cw = pie(true);
+  EXPECT_EQ(PixelRGB(ccw, 130, 70), Red);
+  EXPECT_EQ(PixelRGB(ccw, 70, 70), White);
+  EXPECT_EQ(PixelRGB(ccw, 130, 130), White);
+  EXPECT_EQ(PixelRGB(cw, 130, 70), White);
+  EXPECT_EQ(PixelRGB(cw, 70, 70), Red);
+  EXPECT_EQ(PixelRGB(cw, 130, 130), Red);
+
+  const QImage chord = PlayEmf([](EmfBuilder& b) {
+    b.Fill(Rgb(Blue));
+    b.Add(U_EMRCHORD_set(U_RECTL{0, 0, 1000, 1000}, U_POINTL{1000, 500}, U_POINTL{0, 500}));
+  });
+  EXPECT_EQ(PixelRGB(chord, 100, 40), Blue);  // upper half
+  EXPECT_EQ(PixelRGB(chord, 100, 160), White);
+}
+
+TEST(MetafilePlay, PolygonsPolylinesAndBeziers) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    b.Fill(Rgb(Red));
+    const U_POINT16 tri[3] = {{0, 0}, {500, 0}, {0, 500}};
+    b.Add(U_EMRPOLYGON16_set(U_RECTL{0, 0, 500, 500}, 3, tri));
+    b.Fill(Rgb(Blue));
+    const U_POINTL squares[8] = {{500, 500}, {700, 500}, {700, 700}, {500, 700},
+                                 {800, 800}, {1000, 800}, {1000, 1000}, {800, 1000}};
+    const std::uint32_t counts[2] = {4, 4};
+    b.Add(U_EMRPOLYPOLYGON_set(U_RECTL{500, 500, 1000, 1000}, 2, counts, 8, squares));
+    b.Select(b.Pen(U_PS_SOLID | U_PS_GEOMETRIC, 30, Rgb(Green)));
+    const U_POINTL line[3] = {{600, 100}, {900, 100}, {900, 400}};
+    b.Add(U_EMRPOLYLINE_set(U_RECTL{600, 100, 900, 400}, 3, line));
+  });
+  EXPECT_EQ(PixelRGB(image, 20, 20), Red);
+  EXPECT_EQ(PixelRGB(image, 80, 80), White);
+  EXPECT_EQ(PixelRGB(image, 120, 120), Blue);
+  EXPECT_EQ(PixelRGB(image, 190, 190), Blue);
+  EXPECT_EQ(PixelRGB(image, 150, 150), White);
+  EXPECT_EQ(PixelRGB(image, 150, 20), Green);
+  EXPECT_EQ(PixelRGB(image, 180, 60), Green);
+  EXPECT_EQ(PixelRGB(image, 150, 60), White);
+}
+
+TEST(MetafilePlay, PathsFillAndStroke) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    b.Fill(Rgb(Red));
+    b.Add(U_EMRBEGINPATH_set());
+    b.Add(U_EMRMOVETOEX_set(U_POINTL{0, 0}));
+    b.Add(U_EMRLINETO_set(U_POINTL{500, 0}));
+    b.Add(U_EMRLINETO_set(U_POINTL{500, 500}));
+    b.Add(U_EMRLINETO_set(U_POINTL{0, 500}));
+    b.Add(U_EMRCLOSEFIGURE_set());
+    b.Add(U_EMRENDPATH_set());
+    b.Add(U_EMRFILLPATH_set(U_RECTL{0, 0, 500, 500}));
+    b.Select(b.Pen(U_PS_SOLID | U_PS_GEOMETRIC, 40, Rgb(Blue)));
+    b.Add(U_EMRBEGINPATH_set());
+    b.Rect(600, 600, 900, 900);
+    b.Add(U_EMRENDPATH_set());
+    b.Add(U_EMRSTROKEPATH_set(U_RECTL{600, 600, 900, 900}));
+  });
+  EXPECT_EQ(PixelRGB(image, 50, 50), Red);
+  EXPECT_EQ(PixelRGB(image, 120, 150), Blue);  // the stroked outline
+  EXPECT_EQ(PixelRGB(image, 150, 150), White);  // not filled
+}
+
+TEST(MetafilePlay, HatchBrushWithOpaqueBackground) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSETBKCOLOR_set(Rgb(0xFFFF00)));
+    b.Add(U_EMRSETBKMODE_set(U_OPAQUE));
+    b.Stock(U_NULL_PEN);
+    b.Select(b.Brush(Rgb(Blue), U_BS_HATCHED, U_HS_CROSS));
+    b.Rect(0, 0, 500, 500);
+  });
+  int blue = 0, yellow = 0, other = 0;
+  for (int y = 10; y < 90; ++y)
+    for (int x = 10; x < 90; ++x) {
+      const unsigned c = PixelRGB(image, x, y);
+      (c == Blue ? blue : c == 0xFFFF00 ? yellow : other)++;
+    }
+  EXPECT_GT(blue, 300);
+  EXPECT_GT(yellow, 3000);
+  EXPECT_EQ(other, 0);
+  EXPECT_EQ(PixelRGB(image, 150, 150), White);
+}
+
+TEST(MetafilePlay, TextAlignmentAndDxArray) {
+  auto text = [](std::uint32_t align, int x, int y, std::u16string s, std::vector<std::uint32_t> dx = {}) {
+    return Ink(PlayEmf([&](EmfBuilder& b) {
+      b.Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+      b.Add(U_EMRSETTEXTALIGN_set(align));
+      b.Select(b.Font(-200, "Liberation Sans"));
+      b.Text(x, y, s, dx);
+    }));
+  };
+  const QRect left = text(U_TA_LEFT | U_TA_TOP, 100, 100, u"HH");
+  ASSERT_FALSE(left.isEmpty());
+  EXPECT_GE(left.left(), 19);
+  EXPECT_LE(left.left(), 26);
+  EXPECT_GE(left.top(), 20);
+  EXPECT_LE(left.bottom(), 62);
+  EXPECT_GT(left.width(), 20);
+
+  const QRect right = text(U_TA_RIGHT | U_TA_TOP, 900, 100, u"HH");
+  EXPECT_LE(right.right(), 181);
+  EXPECT_GE(right.right(), 172);
+  EXPECT_NEAR(right.width(), left.width(), 2);
+
+  const QRect centre = text(U_TA_CENTER | U_TA_BASELINE, 500, 500, u"HH");
+  EXPECT_NEAR(centre.center().x(), 100, 3);
+  EXPECT_LE(centre.bottom(), 100);
+  EXPECT_GE(centre.bottom(), 97);
+
+  const QRect bottom = text(U_TA_LEFT | U_TA_BOTTOM, 100, 500, u"HH");
+  EXPECT_LE(bottom.bottom(), 100);
+  EXPECT_LT(bottom.bottom(), centre.bottom() + 1);
+
+  // dx places each character: two narrow letters 120 output pixels apart.
+  const QImage spaced = PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+    b.Select(b.Font(-200, "Liberation Sans"));
+    b.Text(100, 100, u"II", {600, 100});
+  });
+  EXPECT_FALSE(Ink(spaced.copy(15, 0, 20, 200)).isEmpty());
+  EXPECT_TRUE(Ink(spaced.copy(40, 0, 90, 200)).isEmpty());
+  EXPECT_FALSE(Ink(spaced.copy(135, 0, 20, 200)).isEmpty());
+
+  // The font height is in logical units: half the size at half the scale.
+  const QImage small = PlayEmf(
+      [](EmfBuilder& b) {
+        b.Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+        b.Select(b.Font(-200, "Liberation Sans"));
+        b.Text(100, 100, u"HH");
+      },
+      100);
+  EXPECT_NEAR(Ink(small).height(), left.height() / 2.0, 2);
+}
+
+TEST(MetafilePlay, TextUpdatesTheCurrentPosition) {
+  const QRect ink = Ink(PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+    b.Add(U_EMRSETTEXTALIGN_set(U_TA_UPDATECP));
+    b.Select(b.Font(-200, "Liberation Sans"));
+    b.Add(U_EMRMOVETOEX_set(U_POINTL{500, 100}));
+    b.Text(0, 0, u"I", {300});
+    b.Text(0, 0, u"I", {300});
+  }));
+  EXPECT_GE(ink.left(), 100);
+  EXPECT_GE(ink.width(), 55);  // second letter 60 pixels to the right
+  EXPECT_LE(ink.top(), 30);
+}
+
+TEST(MetafilePlay, OpaqueTextRectangle) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSETBKCOLOR_set(Rgb(Green)));
+    b.Select(b.Font(-100, "Liberation Sans"));
+    std::vector<std::uint32_t> dx(1, 100);
+    char* emrtext = emrtext_set(U_POINTL{0, 0}, 1, 2, const_cast<char16_t*>(u"x"), U_ETO_OPAQUE,
+                                U_RECTL{500, 500, 1000, 1000}, dx.data());
+    b.Add(U_EMREXTTEXTOUTW_set(U_RECTL{0, 0, -1, -1}, U_GM_COMPATIBLE, 1, 1, reinterpret_cast<PU_EMRTEXT>(emrtext)));
+    free(emrtext);
+  });
+  EXPECT_EQ(PixelRGB(image, 150, 150), Green);
+  EXPECT_EQ(PixelRGB(image, 190, 110), Green);
+}
+
+TEST(MetafilePlay, WmfPlaceableQuarters) {
+  WmfBuilder b;
+  b.Window(0, 0, 1000, 1000);
+  b.Fill(Rgb(Red));
+  b.Rect(0, 0, 500, 500);
+  b.Fill(Rgb(Blue));
+  b.Add(U_WMRELLIPSE_set(U_RECT16{500, 500, 1000, 1000}));
+  const TMetafile mf = Load(b.Finish());
+  for (int size : {200, 80}) {
+    const QImage image = Play(mf, size, size);
+    const int q = size / 4;
+    EXPECT_EQ(PixelRGB(image, q, q), Red) << size;
+    EXPECT_EQ(PixelRGB(image, 3 * q, 3 * q), Blue) << size;
+    EXPECT_EQ(PixelRGB(image, 3 * q, q), White) << size;
+  }
+  EXPECT_EQ(mf.SaveToStream(), mf.Data());
+  EXPECT_EQ(mf.Data()[0], 0xD7);
+}
+
+TEST(MetafilePlay, WmfWindowMapsOntoDest) {
+  WmfBuilder b(0);
+  b.Window(100, 100, 200, -200);  // y up
+  b.Fill(Rgb(Red));
+  b.Rect(100, 100, 200, 0);  // top-left quarter
+  b.Add(U_WMRSAVEDC_set());
+  b.Add(U_WMRINTERSECTCLIPRECT_set(U_RECT16{200, 100, 300, 0}));
+  b.Fill(Rgb(Blue));
+  b.Rect(100, 100, 300, -100);
+  b.Add(U_WMRRESTOREDC_set(-1));
+  b.Fill(Rgb(Green));
+  b.Rect(100, -50, 150, -100);
+  const QImage image = Play(Load(b.Finish()), 200, 200);
+  EXPECT_EQ(PixelRGB(image, 50, 50), Red);
+  EXPECT_EQ(PixelRGB(image, 150, 50), Blue);
+  EXPECT_EQ(PixelRGB(image, 150, 150), White);
+  EXPECT_EQ(PixelRGB(image, 20, 180), Green);
+}
+
+TEST(MetafilePlay, WmfStretchDib) {
+  const std::uint8_t px[16] = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
+  WmfBuilder b;
+  b.Window(0, 0, 1000, 1000);
+  PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
+  b.Add(U_WMRSTRETCHDIB_set(point16_set(0, 0), point16_set(1000, 1000), point16_set(0, 0), point16_set(2, 2),
+                            U_DIB_RGB_COLORS, U_SRCCOPY, bmi, 16, reinterpret_cast<const char*>(px)));
+  free(bmi);
+  const QImage image = Play(Load(b.Finish()), 100, 100);
+  EXPECT_EQ(PixelRGB(image, 25, 25), Red);
+  EXPECT_EQ(PixelRGB(image, 75, 25), Green);
+  EXPECT_EQ(PixelRGB(image, 25, 75), Blue);
+  EXPECT_EQ(PixelRGB(image, 75, 75), White);
+}
+
+TEST(MetafilePlay, WmfTextIsDecodedWithTheFontsCharacterSet) {
+  // The same letters as single bytes (WMF) and as UTF-16 (EMF) look the same.
+  auto wmf = [](const char* bytes, int charset) {
+    WmfBuilder b;
+    b.Window(0, 0, 1000, 1000);
+    b.Add(U_WMRSETBKMODE_set(U_TRANSPARENT));
+    b.Font(-300, "Liberation Sans", charset);
+    b.Add(U_WMRTEXTOUT_set(point16_set(100, 100), const_cast<char*>(bytes)));
+    return Play(Load(b.Finish()), 200, 200);
+  };
+  auto emf = [](const std::u16string& text) {
+    return PlayEmf([&](EmfBuilder& b) {
+      b.Add(U_EMRSETBKMODE_set(U_TRANSPARENT));
+      b.Select(b.Font(-300, "Liberation Sans"));
+      b.Text(100, 100, text);
+    });
+  };
+  const QImage turkish = wmf("\xDD\xFE\xF0", 162);
+  EXPECT_FALSE(Ink(turkish).isEmpty());
+  EXPECT_EQ(turkish, emf(u"\u0130\u015F\u011F"));
+  EXPECT_EQ(wmf("\x80\xE9", 0), emf(u"\u20AC\u00E9"));
+  EXPECT_NE(wmf("\xDD", 0), emf(u"\u0130"));
+}
+
+TEST(MetafilePlay, DrawKeepsThePainterState) {
+  const TMetafile mf = Load(Quarters());
+  QImage image(100, 100, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  p.translate(10, 10);
+  p.setPen(QColor(1, 2, 3));
+  p.setClipRect(QRect(0, 0, 40, 40));
+  mf.Draw(p, QRectF(0, 0, 80, 80));
+  EXPECT_EQ(p.transform(), QTransform::fromTranslate(10, 10));
+  EXPECT_EQ(p.pen().color(), QColor(1, 2, 3));
+  EXPECT_EQ(p.clipBoundingRect(), QRectF(0, 0, 40, 40));
+  p.end();
+  EXPECT_EQ(PixelRGB(image, 30, 30), Red);    // translated by the painter
+  EXPECT_EQ(PixelRGB(image, 55, 30), White);  // clipped by the caller's clip
+  EXPECT_EQ(PixelRGB(image, 70, 70), White);
+}
+
+TEST(MetafileLoad, SeedCorpusOfTheFuzzTargets) {
+  for (const char* name : {"emf/shapes.emf", "emf/state-text.emf", "emf/bitmaps.emf", "emf/huge-counts.emf",
+                           "wmf/placeable.wmf", "wmf/plain.wmf", "wmf/state-text-dib.wmf"}) {
+    TMetafile mf;
+    EXPECT_NO_THROW(mf.LoadFromFile(SourcePath(std::string("fuzz/corpus/") + name))) << name;
+    EXPECT_EQ(mf.Enhanced(), name[0] == 'e') << name;
+    const QImage image = Play(mf, 120, 120);
+    EXPECT_FALSE(Ink(image).isEmpty()) << name;
+  }
+  for (const char* name : {"emf/truncated.emf", "emf/size-past-end.emf", "emf/point-count-overflow.emf",
+                           "wmf/bad-checksum.wmf", "wmf/truncated.wmf", "wmf/size-past-end.wmf"}) {
+    TMetafile mf;
+    EXPECT_THROW(mf.LoadFromFile(SourcePath(std::string("fuzz/corpus/") + name)), EInvalidGraphic) << name;
+  }
+}
