@@ -7,6 +7,9 @@
 #include "fuzz/FuzzSupport.h"
 #include "platform/Graphics.h"
 
+// Text output reaches fontconfig, whose process-wide caches live until exit.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   EnsureFuzzApplication();
   const TByteView bytes(data, size);

@@ -59,10 +59,9 @@ const QImage& GreekPattern(bool bold) {
 // multiple of the canvas's tab width measured from the line's start.
 class TPrefixWidths {
  public:
-  TPrefixWidths(const TCanvas& canvas, std::string_view text, std::size_t start, bool tabs)
-      : canvas_(canvas), text_(text), start_(start), tabs_(tabs) {
-    if (tabs_) tabWidth_ = canvas_.GetTabbedTextExtent("\t").cx;
-  }
+  // tabWidth > 0 expands tabs.
+  TPrefixWidths(const TCanvas& canvas, std::string_view text, std::size_t start, int tabWidth)
+      : canvas_(canvas), text_(text), start_(start), tabs_(tabWidth > 0), tabWidth_(tabWidth) {}
 
   // The width of text[start, end); end > start lies on a character boundary.
   // Calls come with growing ends.
@@ -74,7 +73,7 @@ class TPrefixWidths {
     for (; scanned_ < n; ++scanned_) {
       if (text_[start_ + scanned_] != '\t') continue;
       std::int64_t before = scanned_ == 0 ? 0 : PlainAfterTab(partial_[scanned_ - 1]);
-      tabBase_ = tabWidth_ > 0 ? (before / tabWidth_ + 1) * tabWidth_ : before;
+      tabBase_ = (before / tabWidth_ + 1) * tabWidth_;
       lastTab_ = scanned_;
     }
     return ClampCoord(PlainAfterTab(plain), kPosLimit);
@@ -100,8 +99,8 @@ class TPrefixWidths {
   std::string_view text_;
   std::size_t start_;
   bool tabs_;
+  int tabWidth_;
   std::vector<int> partial_;
-  int tabWidth_ = 0;
   std::size_t scanned_ = 0;
   std::size_t lastTab_ = npos;
   std::int64_t tabBase_ = 0;
@@ -170,6 +169,7 @@ class TLayouter {
     r_.LineStep = ClampCoord(std::int64_t(r_.FontHeight) + r_.Leading, kPosLimit);
     r_.EllipsisWidth = c_.TextWidth("...");
     breakChar_ = tm.tmBreakChar;
+    if (tabs_) tabWidth_ = std::max(1, c_.GetTabbedTextExtent("\t").cx);
     r_.Bold = tm.tmWeight >= 700;
     // One device pixel in logical units, averaged over a thousand pixels for
     // precision; at least one unit.
@@ -203,21 +203,23 @@ class TLayouter {
   TBreak BreakLine(std::size_t start, bool isLast) const {
     const std::string& text = r_.Text;
     std::size_t n = text.size();
-    bool ellipsisCut = isLast && Has(tofEndEllipsis) && !noClip_ && !stretch_;
-    bool lineEnds = !single_ && !ellipsisCut;
+    bool ellipsisCut = EllipsisCut(isLast);
     if (!wrap_ && !ellipsisCut && !single_) {
       std::size_t e = text.find_first_of("\r\n", start);
       return e == npos ? TBreak{n, false} : TBreak{e, true};
     }
     if (single_ && calc_) return {n, false};
 
-    TPrefixWidths widths(c_, text, start, tabs_);
+    TPrefixWidths widths(c_, text, start, tabWidth_);
     std::size_t lastBreak = npos;
     for (std::size_t i = start; i < n;) {
       char ch = text[i];
       std::size_t next = i + CharLen(text, i);
       if (IsBreak(ch)) lastBreak = i;
-      if (lineEnds && IsLineEnd(ch)) return {i, true};
+      // A line end ends the line, also the last line that gets the ellipsis
+      // (the text after it is hidden: see Ellipsis); single-line text keeps
+      // them, the canvas shows them as spaces.
+      if (!single_ && IsLineEnd(ch)) return {i, true};
       int w = widths.Width(next);
       if (w < width_) {
         i = next;
@@ -232,8 +234,12 @@ class TLayouter {
     return {n, false};
   }
 
+  // The last line is cut where it reaches the right side, for the ellipsis.
+  bool EllipsisCut(bool isLast) const { return isLast && Has(tofEndEllipsis) && !noClip_ && !stretch_; }
+
   void BreakLines() {
     r_.Lines.clear();
+    hiddenText_ = false;
     const std::string& text = r_.Text;
     std::size_t n = text.size(), pos = 0;
     std::int64_t sum = 0;
@@ -273,7 +279,10 @@ class TLayouter {
       if (stretch_ && !noStretch) line.Spaces = int(std::count_if(s.begin(), s.end(), [&](char c) { return IsBreak(c); }));
       r_.Lines.push_back(line);
       pos = next;
-      if (isLast || (maxLines_ > 0 && r_.Lines.size() >= std::size_t(maxLines_))) break;
+      if (isLast || (maxLines_ > 0 && r_.Lines.size() >= std::size_t(maxLines_))) {
+        hiddenText_ = EllipsisCut(isLast) && pos < n;
+        break;
+      }
     }
   }
 
@@ -282,15 +291,20 @@ class TLayouter {
     return c_.TextExtent(s);
   }
 
-  // The last line, when wider than the rectangle, is shortened to what fits
-  // before "..." (at least one character).
+  // The last line gets "..." when it is wider than the rectangle, or when it
+  // was cut for the ellipsis and text follows it that is not shown (after a
+  // line end, or a line that fills the width exactly). It is shortened to
+  // what fits before "..." (at least one character) when needed.
   void Ellipsis() {
     if (!Has(tofEndEllipsis) || r_.Lines.empty()) return;
     TdxTextLine& line = r_.Lines.back();
-    if (line.Width <= width_ || line.Length <= 0) return;
+    if (line.Length <= 0 || (line.Width <= width_ && !hiddenText_)) return;
+    line.Ellipsis = true;
+    line.Spaces = 0;
     std::int64_t room = std::max<std::int64_t>(0, std::int64_t(width_) - r_.EllipsisWidth);
+    if (line.Width <= room) return;
     std::size_t start = std::size_t(line.Start), stop = start + std::size_t(line.Length), fit = start;
-    TPrefixWidths widths(c_, r_.Text, start, tabs_);
+    TPrefixWidths widths(c_, r_.Text, start, tabWidth_);
     for (std::size_t i = start; i < stop;) {
       std::size_t next = std::min(stop, i + CharLen(r_.Text, i));
       if (widths.Width(next) > room) break;
@@ -300,8 +314,6 @@ class TLayouter {
     if (fit == start) fit = std::min(stop, start + CharLen(r_.Text, start));
     line.Length = int(fit - start);
     line.Width = Measure(r_.LineText(line)).cx;
-    line.Spaces = 0;
-    line.Ellipsis = true;
   }
 
   void PlaceVertically() {
@@ -332,13 +344,13 @@ class TLayouter {
   void PlaceHorizontally() {
     const TRect& b = r_.Bounds;
     for (TdxTextLine& line : r_.Lines) {
+      // A line with an ellipsis is aligned together with its "...".
+      std::int64_t w = std::int64_t(line.Width) + (line.Ellipsis ? r_.EllipsisWidth : 0);
       std::int64_t x = b.Left;
-      if (line.Ellipsis)
-        x = b.Left;  // the shortened text and "..." start at the left edge
-      else if (alignX_ == taCenterX)
-        x = b.Left + (std::int64_t(width_) - line.Width) / 2;
+      if (alignX_ == taCenterX)
+        x = b.Left + (std::int64_t(width_) - w) / 2;
       else if (alignX_ == taRight)
-        x = std::int64_t(b.Right) - line.Width;
+        x = std::int64_t(b.Right) - w;
       if (Has(tofKeepLeft)) x = std::max<std::int64_t>(x, b.Left);
       line.X = ClampCoord(x, kPosLimit);
     }
@@ -354,9 +366,11 @@ class TLayouter {
   bool single_ = false, calc_ = false, tabs_ = false, noClip_ = false;
   bool stretch_ = false, wrap_ = false, inWords_ = false;
   char breakChar_ = ' ';
+  int tabWidth_ = 0;  // the distance of tab stops with tofExpandTabs
   std::int64_t marginX_ = 0, marginY_ = 0, rightIndent_ = 0;
   int width_ = 0;
   std::int64_t height_ = 0;
+  bool hiddenText_ = false;  // text remains after the last line, which was cut for the ellipsis
 };
 
 TdxTextLayout LayoutSelected(TCanvas& canvas, const std::string& text, const TRect& rect, unsigned format,
@@ -438,7 +452,7 @@ void Draw(TCanvas& canvas, const TdxTextLayout& L, unsigned format) {
     });
 
     if (line.Ellipsis) {
-      std::int64_t x = std::int64_t(b.Left) + line.Width;
+      std::int64_t x = std::int64_t(line.X) + line.Width;
       if (x >= b.Right) continue;
       bool fits = x + L.EllipsisWidth <= b.Right && line.Y >= b.Top && bottom <= b.Bottom;
       Clipped(canvas, noClip || fits ? nullptr : &lineClip, [&] { canvas.TextOut(int(x), line.Y, "..."); });

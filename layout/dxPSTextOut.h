@@ -18,32 +18,31 @@
 
 #include "platform/Fonts.h"
 #include "platform/Types.h"
+#include "report/dxPSItemFormat.h"
 
 class TCanvas;
 
-// Horizontal and vertical text alignment, in the order the format word uses.
-enum TdxTextAlignX { taLeft, taCenterX, taRight, taJustifyX, taDistributeX };
-enum TdxTextAlignY { taTop, taCenterY, taBottom, taDistributeY };
-
-// The format word of TextOut.
-constexpr unsigned tofAlignXMask = 0x00000007;
-constexpr unsigned tofAlignYMask = 0x00000030;
-constexpr unsigned tofAlignYShift = 4;
-constexpr unsigned tofWordBreak = 0x00000100;
-constexpr unsigned tofSingleLine = 0x00000200;
-constexpr unsigned tofExpandTabs = 0x00000400;
-constexpr unsigned tofEndEllipsis = 0x00000800;
-constexpr unsigned tofGreekSmallText = 0x00001000;
-constexpr unsigned tofExternalLeading = 0x00002000;
-constexpr unsigned tofLastLineFullyVisible = 0x00004000;
-constexpr unsigned tofNoClip = 0x00008000;
-constexpr unsigned tofMargins = 0x00010000;
-constexpr unsigned tofBreakInWords = 0x00020000;
-constexpr unsigned tofKeepLeft = 0x00040000;
-constexpr unsigned tofKeepTop = 0x00080000;
-constexpr unsigned tofCalcRect = 0x00100000;
-constexpr unsigned tofLineCount = 0x00200000;
-constexpr unsigned tofHidePrefix = 0x01000000;
+// The format word of TextOut. The bits are the ones report items compose
+// (dxTextFlags in report/dxPSItemFormat.h, where TdxTextAlignX and
+// TdxTextAlignY live too); alignment X in bits 0-2, alignment Y in bits 4-5.
+constexpr unsigned tofAlignXMask = dxTextFlags::AlignXMask;
+constexpr unsigned tofAlignYMask = dxTextFlags::AlignYMask;
+constexpr unsigned tofAlignYShift = dxTextFlags::AlignYOffset;
+constexpr unsigned tofWordBreak = dxTextFlags::WordBreak;
+constexpr unsigned tofSingleLine = dxTextFlags::SingleLine;
+constexpr unsigned tofExpandTabs = dxTextFlags::ExpandTabs;
+constexpr unsigned tofEndEllipsis = dxTextFlags::EndEllipsis;
+constexpr unsigned tofGreekSmallText = dxTextFlags::GreekSmallText;
+constexpr unsigned tofExternalLeading = dxTextFlags::ExternalLeading;
+constexpr unsigned tofLastLineFullyVisible = dxTextFlags::LastLineFullyVisible;
+constexpr unsigned tofNoClip = dxTextFlags::NoClip;
+constexpr unsigned tofMargins = dxTextFlags::Margins;
+constexpr unsigned tofBreakInWords = dxTextFlags::BreakInWords;
+constexpr unsigned tofKeepLeft = dxTextFlags::KeepLeft;
+constexpr unsigned tofKeepTop = dxTextFlags::KeepTop;
+constexpr unsigned tofCalcRect = dxTextFlags::CalcRect;
+constexpr unsigned tofLineCount = dxTextFlags::LineCount;
+constexpr unsigned tofHidePrefix = dxTextFlags::HidePrefix;
 
 // The alignment bits of a format word; other bits are taken from flags.
 constexpr unsigned dxTextFormat(TdxTextAlignX x, TdxTextAlignY y, unsigned flags = 0) {

@@ -251,6 +251,22 @@ Decoded Decode(TByteView data, std::size_t headerPos, std::size_t bitsPos, bool 
     }
   }
   out.bitsEnd = bitsPos + total;
+  // Many writers declare an alpha mask but leave every alpha value 0; such a
+  // file is meant to be opaque. (Icons decide this themselves, with their mask.)
+  if (alpha && !icon) {
+    bool anyAlpha = false;
+    for (int y = 0; y < out.image.height() && !anyAlpha; ++y) {
+      const QRgb* line = reinterpret_cast<const QRgb*>(out.image.constScanLine(y));
+      for (int x = 0; x < out.image.width() && !anyAlpha; ++x) anyAlpha = qAlpha(line[x]) != 0;
+    }
+    if (!anyAlpha) {
+      for (int y = 0; y < out.image.height(); ++y) {
+        QRgb* line = reinterpret_cast<QRgb*>(out.image.scanLine(y));
+        for (int x = 0; x < out.image.width(); ++x) line[x] |= 0xFF000000u;
+      }
+      out.image = out.image.convertToFormat(QImage::Format_RGB32);
+    }
+  }
   return out;
 }
 

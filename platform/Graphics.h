@@ -95,7 +95,7 @@ class TBitmap : public TGraphic {
   const QImage& Image() const;
   void SetImage(const QImage& image);
   void SetSize(int width, int height);  // clears to white
-  // Colour taken as transparent: the lower-left pixel unless set.
+  // Colour taken as transparent (0x00BBGGRR): the lower-left pixel.
   std::uint32_t TransparentColor() const;
   bool Monochrome() const { return monochrome_; }
 

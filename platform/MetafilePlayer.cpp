@@ -131,6 +131,37 @@ bool EmfWalker::Next(std::uint32_t& type, TByteView& record) {
   return true;
 }
 
+// The variable parts that libuemf's WMF readers step over without checking:
+// string lengths and point counts must fit into the record.
+static bool WmfConsistent(std::uint16_t function, TByteView record) {
+  Fields f(record);
+  const std::int64_t size = std::int64_t(record.size());
+  switch (function & 0xFF) {
+    case U_WMR_TEXTOUT: {
+      const std::int64_t length = f.I16(6);
+      return f.Ok() && length >= 0 && 8 + ((length + 1) & ~std::int64_t(1)) + 4 <= size;
+    }
+    case U_WMR_EXTTEXTOUT: {
+      const std::int64_t length = f.I16(10);
+      const bool rect = f.U16(12) & (U_ETO_OPAQUE | U_ETO_CLIPPED);
+      return f.Ok() && length >= 0 && 14 + (rect ? 8 : 0) + length <= size;
+    }
+    case U_WMR_POLYGON: case U_WMR_POLYLINE:
+      return f.Ok() && 8 + 4 * std::int64_t(f.U16(6)) <= size;
+    case U_WMR_POLYPOLYGON: {
+      const std::int64_t polys = f.U16(6);
+      if (!f.Ok() || 8 + 2 * polys > size) return false;
+      std::int64_t points = 0;
+      for (std::int64_t i = 0; i < polys; ++i) points += f.U16(8 + 2 * std::size_t(i));
+      return 8 + 2 * polys + 4 * points <= size;
+    }
+    case U_WMR_DIBCREATEPATTERNBRUSH:  // only the DIB form is read
+      return f.Ok() && f.U16(6) != U_BS_PATTERN && size >= 10;
+    default:
+      return true;
+  }
+}
+
 WmfWalker::WmfWalker(TByteView data, std::size_t firstRecord) : data_(data), pos_(firstRecord) {
   if (pos_ > data_.size()) broken_ = true;
 }
@@ -143,7 +174,8 @@ bool WmfWalker::Next(std::uint16_t& function, TByteView& record) {
   Fields head(data_.subspan(pos_));
   const std::uint64_t size = std::uint64_t(head.U32(0)) * 2;
   function = head.U16(4);
-  if (!head.Ok() || size < 6 || size > remaining || U_WMRRECSAFE_get(p, p + remaining) == 0) {
+  if (!head.Ok() || size < 6 || size > remaining || U_WMRRECSAFE_get(p, p + remaining) == 0 ||
+      !WmfConsistent(function, data_.subspan(pos_, std::size_t(size)))) {
     broken_ = true;
     return false;
   }
@@ -214,13 +246,13 @@ bool ValidWmf(TByteView data, WmfHeader& h) {
   TByteView rec;
   bool haveOrg = false;
   while (walker.Next(function, rec)) {
-    if (h.placeable || h.hasWindow) continue;
+    if (h.placeable || (h.hasWindow && haveOrg)) continue;
     const char* r = reinterpret_cast<const char*>(rec.data());
     U_POINT16 pt;
     std::uint16_t mode;
     switch (function & 0xFF) {
       case U_WMR_SETMAPMODE:
-        if (U_WMRSETMAPMODE_get(r, &mode) && !h.mapMode) h.mapMode = mode;
+        if (U_WMRSETMAPMODE_get(r, &mode) && !h.hasWindow) h.mapMode = mode;
         break;
       case U_WMR_SETWINDOWORG:
         if (!haveOrg && U_WMRSETWINDOWORG_get(r, &pt)) {
@@ -229,7 +261,7 @@ bool ValidWmf(TByteView data, WmfHeader& h) {
         }
         break;
       case U_WMR_SETWINDOWEXT:
-        if (U_WMRSETWINDOWEXT_get(r, &pt) && pt.x != 0 && pt.y != 0) {
+        if (!h.hasWindow && U_WMRSETWINDOWEXT_get(r, &pt) && pt.x != 0 && pt.y != 0) {
           h.hasWindow = true;
           h.windowExtX = pt.x, h.windowExtY = pt.y;
         }
@@ -270,6 +302,7 @@ struct BrushState {
   QColor color = Qt::white;
   Qt::BrushStyle hatch = Qt::HorPattern;
   QImage pattern;
+  bool mono = false;  // a monochrome pattern: drawn in the text and background colours
 };
 
 struct FontState {
@@ -341,6 +374,7 @@ QString DecodeSingleByte(TByteView bytes, int charset) {
   out.reserve(qsizetype(bytes.size()));
   for (std::uint8_t b : bytes) {
     char16_t c = b >= 0x80 && b < 0xA0 ? cp1252[b - 0x80] : char16_t(b);
+    if (charset == 2 && b >= 0x20) c = char16_t(0xF000 | b);  // symbol fonts
     if (charset == 162) {  // Turkish
       switch (b) {
         case 0xD0: c = 0x011E; break;
@@ -388,6 +422,30 @@ QImage DecodeRecordDib(TByteView record, std::uint32_t offBmi, std::uint32_t cbB
   } catch (const dib::DibError&) {
     return {};
   }
+}
+
+// A 32-bit DIB with premultiplied alpha, as EMR_ALPHABLEND carries it with
+// AC_SRC_ALPHA. Null when the bitmap is anything else.
+QImage DecodeAlphaDib(TByteView record, std::uint32_t offBmi, std::uint32_t cbBmi, std::uint32_t offBits,
+                      std::uint32_t cbBits) {
+  Fields f(record);
+  if (cbBmi < 40 || !f.Has(offBmi, cbBmi) || !f.Has(offBits, cbBits)) return {};
+  const std::int64_t width = f.I32(offBmi + 4), rawHeight = f.I32(offBmi + 8);
+  const std::int64_t height = std::llabs(rawHeight);
+  if (f.U16(offBmi + 14) != 32 || f.U32(offBmi + 16) != U_BI_RGB || width <= 0 || height <= 0 ||
+      width * height > MaxImagePixels || std::uint64_t(width) * 4 * std::uint64_t(height) > cbBits)
+    return {};
+  QImage image(int(width), int(height), QImage::Format_ARGB32_Premultiplied);
+  if (image.isNull()) return {};
+  for (std::int64_t row = 0; row < height; ++row) {
+    const std::uint8_t* src = record.data() + offBits + row * width * 4;
+    QRgb* dst = reinterpret_cast<QRgb*>(image.scanLine(int(rawHeight < 0 ? row : height - 1 - row)));
+    for (std::int64_t x = 0; x < width; ++x, src += 4) {
+      const int a = src[3];
+      dst[x] = qRgba(std::min<int>(src[2], a), std::min<int>(src[1], a), std::min<int>(src[0], a), a);
+    }
+  }
+  return image;
 }
 
 // A packed DIB (header, colours, bits) as WMF records carry it.
@@ -757,7 +815,16 @@ QBrush Player::MakeBrush(const QTransform& full) const {
       return b;
     }
     case BrushState::Pattern: {
-      QBrush b(s_.brush.pattern);
+      QImage pattern = s_.brush.pattern;
+      if (s_.brush.mono) {
+        pattern = pattern.convertToFormat(QImage::Format_RGB32);
+        for (int y = 0; y < pattern.height(); ++y) {
+          QRgb* line = reinterpret_cast<QRgb*>(pattern.scanLine(y));
+          for (int x = 0; x < pattern.width(); ++x)
+            line[x] = qGray(line[x]) < 128 ? s_.textColor.rgb() : s_.bkColor.rgb();
+        }
+      }
+      QBrush b(pattern);
       b.setTransform(keep);
       return b;
     }
@@ -912,12 +979,17 @@ void Player::Text(QPointF ref, const QString& text, const std::vector<double>& d
   TFont logical;
   logical.Name = s_.font.face.toStdString();
   logical.Charset = s_.font.charset;
-  logical.Style = (s_.font.italic ? fsItalic : 0) | (s_.font.underline ? fsUnderline : 0) |
-                  (s_.font.strikeOut ? fsStrikeOut : 0);
+  logical.Style = (s_.font.italic ? unsigned(fsItalic) : 0u) | (s_.font.underline ? unsigned(fsUnderline) : 0u) |
+                  (s_.font.strikeOut ? unsigned(fsStrikeOut) : 0u);
   const int pixels = std::max(1, int(std::lround(std::min(px, MaxFontPixels))));
   logical.Height = s_.font.height > 0 ? pixels : -pixels;
   QFont font = MakeQFont(logical, 0, true);
   font.setWeight(QFont::Weight(std::clamp(s_.font.weight == 0 ? 400 : s_.font.weight, 1, 1000)));
+  if (s_.font.width != 0) {  // an average character width: stretch the face to it
+    const double average = QFontMetricsF(font).averageCharWidth();
+    if (average > 0)
+      font.setStretch(std::clamp(int(std::lround(100 * std::fabs(double(s_.font.width)) * xScale / average)), 1, 4000));
+  }
   const QFontMetricsF fm(font);
 
   // Advances along the baseline, in output pixels.
@@ -995,8 +1067,14 @@ void Player::Image(const QRectF& rawDest, const QImage& image, QRectF src, std::
     dest = dest.normalized();
   }
   if (src.width() < 0 || src.height() < 0) src = src.normalized();
-  src = src.intersected(QRectF(img.rect()));
   if (src.isEmpty() || dest.isEmpty()) return;
+  // Only the part of the source inside the bitmap is drawn, at the same scale.
+  const QRectF inside = src.intersected(QRectF(img.rect()));
+  if (inside.isEmpty()) return;
+  const double sx = dest.width() / src.width(), sy = dest.height() / src.height();
+  dest = QRectF(dest.left() + (inside.left() - src.left()) * sx, dest.top() + (inside.top() - src.top()) * sy,
+                inside.width() * sx, inside.height() * sy);
+  src = inside;
   Prepare(Full(), false);
   p_.setOpacity(opacity);
   switch (rop) {
@@ -1175,10 +1253,10 @@ bool Player::EmfBlt(std::uint32_t type, Fields& f, TByteView rec) {
       // offBmiSrc cbBmiSrc offBitsSrc cbBitsSrc [cxSrc cySrc]
       dest = QRectF(f.I32(24), f.I32(28), f.I32(32), f.I32(36));
       rop = f.U32(40);
-      usage = f.U32(76);
-      offBmi = f.U32(80), cbBmi = f.U32(84), offBits = f.U32(88), cbBits = f.U32(92);
+      usage = f.U32(80);
+      offBmi = f.U32(84), cbBmi = f.U32(88), offBits = f.U32(92), cbBits = f.U32(96);
       QSizeF srcSize = dest.size();
-      if (type != U_EMR_BITBLT) srcSize = QSizeF(f.I32(96), f.I32(100));
+      if (type != U_EMR_BITBLT) srcSize = QSizeF(f.I32(100), f.I32(104));
       src = QRectF(QPointF(f.I32(44), f.I32(48)), srcSize);
       if (!f.Ok()) return false;
       if (cbBmi == 0) {
@@ -1187,6 +1265,10 @@ bool Player::EmfBlt(std::uint32_t type, Fields& f, TByteView rec) {
       }
       image = DecodeRecordDib(rec, offBmi, cbBmi, offBits, cbBits, usage);
       if (type == U_EMR_ALPHABLEND) {  // BLENDFUNCTION: op, flags, constant alpha, format
+        if ((rop >> 24) & U_AC_SRC_ALPHA) {
+          const QImage alpha = DecodeAlphaDib(rec, offBmi, cbBmi, offBits, cbBits);
+          if (!alpha.isNull()) image = alpha;
+        }
         opacity = ((rop >> 16) & 0xFF) / 255.0;
         rop = U_SRCCOPY;
       }
@@ -1330,10 +1412,7 @@ bool Player::EmfRecord(std::uint32_t type, Fields& f, TByteView rec) {
       GdiObject o;
       o.kind = GdiObject::Brush;
       o.brush.pattern = DecodeRecordDib(rec, f.U32(16), f.U32(20), f.U32(24), f.U32(28), f.U32(12));
-      if (type == U_EMR_CREATEMONOBRUSH && !o.brush.pattern.isNull()) {
-        // monochrome patterns take the text and background colours when used;
-        // keep the bitmap's own colours, black on white, as drawn on a white page
-      }
+      o.brush.mono = type == U_EMR_CREATEMONOBRUSH;
       o.brush.kind = o.brush.pattern.isNull() ? BrushState::Solid : BrushState::Pattern;
       o.brush.color = Qt::gray;
       if (f.Ok()) PutObject(f.U32(8), o);

@@ -47,7 +47,6 @@ class Fields {
     if (!Check(pos, n)) return {};
     return rec_.subspan(pos, n);
   }
-  TByteView Rest(std::size_t pos) { return pos <= rec_.size() ? rec_.subspan(pos) : TByteView(); }
 
  private:
   bool Check(std::size_t pos, std::size_t n) {
@@ -117,7 +116,7 @@ struct WmfHeader {
   // Without the placeable header: the window the records set first.
   bool hasWindow = false;
   int windowOrgX = 0, windowOrgY = 0, windowExtX = 0, windowExtY = 0;
-  int mapMode = 0;  // the first map mode set before the window extent (0: none)
+  int mapMode = 0;  // the map mode in force when the window extent is set (0: none)
 };
 
 // The placeable header (checksum verified) when present, the META_HEADER, and

@@ -166,7 +166,8 @@ constexpr KnownPaper kKnownPapers[] = {
 
 const KnownPaper* KnownPaperForSize(int width, int height) {
   for (const KnownPaper& p : kKnownPapers)
-    if (std::abs(p.Width - width) <= 100 && std::abs(p.Height - height) <= 100) return &p;
+    if (std::llabs(std::int64_t(p.Width) - width) <= 100 && std::llabs(std::int64_t(p.Height) - height) <= 100)
+      return &p;
   return nullptr;
 }
 
@@ -409,9 +410,11 @@ std::uint32_t StatusFromState(int state, const std::vector<std::string>& reasons
   return status;
 }
 
+void ResetServer() { cupsSetServer(nullptr); }
+
 std::vector<TPrinterEntry> EnumPrinters() {
   // The scheduler is looked up again, so that a changed CUPS_SERVER counts.
-  cupsSetServer(nullptr);
+  ResetServer();
   std::vector<TPrinterEntry> entries;
   Connection c;
   if (!c) return entries;
@@ -504,8 +507,27 @@ std::unique_ptr<TPrinter> TPrinter::Open(const std::string& name) {
     if (ipp_attribute_t* a = cupsFindDestDefault(http, d.dest(), d.info(), "media"))
       media = ippGetString(a, 0, nullptr) ? ippGetString(a, 0, nullptr) : "";
   s.PaperSize = p->papers_.empty() ? LocalePaperKind() : p->papers_.front().Kind;
+  bool found = false;
   for (const TPrinterPaper& paper : p->papers_)
-    if (paper.Media == media) s.PaperSize = paper.Kind;
+    if (!found && paper.Media == media) {
+      s.PaperSize = paper.Kind;
+      found = true;
+    }
+  // Some printers name their default paper only by its size.
+  if (ipp_attribute_t* a = found ? nullptr : cupsFindDestDefault(http, d.dest(), d.info(), "media-col")) {
+    ipp_t* col = ippGetCollection(a, 0);
+    ipp_attribute_t* sizeAttr = col ? ippFindAttribute(col, "media-size", IPP_TAG_BEGIN_COLLECTION) : nullptr;
+    ipp_t* size = sizeAttr ? ippGetCollection(sizeAttr, 0) : nullptr;
+    ipp_attribute_t* x = size ? ippFindAttribute(size, "x-dimension", IPP_TAG_INTEGER) : nullptr;
+    ipp_attribute_t* y = size ? ippFindAttribute(size, "y-dimension", IPP_TAG_INTEGER) : nullptr;
+    if (x && y)
+      for (const TPrinterPaper& paper : p->papers_)
+        if (!found && std::llabs(paper.Width * 10LL - ippGetInteger(x, 0)) <= 100 &&
+            std::llabs(paper.Height * 10LL - ippGetInteger(y, 0)) <= 100) {
+          s.PaperSize = paper.Kind;
+          found = true;
+        }
+  }
 
   ipp_attribute_t* copies = cupsFindDestSupported(http, d.dest(), d.info(), "copies");
   int upper = 0;

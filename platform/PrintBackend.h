@@ -132,7 +132,11 @@ struct TPrinterState {
 std::uint32_t StatusFromState(int state, const std::vector<std::string>& reasons);
 
 // The printers of the scheduler in its order; empty when it does not answer.
+// Looks the scheduler up again first (see ResetServer).
 std::vector<TPrinterEntry> EnumPrinters();
+// Forgets which scheduler to talk to, so that the next talk reads
+// CUPS_SERVER (and the client configuration) again.
+void ResetServer();
 // The default printer's name; empty when there is none.
 std::string DefaultPrinterName();
 // The paper kind of the user's locale: 1 Letter, 5 Legal, 8 A3, 9 A4, else 1.
@@ -169,6 +173,11 @@ class TPrinter {
   // For tests and for printers described by hand.
   TPrinter(std::string name, TPrinterSettings defaults, std::vector<TPrinterPaper> papers,
            std::vector<TPrinterBin> bins);
+  void SetLimits(int maxCopies, TSize maxExtent, TSize minExtent) {
+    maxCopies_ = maxCopies;
+    maxExtent_ = maxExtent;
+    minExtent_ = minExtent;
+  }
 
  private:
   TPrinter() = default;

@@ -84,6 +84,9 @@ class TdxObject {
   virtual TdxClass ClassType() const { return StaticClass(); }
   std::string ClassName() const { return ClassType()->ClassName(); }
   bool InheritsFrom(TdxClass cls) const { return ClassType()->InheritsFrom(cls); }
+  // The free InheritsFrom(cls, ancestor), also reachable unqualified inside
+  // member functions (where the member above would hide it).
+  static bool InheritsFrom(TdxClass cls, TdxClass ancestor) { return cls && cls->InheritsFrom(ancestor); }
 };
 
 namespace dx_detail {

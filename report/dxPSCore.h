@@ -305,7 +305,7 @@ class TdxReportCell : public TdxReportVisualItem {
   // Lists of the items in the order they were added.
   const std::vector<TdxReportCell*>& CellList() const { return cells_; }
   const std::vector<TAbstractdxReportCellData*>& DataItemList() const { return dataItems_; }
-  // Called after a list entry was read (before the next); no-op here.
+  // Bracket the reading of the data item list (nothing here).
   virtual void BeginReadDataItems() {}
   virtual void EndReadDataItems() {}
 

@@ -159,6 +159,13 @@ TEST(BmpRead, BitFieldsInEveryHeaderVersion) {
   EXPECT_EQ(image.pixel(1, 0), qRgba(0x30, 0x20, 0x10, 0x80));
   EXPECT_EQ(image.pixel(0, 1), qRgba(0xFF, 0, 0, 0xFF));
   EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0);
+
+  // An alpha mask over alpha values that are all 0 means an opaque picture.
+  b.pixels = PackRows(2, 2, 32, false, [](int x, int) { return x ? 0x00102030u : 0x000000FFu; });
+  image = LoadAndRoundTrip(WriteBmp(b));
+  EXPECT_FALSE(image.hasAlphaChannel());
+  EXPECT_EQ(image.pixel(0, 0), qRgb(0xFF, 0, 0));
+  EXPECT_EQ(image.pixel(1, 1), qRgb(0x30, 0x20, 0x10));
 }
 
 TEST(BmpRead, TopDownRows) {

@@ -257,6 +257,14 @@ TEST(CanvasMapping, HostileCoordinatesDoNotOverflow) {
     c.Ellipse(TRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX));
     c.TextOut(INT_MAX, INT_MIN, "x");
     c.SetMapMode(MM_TEXT);
+    TFont huge;
+    huge.Height = INT_MIN;
+    c.SetFont(huge);
+    EXPECT_GT(c.TextWidth("W"), 0);
+    c.TextOut(0, 0, "W");
+    huge.Height = INT_MAX;
+    c.SetFont(huge);
+    c.TextOut(-1000, -1000, "W");
     c.FillRect(TRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX), clBlue);
   }
   EXPECT_EQ(PixelRGB(image, 5, 5), kBlue);
@@ -1086,4 +1094,59 @@ TEST(CanvasPainter, InformationContextMeasuresAndDrawsNothing) {
   TwoBands g;
   info.StretchDraw(TRect(0, 0, 10, 10), g);
   EXPECT_EQ(info.GetPixel(0, 0), CLR_INVALID);
+}
+
+TEST(CanvasPainter, PictureRecordingReplaysAtTheSamePlaces) {
+  QPicture picture;
+  {
+    TCanvas c(&picture);
+    EXPECT_TRUE(c.IsMetafile());
+    c.SetMapMode(MM_ANISOTROPIC);
+    c.SetWindowExt(10, 10);
+    c.SetViewportExt(1, 1);
+    c.FillRect(TRect(100, 100, 300, 200), clRed);
+    c.IntersectClipRect(TRect(0, 0, 200, 1000));
+    c.FillRect(TRect(100, 250, 300, 300), clBlue);
+    c.SetFont(TextFont(-200));
+    c.SetBkMode(TRANSPARENT);
+    c.TextOut(0, 350, "HH");
+  }
+  QImage image = Blank(60, 80);
+  {
+    QPainter p(&image);
+    p.drawPicture(0, 0, picture);
+  }
+  EXPECT_EQ(PixelRGB(image, 10, 10), kRed);
+  EXPECT_EQ(PixelRGB(image, 29, 19), kRed);
+  EXPECT_EQ(PixelRGB(image, 30, 19), kWhite);
+  EXPECT_EQ(PixelRGB(image, 19, 27), kBlue);
+  EXPECT_EQ(PixelRGB(image, 20, 27), kWhite);  // clipped
+  QRect ink = InkBox(image, QRect(0, 33, 60, 47));
+  ASSERT_FALSE(ink.isNull());
+  EXPECT_NEAR(ink.bottom() + 1, 35 + 18, 1.5);  // baseline: top + ascent of a 20-pixel font
+}
+
+TEST(CanvasPainter, PrinterCanvasWritesAPage) {
+  ScratchDir dir;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(QString::fromStdString(dir.Path("page.pdf")));
+  printer.setResolution(600);
+  {
+    TCanvas c(&printer);
+    EXPECT_TRUE(c.IsPrinter());
+    EXPECT_EQ(c.GetDeviceCaps(LOGPIXELSY), 600);
+    c.SetMapMode(MM_ANISOTROPIC);
+    c.SetWindowExt(4800, 4800);
+    c.SetViewportExt(600, 600);
+    TFont f = TextFont(-550);
+    c.SetFont(f);
+    c.TextOut(4800, 4800, "Printed text");
+    c.FillRect(TRect(4800, 9600, 9600, 14400), Solid(clBlue, bsCross));
+    c.DrawEdge(TRect(4800, 19200, 9600, 24000), EDGE_RAISED, BF_RECT);
+  }
+  QFile pdf(QString::fromStdString(dir.Path("page.pdf")));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(pdf.read(5).startsWith("%PDF"));
+  EXPECT_GT(pdf.size(), 1000);
 }

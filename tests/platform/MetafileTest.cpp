@@ -8,7 +8,10 @@
 #include <functional>
 #include <string>
 
+#include <QLabel>
+
 #include "platform/Graphics.h"
+#include "platform/MetafileRecorder.h"
 #include "tests/TestSupport.h"
 
 #include <uemf.h>
@@ -545,6 +548,38 @@ TEST(MetafilePlay, StretchDibitsDrawsA24BitBitmap) {
   EXPECT_TRUE(Ink(image).isEmpty());
 }
 
+TEST(MetafilePlay, StretchBltAndBitBltWithSourceBitmap) {
+  const std::uint8_t px[16] = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
+  const QImage image = PlayEmf([&](EmfBuilder& b) {
+    PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
+    char* bits = reinterpret_cast<char*>(const_cast<std::uint8_t*>(px));
+    // the right column of the bitmap (green over white), stretched over the left half
+    b.Add(U_EMRSTRETCHBLT_set(U_RECTL{0, 0, 499, 999}, U_POINTL{0, 0}, U_POINTL{500, 1000}, U_POINTL{1, 0},
+                              U_POINTL{1, 2}, xform_set(1, 0, 0, 1, 0, 0), Rgb(White), U_DIB_RGB_COLORS, U_SRCCOPY,
+                              bmi, 16, bits));
+    // one logical unit is 50 device pixels (10 output pixels) from here on
+    b.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+    b.Add(U_EMRSETWINDOWEXTEX_set(U_SIZEL{20, 20}));
+    b.Add(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{1000, 1000}));
+    b.Add(U_EMRBITBLT_set(U_RECTL{900, 900, 999, 999}, U_POINTL{18, 18}, U_POINTL{2, 2}, U_POINTL{0, 0},
+                          xform_set(1, 0, 0, 1, 0, 0), Rgb(White), U_DIB_RGB_COLORS, U_NOTSRCCOPY, bmi, 16, bits));
+    // a source larger than the bitmap: only the bitmap's part is drawn, unscaled
+    b.Add(U_EMRBITBLT_set(U_RECTL{500, 0, 699, 199}, U_POINTL{10, 0}, U_POINTL{4, 4}, U_POINTL{0, 0},
+                          xform_set(1, 0, 0, 1, 0, 0), Rgb(White), U_DIB_RGB_COLORS, U_SRCCOPY, bmi, 16, bits));
+    free(bmi);
+  });
+  EXPECT_EQ(PixelRGB(image, 50, 50), Green);
+  EXPECT_EQ(PixelRGB(image, 50, 150), White);
+  EXPECT_EQ(PixelRGB(image, 150, 50), White);
+  EXPECT_EQ(PixelRGB(image, 185, 185), 0x00FFFF);  // inverted red
+  EXPECT_EQ(PixelRGB(image, 195, 195), Black);     // inverted white
+  EXPECT_EQ(PixelRGB(image, 105, 5), Red);
+  EXPECT_EQ(PixelRGB(image, 115, 5), Green);
+  EXPECT_EQ(PixelRGB(image, 105, 15), Blue);
+  EXPECT_EQ(PixelRGB(image, 130, 5), White);
+  EXPECT_EQ(PixelRGB(image, 105, 30), White);
+}
+
 TEST(MetafilePlay, BitBltWithoutSourceUsesTheBrush) {
   const QImage image = PlayEmf([](EmfBuilder& b) {
     b.Select(b.Brush(Rgb(Green)));
@@ -840,4 +875,119 @@ TEST(MetafileLoad, SeedCorpusOfTheFuzzTargets) {
     TMetafile mf;
     EXPECT_THROW(mf.LoadFromFile(SourcePath(std::string("fuzz/corpus/") + name)), EInvalidGraphic) << name;
   }
+}
+
+// --- the recording canvas
+
+namespace {
+
+// Paints the same scene into a raster image and through a recording.
+void Scene(QPainter& p) {
+  p.fillRect(QRect(0, 0, 100, 100), Qt::red);
+  p.setPen(Qt::NoPen);
+  p.setBrush(Qt::blue);
+  p.drawEllipse(QRectF(100, 0, 100, 100));
+  p.setPen(QPen(Qt::green, 6));
+  p.drawLine(0, 80, 200, 80);
+  p.save();
+  p.setClipRect(QRect(150, 0, 50, 100));
+  p.fillRect(QRect(100, 90, 100, 10), Qt::black);  // only its right half shows
+  p.restore();
+  p.setPen(Qt::black);
+  QFont font("Liberation Sans");
+  font.setPixelSize(20);
+  p.setFont(font);
+  p.drawText(QPointF(10, 40), "Hello");
+}
+
+TMetafile Record(int w, int h, const std::function<void(QPainter&)>& paint) {
+  TMetafileRecorder recorder(w, h);
+  QPainter p(&recorder);
+  paint(p);
+  p.end();
+  TMetafile mf;
+  mf.SetEnhancedData(recorder.EnhancedData());
+  return mf;
+}
+
+}  // namespace
+
+TEST(MetafileRecorder, RecordedSceneReplaysAtAnySize) {
+  const TMetafile mf = Record(200, 100, Scene);
+  EXPECT_EQ(mf.Width(), 200);
+  EXPECT_EQ(mf.Height(), 100);
+  QImage direct(200, 100, QImage::Format_RGB32);
+  direct.fill(Qt::white);
+  QPainter dp(&direct);
+  Scene(dp);
+  dp.end();
+  for (int scale : {1, 3}) {
+    const QImage image = Play(mf, 200 * scale, 100 * scale);
+    auto at = [&](int x, int y) { return PixelRGB(image, x * scale, y * scale); };
+    EXPECT_EQ(at(5, 90), Red) << scale;
+    EXPECT_EQ(at(150, 30), Blue) << scale;
+    EXPECT_EQ(at(104, 4), White) << scale;  // outside the ellipse
+    EXPECT_EQ(at(50, 80), Green) << scale;
+    EXPECT_EQ(at(170, 95), Black) << scale;
+    EXPECT_EQ(at(120, 95), White) << scale;  // clipped
+  }
+  // The text lands where the painter put it.
+  const QRect recorded = Ink(Play(mf, 200, 100).copy(0, 10, 100, 60));
+  const QRect painted = Ink(direct.copy(0, 10, 100, 60));
+  EXPECT_NEAR(recorded.left(), painted.left(), 2);
+  EXPECT_NEAR(recorded.right(), painted.right(), 3);
+  EXPECT_NEAR(recorded.top(), painted.top(), 2);
+  EXPECT_NEAR(recorded.bottom(), painted.bottom(), 2);
+}
+
+TEST(MetafileRecorder, ImagesKeepTheirAlpha) {
+  QImage half(10, 10, QImage::Format_ARGB32);
+  half.fill(Qt::transparent);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 5; ++x) half.setPixel(x, y, qRgb(255, 0, 0));
+  QImage opaque(2, 1, QImage::Format_RGB32);
+  opaque.setPixel(0, 0, qRgb(0, 0, 255));
+  opaque.setPixel(1, 0, qRgb(255, 255, 255));
+  const TMetafile mf = Record(100, 100, [&](QPainter& p) {
+    p.fillRect(QRect(0, 0, 100, 100), Qt::green);
+    p.drawImage(QRectF(0, 0, 100, 50), half);
+    p.scale(2, 2);
+    p.drawPixmap(QRectF(0, 25, 50, 25), QPixmap::fromImage(opaque), QRectF(0, 0, 2, 1));
+  });
+  const QImage image = Play(mf, 100, 100);
+  EXPECT_EQ(PixelRGB(image, 20, 20), Red);
+  EXPECT_EQ(PixelRGB(image, 80, 20), Green);
+  EXPECT_EQ(PixelRGB(image, 20, 75), Blue);
+  EXPECT_EQ(PixelRGB(image, 80, 75), White);
+}
+
+TEST(MetafileRecorder, WidgetRendersAsVectors) {
+  QLabel label;
+  label.setText("Ardel Sorvan");
+  label.setFont(QFont("Liberation Sans", 12));
+  label.setStyleSheet("QLabel { background: yellow; color: navy; }");
+  label.resize(160, 40);
+  TMetafileRecorder recorder(160, 40);
+  label.render(&recorder);
+  TMetafile mf;
+  mf.SetEnhancedData(recorder.EnhancedData());
+  EXPECT_EQ(mf.Width(), 160);
+
+  const QImage grabbed = label.grab().toImage();
+  const QImage played = Play(mf, 320, 80);  // twice the size
+  EXPECT_TRUE(ColorNear(PixelRGB(played, 4, 4), 0xFFFF00, 8));
+  EXPECT_TRUE(ColorNear(PixelRGB(played, 316, 76), 0xFFFF00, 8));
+  auto text = [](const QImage& image) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x)
+        if (qBlue(image.pixel(x, y)) > 60 && qRed(image.pixel(x, y)) < 150) box |= QRect(x, y, 1, 1);
+    return box;
+  };
+  const QRect small = text(grabbed), large = text(played);
+  ASSERT_FALSE(small.isEmpty());
+  EXPECT_NEAR(large.left(), 2 * small.left(), 4);
+  EXPECT_NEAR(large.width(), 2 * small.width(), 8);
+  EXPECT_NEAR(large.top(), 2 * small.top(), 4);
+  EXPECT_NEAR(large.height(), 2 * small.height(), 6);
 }

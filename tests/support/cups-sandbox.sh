@@ -21,8 +21,12 @@
 # "stop" removes that file again. The system's /etc/cups/cups-pdf.conf is
 # never read or changed.
 #
-# The printer is "ArdelPDF" (generic PDF printer, A4 by default, US Letter and
-# the usual sizes), made the scheduler's default printer.
+# Printers (both write PDFs through cups-pdf into DIR/pdf):
+#   ArdelPDF         the generic PDF printer: A4 by default, US Letter and the
+#                    usual sizes, no unprintable margins, 300 dpi. The default.
+#   ArdelPDFMargins  the same with 18 pt (6.35 mm) unprintable margins on every
+#                    side, US Letter by default, three paper sources (Automatic,
+#                    Tray 1, Manual Feed) and two-sided printing.
 #
 # Must run as root (cupsd and the cups-pdf backend need it). Every wait is
 # bounded; a failure prints the scheduler's error log and exits non-zero.
@@ -56,6 +60,37 @@ free_port() {
     fi
   done
   return 1
+}
+
+# The generic PDF printer's description with 18 pt margins, Letter by
+# default, paper sources and two-sided printing.
+margins_ppd() {
+  awk '
+    /^\*NickName:/ { print "*NickName:      \"Generic CUPS-PDF Printer (margins)\""; next }
+    /^\*HWMargins:/ { print "*HWMargins: 18 18 18 18"; next }
+    /^\*Default(PageSize|PageRegion|ImageableArea|PaperDimension):/ { sub(/: .*/, ": Letter"); print; next }
+    /^\*ImageableArea / {
+      split($0, q, "\""); split(q[2], n, " ")
+      printf "%s\"%g %g %g %g\"\n", q[1], n[1] + 18, n[2] + 18, n[3] - 18, n[4] - 18; next
+    }
+    /^\*CloseGroup: General/ {
+      print "*OpenUI *InputSlot/Media Source: PickOne"
+      print "*OrderDependency: 20 AnySetup *InputSlot"
+      print "*DefaultInputSlot: Auto"
+      print "*InputSlot Auto/Automatic: \"\""
+      print "*InputSlot Tray1/Tray 1: \"\""
+      print "*InputSlot Manual/Manual Feed: \"\""
+      print "*CloseUI: *InputSlot"
+      print "*OpenUI *Duplex/2-Sided Printing: PickOne"
+      print "*OrderDependency: 20 AnySetup *Duplex"
+      print "*DefaultDuplex: None"
+      print "*Duplex None/Off: \"\""
+      print "*Duplex DuplexNoTumble/Long Edge: \"\""
+      print "*Duplex DuplexTumble/Short Edge: \"\""
+      print "*CloseUI: *Duplex"
+    }
+    { print }
+  ' "$PPD" > "$1"
 }
 
 do_stop() {
@@ -182,8 +217,12 @@ CONF
     die "the scheduler did not start"
   fi
 
-  if ! lpadmin -h "$sock" -p "$PRINTER" -E -v "cups-pdf:/ardel-$(sandbox_id "$dir")" -P "$PPD" \
+  margins_ppd "$dir/margins.ppd"
+  local uri="cups-pdf:/ardel-$(sandbox_id "$dir")"
+  if ! lpadmin -h "$sock" -p "$PRINTER" -E -v "$uri" -P "$PPD" \
         -D "Ardel test PDF printer" -L "sandbox" -o printer-is-shared=false 2>"$dir/log/lpadmin.err" ||
+     ! lpadmin -h "$sock" -p "${PRINTER}Margins" -E -v "$uri" -P "$dir/margins.ppd" \
+        -D "Ardel test PDF printer with margins" -L "sandbox" -o printer-is-shared=false 2>>"$dir/log/lpadmin.err" ||
      ! lpadmin -h "$sock" -d "$PRINTER" 2>>"$dir/log/lpadmin.err"; then
     cat "$dir/log/lpadmin.err" >&2
     do_stop "$dir"
