@@ -281,6 +281,18 @@ int main(int argc, char** argv) {
   checksum[20] ^= 0x5A;
   Write("bad-checksum.wmf", checksum);
   Write("truncated.wmf", Bytes(text.begin(), text.begin() + text.size() * 2 / 3));
+  Bytes negative = text;  // a text length that points outside its record
+  for (std::size_t pos = 40; pos + 8 <= negative.size();) {
+    std::uint32_t words;
+    std::memcpy(&words, &negative[pos], 4);
+    if (negative[pos + 4] == 0x21) {
+      negative[pos + 7] = 0x80;
+      break;
+    }
+    if (words < 3) break;
+    pos += std::size_t(words) * 2;
+  }
+  Write("negative-text-length.wmf", negative);
   Bytes wpast = plain;
   Put32(wpast, 18, 0x7FFFFFF0);
   Write("size-past-end.wmf", wpast);

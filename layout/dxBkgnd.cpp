@@ -129,6 +129,8 @@ void TdxBackground::DoAssign(const TdxBaseObject& source) {
   SetMode(src->mode_);
   SetPictureMode(src->pictureMode_);
   SetPicture(src->picture_.get());
+  // Loading reads into a copy that is then assigned: stored-only values come along.
+  if (src->streamed_) effects_ = src->effects_;
 }
 
 bool TdxBackground::IsCompatibleWith(const TdxObject* object) const {
@@ -313,6 +315,7 @@ void TdxBackground::WriteProperties(TdxPropertyWriter& writer, const std::string
 }
 
 void TdxBackground::ReadProperty(const std::string& name, const TdxPropertyValue& value) {
+  streamed_ = true;
   if (name == "BkColor") {
     SetBkColor(AsInt(value));
   } else if (name == "Brush.Color") {

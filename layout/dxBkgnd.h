@@ -112,7 +112,8 @@ class TdxBackground : public TdxBaseObject {
   void ReadProperty(const std::string& name, const TdxPropertyValue& value) override;
 
  protected:
-  // Copies BkColor, Brush, Mode, PictureMode, Picture (in this order).
+  // Copies BkColor, Brush, Mode, PictureMode, Picture (in this order);
+  // from a background that was read from a stream, Effects too.
   void DoAssign(const TdxBaseObject& source) override;
   virtual void DoCustomDraw(TCanvas& canvas, const TRect& rect, bool& done, int stage);
   virtual void DoCustomDrawEx(TCanvas& canvas, const TRect& rect, bool& done, int numerator, int denominator,
@@ -132,6 +133,7 @@ class TdxBackground : public TdxBaseObject {
   TdxPicturePaintMode pictureMode_ = ppmCenter;
   std::unique_ptr<TBitmap> picture_;
   bool repaintNeeded_ = false;
+  bool streamed_ = false;  // read from a stream (Effects then travels with Assign)
 };
 
 // The form stream encoding of a picture ("Picture.Data"): a one-byte length

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -131,7 +132,8 @@ class TLayouter {
     r_.Extent = original_;
     const TRect& b = r_.Bounds;
     bool empty = calc_ ? b.Right <= b.Left : b.IsEmpty();
-    if (r_.Text.empty() || empty) return std::move(r_);
+    // Line records hold int offsets.
+    if (r_.Text.empty() || r_.Text.size() > std::size_t(INT_MAX) || empty) return std::move(r_);
 
     width_ = b.Width();
     height_ = std::int64_t(b.Bottom) - b.Top;
@@ -276,7 +278,8 @@ class TLayouter {
       line.Width = ext.cx;
       line.Height = ext.cy;
       bool noStretch = alignX_ == taJustifyX && (br.atLineEnd || next >= n);
-      if (stretch_ && !noStretch) line.Spaces = int(std::count_if(s.begin(), s.end(), [&](char c) { return IsBreak(c); }));
+      if (stretch_ && !noStretch)
+        line.Spaces = int(std::count_if(s.begin(), s.end(), [&](char c) { return IsBreak(c); }));
       r_.Lines.push_back(line);
       pos = next;
       if (isLast || (maxLines_ > 0 && r_.Lines.size() >= std::size_t(maxLines_))) {
@@ -386,20 +389,27 @@ void SelectFont(TCanvas& canvas, const TFont* font) {
     canvas.SetTextColor(canvas.Font().Color);
 }
 
-// Runs f with the clip region narrowed to box (unless box is null), then
-// restores the previous clip region.
-template <class F>
-void Clipped(TCanvas& canvas, const TRect* box, F f) {
-  if (!box) {
-    f();
-    return;
+// Narrows the clip region to a rectangle while it lives (null: no change)
+// and then restores the previous clip region.
+class TClipScope {
+ public:
+  TClipScope(TCanvas& canvas, const TRect* box) : canvas_(canvas), active_(box != nullptr) {
+    if (!active_) return;
+    had_ = canvas_.GetClipRgn(saved_);
+    canvas_.IntersectClipRect(*box);
   }
-  TRegion saved;
-  bool had = canvas.GetClipRgn(saved);
-  canvas.IntersectClipRect(*box);
-  f();
-  canvas.SelectClipRgn(had ? &saved : nullptr);
-}
+  ~TClipScope() {
+    if (active_) canvas_.SelectClipRgn(had_ ? &saved_ : nullptr);
+  }
+  TClipScope(const TClipScope&) = delete;
+  TClipScope& operator=(const TClipScope&) = delete;
+
+ private:
+  TCanvas& canvas_;
+  bool active_;
+  bool had_ = false;
+  TRegion saved_;
+};
 
 void Draw(TCanvas& canvas, const TdxTextLayout& L, unsigned format) {
   const TRect& b = L.Bounds;
@@ -442,20 +452,22 @@ void Draw(TCanvas& canvas, const TdxTextLayout& L, unsigned format) {
     int spaces = int(std::count(s.begin(), s.end(), breakChar));
     bool tabbed = tabs && s.find('\t') != std::string::npos;
     bool justify = stretch && !line.Ellipsis && !tabbed && line.Spaces > 0 && spare > 0 && spaces > 0;
-    Clipped(canvas, clip ? &lineClip : nullptr, [&] {
+    {
+      TClipScope scope(canvas, clip ? &lineClip : nullptr);
       if (justify) canvas.SetTextJustification(spare, spaces);
       if (tabbed)
         canvas.TabbedTextOut(line.X, line.Y, s);
       else
         canvas.TextOut(line.X, line.Y, s);
       if (justify) canvas.SetTextJustification(0, 0);
-    });
+    }
 
     if (line.Ellipsis) {
       std::int64_t x = std::int64_t(line.X) + line.Width;
       if (x >= b.Right) continue;
       bool fits = x + L.EllipsisWidth <= b.Right && line.Y >= b.Top && bottom <= b.Bottom;
-      Clipped(canvas, noClip || fits ? nullptr : &lineClip, [&] { canvas.TextOut(int(x), line.Y, "..."); });
+      TClipScope scope(canvas, noClip || fits ? nullptr : &lineClip);
+      canvas.TextOut(int(x), line.Y, "...");
     }
   }
 }
@@ -511,10 +523,12 @@ int TextOut(TCanvas& canvas, const std::string& text, TRect& rect, unsigned form
   TdxTextLayout layout = LayoutSelected(canvas, text, rect, format, maxLineCount, leftIndent, rightIndent);
   int count = int(layout.Lines.size());
   if (count == 0) return 0;
-  if (format & tofCalcRect)
-    rect = layout.Extent;
-  else if (canvas.CanDraw())
+  if (format & tofCalcRect) {
+    rect.Right = layout.Extent.Right;
+    rect.Bottom = layout.Extent.Bottom;
+  } else if (canvas.CanDraw()) {
     Draw(canvas, layout, format);
+  }
   if (format & tofLineCount) return count;
   int height = layout.BlockHeight();
   return height != 0 ? height : count;

@@ -48,7 +48,7 @@ constexpr unsigned tofHidePrefix = dxTextFlags::HidePrefix;
 constexpr unsigned dxTextFormat(TdxTextAlignX x, TdxTextAlignY y, unsigned flags = 0) {
   return (flags & ~(tofAlignXMask | tofAlignYMask)) | unsigned(x) | (unsigned(y) << tofAlignYShift);
 }
-// The alignments of a format word; values out of range count as left and top.
+// The alignments of a format word; an alignment X above 4 counts as left.
 TdxTextAlignX dxTextAlignX(unsigned format);
 TdxTextAlignY dxTextAlignY(unsigned format);
 
@@ -61,6 +61,10 @@ TdxTextAlignY dxTextAlignY(unsigned format);
 //    extent of the text (margins and indents included): the widest line and
 //    the lines stacked from the top, whatever the vertical alignment. rect
 //    stays as it is when nothing is laid out.
+//  - tofEndEllipsis: the last line gets "..." when it is wider than the
+//    rectangle, or when text follows it that is not shown (the last line
+//    ends at a line end like the others, and the dots mark what is hidden);
+//    the line and its dots are aligned together.
 // Answers the height of the laid-out block (last line's top + font height -
 // top of the rectangle), with tofLineCount the number of lines; 0 when
 // nothing is laid out (empty text, empty rectangle). The canvas's font,
@@ -86,7 +90,7 @@ struct TdxTextLayout {
   std::string Text;                // the text after prefix handling
   std::vector<TdxTextLine> Lines;  // at most maxLineCount
   TRect Bounds;                    // the working rectangle (margins and indents applied)
-  TRect Extent;                    // tofCalcRect: the rectangle TextOut answers
+  TRect Extent;                    // tofCalcRect: the measured rectangle (Right and Bottom go to rect)
   int FontHeight = 0;              // height of "Wg"
   int Leading = 0;                 // external leading when tofExternalLeading
   int LineStep = 0;                // FontHeight + Leading, or the distributed step

@@ -210,7 +210,8 @@ void TCustomdxPageObject::WriteProperties(TdxPropertyWriter& writer, const std::
   // Published order: CenterTextAlignY, CenterTitle, Font, LeftTextAlignY,
   // LeftTitle, RightTextAlignY, RightTitle.
   auto writeAlign = [&](int i) {
-    if (alignY_[i] != taCenterY) writer.WriteProperty(prefix + kAlignNames[i], TdxIdent{Name(kAlignYNames, alignY_[i])});
+    if (alignY_[i] != taCenterY)
+      writer.WriteProperty(prefix + kAlignNames[i], TdxIdent{Name(kAlignYNames, alignY_[i])});
   };
   auto writeTitle = [&](int i) {
     if (!titles_[i].empty()) writer.WriteProperty(prefix + kTitleNames[i] + ".Strings", dxLinesToText(titles_[i]));
@@ -814,6 +815,9 @@ void TdxPrinterPage::DoAssign(const TdxBaseObject& source) {
       SetScaleFactor(src->scaleFactor_);
     }
     if (src->loadPending_) {
+      // Loading reads into a copy that is then assigned: stored-only values
+      // come along, and the result is made consistent.
+      autoSwapMargins_ = src->autoSwapMargins_;
       loadPending_ = true;
       Loaded();
     }

@@ -306,9 +306,9 @@ class TdxPrinterPage : public TdxPrinterPageObject {
   // margins (see the implementation for the order).
   void FitMargins();
   void FitMinMargins();
-  // After a form description was read into the page: makes the numbers
-  // consistent (page size, minimal margins, margins). Assigning from a page
-  // that was read does this too.
+  // After a form description was read into the page: units as stored,
+  // CheckLocaleUnits, then the numbers made consistent (page size at least
+  // MinPageSize, FitMinMargins, FitMargins). Nothing when nothing was read.
   void Loaded();
 
   // The class test, then every page parameter except AutoSwapMargins,
@@ -332,8 +332,11 @@ class TdxPrinterPage : public TdxPrinterPageObject {
   // defaults omitted; Margins, MinMargins, PageSize and the sub-objects
   // always), then _dxMeasurementUnits_ and _dxLastMU_ ----
   void WriteProperties(TdxPropertyWriter& writer, const std::string& prefix) const override;
-  // Values are stored as read (no hooks); reading either pseudo-property runs
-  // CheckLocaleUnits; Loaded makes the result consistent.
+  // Values are stored as read (no hooks, no notifications). _dxLastMU_ tells
+  // the units of the numbers read and runs CheckLocaleUnits; Loaded (run by
+  // Assign from a page that was read, as LoadFromStream does) converts
+  // explicit units and makes the numbers consistent. An owner that reads the
+  // page's properties in place calls Loaded when it is done.
   void ReadProperty(const std::string& name, const TdxPropertyValue& value) override;
 
  protected:

@@ -782,7 +782,8 @@ bool TPrintJob::EndDoc() {
       ok = cupsFinishDestDocument(c.get(), d.dest(), d.info()) <= IPP_STATUS_OK_CONFLICTING && ok && n == 0;
     }
     if (!ok) {
-      lastError_ = cupsLastErrorString();
+      lastError_ = cupsLastErrorString() ? cupsLastErrorString() : "";
+      if (lastError_.empty()) lastError_ = "The spooler did not take the document";
       if (d) cupsCancelDestJob(c.get(), d.dest(), jobId_);
     }
   }

@@ -40,10 +40,13 @@ class TdxPSCellBorderClassInfo : public TdxClassInfo {
 };
 using TdxPSCellBorderClass = const TdxPSCellBorderClassInfo*;
 
-template <class T>
-class TdxPSCellBorderMeta final : public TdxPSCellBorderClassInfo {
+// The descriptor of border class T. Families that add class operations
+// derive their descriptor info from TdxPSCellBorderClassInfo and pass it as
+// Base.
+template <class T, class Base = TdxPSCellBorderClassInfo>
+class TdxPSCellBorderMeta : public Base {
  public:
-  using TdxPSCellBorderClassInfo::TdxPSCellBorderClassInfo;
+  using Base::Base;
   bool IsSoft() const override { return T::IsSoft(); }
   bool IsSunken() const override { return T::IsSunken(); }
   bool Is3D() const override { return T::Is3D(); }
@@ -142,10 +145,10 @@ class TdxPSFillPatternClassInfo : public TdxClassInfo {
 };
 using TdxPSFillPatternClass = const TdxPSFillPatternClassInfo*;
 
-template <class T>
-class TdxPSFillPatternMeta final : public TdxPSFillPatternClassInfo {
+template <class T, class Base = TdxPSFillPatternClassInfo>
+class TdxPSFillPatternMeta : public Base {
  public:
-  using TdxPSFillPatternClassInfo::TdxPSFillPatternClassInfo;
+  using Base::Base;
   std::span<const std::uint16_t> PatternBits() const override { return T::PatternBits(); }
   std::string PatternName() const override { return T::PatternName(); }
   bool AlignsToDevice() const override { return T::AlignsToDevice(); }

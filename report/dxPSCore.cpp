@@ -92,8 +92,7 @@ void TdxReportVisualItem::Assign(const TdxReportItem& source) {
 void TdxReportVisualItem::ReadData(TdxReportReader& reader) {
   TdxReportItem::ReadData(reader);
   SetBackgroundBitmapIndex(reader.ReadInteger());
-  TRect r = reader.ReadRect();
-  bounds_ = r;
+  bounds_ = dxReadBounds(reader);
   borderClass_ = dxBorderClassByName(reader.ReadString());
   borderColor_ = reader.ReadInteger();
   SetColor(reader.ReadInteger());
@@ -696,7 +695,7 @@ void TdxReportGroup::Assign(const TdxReportItem& source) {
 void TdxReportGroup::ReadData(TdxReportReader& reader) {
   TdxReportCell::ReadData(reader);
   Caption = reader.ReadString();
-  CaptionTextWidth = reader.ReadInteger();
+  CaptionTextWidth = dxReadLength(reader);
   int index = reader.ReadInteger();
   TdxReportCells* doc = ReportCells();
   LookAndFeel = index == -1 || !doc ? nullptr : doc->LookAndFeels(index);
@@ -810,9 +809,9 @@ void TdxPSReportGroupLookAndFeel::Scale(int numerator, int denominator) {
 }
 
 void TdxPSReportGroupLookAndFeel::ReadData(TdxReportReader& reader) {
-  captionHeight_ = reader.ReadInteger();
+  captionHeight_ = dxReadLength(reader);
   SetCaptionFontIndex(reader.ReadInteger());
-  captionIndent_ = reader.ReadInteger();
+  captionIndent_ = dxReadLength(reader);
   SetColor(reader.ReadInteger());
   Data = reader.ReadInteger();
   SetFontIndex(reader.ReadInteger());
@@ -934,10 +933,10 @@ void TdxPSReportGroupWebLookAndFeel::Scale(int numerator, int denominator) {
 void TdxPSReportGroupWebLookAndFeel::ReadData(TdxReportReader& reader) {
   TdxPSReportGroupLookAndFeel::ReadData(reader);
   SetBorderColor(reader.ReadInteger());
-  SetBorderThickness(reader.ReadInteger());
+  SetBorderThickness(dxReadLineCount(reader));
   SetCaptionColor(reader.ReadInteger());
   SetCaptionSeparatorColor(reader.ReadInteger());
-  SetCaptionSeparatorThickness(reader.ReadInteger());
+  SetCaptionSeparatorThickness(dxReadLength(reader));
 }
 
 void TdxPSReportGroupWebLookAndFeel::WriteData(TdxReportWriter& writer) const {
@@ -1155,7 +1154,7 @@ void TdxReportCells::ReadData(TdxReportReader& reader) {
     SetGroupCaptionSeparatorColor(reader.ReadInteger());
     SetGroupColor(reader.ReadInteger());
     SetShadowColor(reader.ReadInteger());
-    SetShadowDepth(reader.ReadInteger());
+    SetShadowDepth(dxReadLength(reader));
     SetTreeLineColor(reader.ReadInteger());
     SetTreeLineStyle(reader.ReadInteger());
   } catch (...) {

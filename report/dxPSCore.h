@@ -379,10 +379,10 @@ class TdxPSReportGroupLookAndFeelClassInfo : public TdxClassInfo {
 };
 using TdxPSReportGroupLookAndFeelClass = const TdxPSReportGroupLookAndFeelClassInfo*;
 
-template <class T>
-class TdxPSReportGroupLookAndFeelMeta final : public TdxPSReportGroupLookAndFeelClassInfo {
+template <class T, class Base = TdxPSReportGroupLookAndFeelClassInfo>
+class TdxPSReportGroupLookAndFeelMeta : public Base {
  public:
-  using TdxPSReportGroupLookAndFeelClassInfo::TdxPSReportGroupLookAndFeelClassInfo;
+  using Base::Base;
   TdxPSCellBorderClass DefaultBorderClass() const override { return T::DefaultBorderClass(); }
   TdxItemSides DefaultSides() const override { return T::DefaultSides(); }
   std::string DisplayName() const override { return T::DisplayName(); }

@@ -84,7 +84,7 @@ void TdxReportCellText::Assign(const TdxReportItem& source) {
 
 void TdxReportCellText::ReadData(TdxReportReader& reader) {
   TAbstractdxReportCellData::ReadData(reader);
-  Indent = reader.ReadInteger();
+  Indent = dxReadLength(reader);
   SetText(reader.ReadString());
 }
 
@@ -687,7 +687,7 @@ void TdxReportCellExpandButton::Assign(const TdxReportItem& source) {
 void TdxReportCellExpandButton::ReadData(TdxReportReader& reader) {
   TAbstractdxReportCellData::ReadData(reader);
   ButtonInteriorColor = reader.ReadInteger();
-  ButtonSize = std::max(0, reader.ReadInteger());
+  ButtonSize = std::max(0, dxReadLength(reader));
 }
 
 void TdxReportCellExpandButton::WriteData(TdxReportWriter& writer) const {
@@ -802,10 +802,10 @@ void TdxReportRadioGroup::Assign(const TdxReportItem& source) {
 
 void TdxReportRadioGroup::ReadData(TdxReportReader& reader) {
   TdxReportGroup::ReadData(reader);
-  SetColumnCount(reader.ReadInteger());
-  SetInterColumnsMinSpace(reader.ReadInteger());
-  SetInterRowsMinSpace(reader.ReadInteger());
-  SetButtonsRegionMargins(reader.ReadRect());
+  SetColumnCount(std::clamp(int(reader.ReadInteger()), 1, 1000));
+  SetInterColumnsMinSpace(dxReadLength(reader));
+  SetInterRowsMinSpace(dxReadLength(reader));
+  SetButtonsRegionMargins(dxReadBounds(reader));
 }
 
 void TdxReportRadioGroup::WriteData(TdxReportWriter& writer) const {

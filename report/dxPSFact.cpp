@@ -65,7 +65,7 @@ TdxClass TdxCustomClassMaps::FindItem(TdxClass cls) const {
   for (int i = Count() - 1; i >= 0; --i) {
     TdxClass item = Items(i);
     TdxClass served = dxServedClass(item);
-    if (served && cls->InheritsFrom(served) && (!result)) {
+    if (served && cls->InheritsFrom(served) && (!result || served->InheritsFrom(resultServed))) {
       result = item;
       resultServed = served;
     }

@@ -49,6 +49,7 @@ int TCustomdxReportRenderer::ScreenToUnits(int pixels) const {
 
 int TCustomdxReportRenderer::MeasureTextHeight(TCanvas& dc, const std::string& text, int width, const TFont* font,
                                                bool multiline) {
+  if (text.empty()) return 0;
   TRect r(0, 0, width < 0 ? 5 : width, 5);
   unsigned flags = dxTextFlags::CalcRect | dxTextFlags::BreakInWords | dxTextFlags::Margins |
                    (multiline ? dxTextFlags::WordBreak | dxTextFlags::ExpandTabs : dxTextFlags::SingleLine);
@@ -57,6 +58,7 @@ int TCustomdxReportRenderer::MeasureTextHeight(TCanvas& dc, const std::string& t
 }
 
 int TCustomdxReportRenderer::MeasureTextWidth(TCanvas& dc, const std::string& text, const TFont* font) {
+  if (text.empty()) return 0;
   TRect r(0, 0, 5, 5);
   TextOut(dc, text, r,
           dxTextFlags::CalcRect | dxTextFlags::BreakInWords | dxTextFlags::Margins | dxTextFlags::SingleLine, font,

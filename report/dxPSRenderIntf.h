@@ -77,6 +77,7 @@ class TCustomdxReportRenderer {
   // height of the block, or with LineCount the number of lines.
   virtual int TextOut(TCanvas& dc, const std::string& text, TRect& rect, unsigned flags, const TFont* font,
                       int maxLines, int leftIndent, int rightIndent, TColor color = clDefault) = 0;
+  // Measuring (width -1: no width); an empty text measures 0.
   int MeasureTextHeight(TCanvas& dc, const std::string& text, int width, const TFont* font, bool multiline);
   int MeasureTextWidth(TCanvas& dc, const std::string& text, const TFont* font);
   int MeasureFontHeight(TCanvas& dc, const TFont* font);

@@ -3,6 +3,7 @@
 // implement these interfaces; items use nothing else.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -44,3 +45,17 @@ class TdxReportWriter {
   virtual void WritePicture(const TGraphic& graphic) = 0;
   virtual void WriteImageList(const TCustomImageList& list) = 0;
 };
+
+// Lengths and coordinates read from a stream are kept within +-2^28 report
+// units (over 55 000 inches), so that sums and differences of them cannot
+// overflow; line counts within 0..1000.
+constexpr int dxMaxReportLength = 1 << 28;
+inline int dxReadLength(TdxReportReader& reader) {
+  return std::clamp(int(reader.ReadInteger()), -dxMaxReportLength, dxMaxReportLength);
+}
+inline int dxReadLineCount(TdxReportReader& reader) { return std::clamp(int(reader.ReadInteger()), 0, 1000); }
+inline TRect dxReadBounds(TdxReportReader& reader) {
+  TRect r = reader.ReadRect();
+  auto clamp = [](int v) { return std::clamp(v, -dxMaxReportLength, dxMaxReportLength); };
+  return TRect(clamp(r.Left), clamp(r.Top), clamp(r.Right), clamp(r.Bottom));
+}

@@ -165,7 +165,7 @@ void TdxPSSingletonFactory::FinalizeInstance() {
   // A singleton whose finalisation creates another one adds it to the end of
   // the list; it is released in turn.
   while (!instances_.empty()) {
-    TBasedxPSSingleton* last = instances_.front();
+    TBasedxPSSingleton* last = instances_.back();
     try {
       if (auto* meta = dynamic_cast<const TdxSingletonClassInfo*>(last->ClassType()))
         meta->ReleaseInstance();

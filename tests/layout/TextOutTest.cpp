@@ -145,7 +145,8 @@ TEST(TextOutScaleTest, TurkishParagraphBreaksIntoSameLinesAtThreeScales) {
       int height = TextOut(c, kParagraph, r, format, &font);
       EXPECT_EQ(height, L.BlockHeight());
       std::vector<TRect> bands;
-      for (const TdxTextLine& line : L.Lines) bands.push_back(c.DeviceRect(TRect(rect.Left, line.Y, rect.Right, line.Y + L.LineStep)));
+      for (const TdxTextLine& line : L.Lines)
+        bands.push_back(c.DeviceRect(TRect(rect.Left, line.Y, rect.Right, line.Y + L.LineStep)));
       TRect below = c.DeviceRect(TRect(rect.Left, L.Lines.back().Y + L.LineStep + 100, rect.Right, rect.Bottom));
       TRect right = c.DeviceRect(TRect(rect.Right + 10, rect.Top, rect.Right + 2400, rect.Bottom));
       const QImage& image = page->Image();
@@ -492,6 +493,14 @@ TEST(TextOutAlignTest, DistributeHandsOutTheRemainderAndKeepTopKeepLeftClamp) {
   EXPECT_LT(L.Lines[0].Y, small.Top);
   L = dxLayoutText(c, "a\nb\nc", small, dxTextFormat(taLeft, taBottom, tofKeepTop), &font);
   EXPECT_EQ(L.Lines[0].Y, small.Top);
+  // Bottom alignment with external leading: the leading goes between the
+  // lines, the last line ends at the bottom.
+  TFont big = TestFont(-60);
+  L = dxLayoutText(c, "a\nb\nc", TRect(0, 0, 200, 290), dxTextFormat(taLeft, taBottom, tofExternalLeading), &big);
+  ASSERT_EQ(L.Lines.size(), 3u);
+  EXPECT_GT(L.Leading, 0);
+  EXPECT_EQ(L.Lines[1].Y - L.Lines[0].Y, L.FontHeight + L.Leading);
+  EXPECT_EQ(L.Lines[2].Y + L.FontHeight, 290);
   // A line wider than the box: right alignment starts it left of the box
   // unless tofKeepLeft.
   TRect narrow(20, 0, 60, 100);

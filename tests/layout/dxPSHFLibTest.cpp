@@ -63,8 +63,8 @@ TEST_F(HFFunctions, UnknownAndIncompleteBracketsStay) {
   EXPECT_EQ(Expand("[[Page #]"), "[[Page #]");  // "[[Page #]" names no function
   EXPECT_EQ(Expand("[Page #]]"), " 1 ]");
   EXPECT_EQ(Expand("[ Page # ]"), "[ Page # ]");
-  // Without a format object the text is returned unchanged.
-  EXPECT_EQ(library_.ProcessText("[Page #]", nullptr), "[Page #]");
+  // Without a format object a function answers its token unchanged.
+  EXPECT_EQ(library_.ProcessText("[Page #]", nullptr), " [Page #] ");
 }
 
 TEST_F(HFFunctions, EmptyValuesInsertNothing) {

@@ -457,6 +457,11 @@ TEST_F(PrinterPage, AssignCopiesAndConvertsToTheSourceUnits) {
   EXPECT_TRUE(b.IsCompatibleWith(&a));
   b.SetPaperSource(4);
   EXPECT_FALSE(b.IsCompatibleWith(&a));
+  // AutoSwapMargins is not part of a copy.
+  a.SetAutoSwapMargins(false);
+  b.SetAutoSwapMargins(true);
+  b.Assign(&a);
+  EXPECT_TRUE(b.AutoSwapMargins());
 }
 
 TEST_F(PrinterPage, StreamRoundTripAndPseudoProperties) {
@@ -557,4 +562,57 @@ TEST_F(PrinterPage, NoPrintersMeansNoDeviceChanges) {
   page.FixMargins();
   EXPECT_GE(page.Header(), page.PrinterMinMargins().Top);
   EXPECT_GE(page.Margins().Left(), page.PrinterMinMargins().Left);
+}
+
+TEST_F(PrinterPage, MarginsInPrintableAreaWithoutAPrinter) {
+  if (IsPrintDeviceReady() && GetPrintDevice().PrinterCount() > 0) GTEST_SKIP() << "a printer is installed";
+  TdxPrinterPage page;
+  MakeA4(page);
+  page.SetMargins(TRect(6250, 12700, 6250, 12700));  // 62.5 tenths round to 63
+  page.SetHeader(6250);
+  page.SetFooter(6250);
+  EXPECT_TRUE(page.MarginsInPrintableArea());
+  page.Margins().SetRight(6249);
+  EXPECT_FALSE(page.MarginsInPrintableArea());
+  page.Margins().SetRight(6250);
+  page.SetFooter(6000);
+  EXPECT_FALSE(page.MarginsInPrintableArea());
+}
+
+TEST_F(PrinterPage, UnitedKingdomCountsAsMetric) {
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedKingdom));
+  EXPECT_EQ(LocaleMeasurementUnits(), muMillimeters);
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_EQ(LocaleMeasurementUnits(), muInches);
+}
+
+TEST(PageWrappers, HooksSeeAndCorrectProposedValues) {
+  TdxRectWrapper r;
+  std::vector<unsigned> changed;
+  r.OnChanging = [](TdxRectWrapper& w, unsigned sides, TRect& proposed) {
+    EXPECT_EQ(w.Rect(), TRect());  // not stored yet
+    if (sides & rwsLeft) proposed.Left = std::min(proposed.Left, 10);
+    proposed.Top = 99;  // another side: ignored for single-side changes
+  };
+  r.OnChanged = [&](TdxRectWrapper&, unsigned sides) { changed.push_back(sides); };
+  r.SetLeft(50);
+  EXPECT_EQ(r.Rect(), TRect(10, 0, 0, 0));
+  r.OnChanging = nullptr;
+  r.SetLeft(10);  // equal: nothing
+  r.SetRect(TRect(1, 2, 3, 4));
+  r.SetRect(TRect(1, 2, 3, 4));
+  r.Assign(nullptr);
+  EXPECT_EQ(r.Rect(), TRect());
+  EXPECT_EQ(changed, (std::vector<unsigned>{rwsLeft, rwsAll, rwsAll}));
+
+  TdxPointWrapper p;
+  std::vector<unsigned> coords;
+  p.OnChanging = [](TdxPointWrapper&, unsigned, TPoint& proposed) { proposed.X = std::max(proposed.X, 5); };
+  p.OnChanged = [&](TdxPointWrapper&, unsigned c) { coords.push_back(c); };
+  p.SetX(1);
+  p.SetY(7);
+  p.SetPoint({7, 8});
+  p.SetPoint({7, 8});
+  EXPECT_EQ(p.Point(), (TPoint{7, 8}));
+  EXPECT_EQ(coords, (std::vector<unsigned>{pwcX, pwcY, pwcAll}));
 }

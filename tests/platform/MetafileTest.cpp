@@ -341,6 +341,26 @@ TEST(MetafileLoad, BrokenWmfIsRefused) {
   version[22 + 4] = 0x77;
   ExpectInvalid(version);
 
+  // A text length that runs outside its record (read before anything else).
+  WmfBuilder text;
+  text.Window(0, 0, 1000, 1000);
+  text.Add(U_WMRTEXTOUT_set(point16_set(0, 0), const_cast<char*>("abcd")));
+  TBytes negative = text.Finish();
+  for (std::size_t pos = 40; pos + 8 <= negative.size();) {
+    std::uint32_t words;
+    std::memcpy(&words, &negative[pos], 4);
+    if (negative[pos + 4] == 0x21) {
+      negative[pos + 7] = 0x80;  // length -32768 + ...
+      break;
+    }
+    pos += std::size_t(words) * 2;
+  }
+  ExpectInvalid(negative);
+  QImage scratch(20, 20, QImage::Format_RGB32);
+  QPainter sp(&scratch);
+  PlayWindowsMetafile(sp, negative, QRectF(0, 0, 20, 20));
+  sp.end();
+
   // The player stops at the damage but draws what came before it.
   TBytes cut(good.begin(), good.end() - 6);
   const std::uint16_t bad[3] = {0xFFFF, 0x0FFF, 0x041B};
@@ -871,7 +891,8 @@ TEST(MetafileLoad, SeedCorpusOfTheFuzzTargets) {
     EXPECT_FALSE(Ink(image).isEmpty()) << name;
   }
   for (const char* name : {"emf/truncated.emf", "emf/size-past-end.emf", "emf/point-count-overflow.emf",
-                           "wmf/bad-checksum.wmf", "wmf/truncated.wmf", "wmf/size-past-end.wmf"}) {
+                           "wmf/bad-checksum.wmf", "wmf/truncated.wmf", "wmf/size-past-end.wmf",
+                           "wmf/negative-text-length.wmf"}) {
     TMetafile mf;
     EXPECT_THROW(mf.LoadFromFile(SourcePath(std::string("fuzz/corpus/") + name)), EInvalidGraphic) << name;
   }

@@ -2,6 +2,7 @@
 // hit-testing, pools and streams.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 
 #include "report/dxPSCore.h"
@@ -789,4 +790,36 @@ TEST(ReportStream, NestingBeyondAnyReportIsRefused) {
   TTestReader ok(Write(f.cells));
   e.cells.ReadData(ok);
   EXPECT_EQ(e.root()->CellCount(), 1);
+}
+
+TEST(ReportStream, HostileNumbersAreKeptInRange) {
+  Doc d;
+  TCustomImageList list(8, 6);
+  BuildSample(d, list);
+  d.cells.Cells()->SetBoundsRect(TRect(0, 0, 400, 300));
+  std::vector<TStreamValue> values = Write(d.cells);
+  // Every rectangle and every integer after the look-and-feels at its extreme.
+  for (auto& v : values) {
+    if (auto* r = std::get_if<TRect>(&v)) *r = TRect(INT_MIN, INT_MIN, INT_MAX, INT_MAX);
+  }
+  values[values.size() - 3] = std::int32_t(INT_MAX);  // ShadowDepth
+  Doc e;
+  TTestReader reader(values);
+  e.cells.ReadData(reader);
+  EXPECT_EQ(e.cells.ShadowDepth(), dxMaxReportLength);
+  TRect r = e.root()->BoundsRect();
+  EXPECT_EQ(r, TRect(-dxMaxReportLength, -dxMaxReportLength, dxMaxReportLength, dxMaxReportLength));
+  // Geometry, measuring, hit-testing and painting stay defined.
+  TCanvas dc(TDeviceCaps::Screen());
+  e.cells.EnumerateItems([&](TdxReportItem& item) {
+    auto& v = static_cast<TdxReportVisualItem&>(item);
+    v.GetInnerBounds(dc);
+    v.AbsoluteRect();
+    v.MeasureHeight(dc);
+    v.MeasureWidth(dc);
+  });
+  e.cells.HitTest({0, 0});
+  for (int i = 0; i < e.root()->Cells(0)->DataItemCount(); ++i) e.root()->Cells(0)->DataItems(i)->Visible();
+  QImage image = WhiteImage(20, 20);
+  e.renderer.Paint(e.cells, image);
 }

@@ -333,3 +333,80 @@ TEST(ReportPaint, TextGoesThroughTheRenderer) {
   EXPECT_TRUE(dark);
   EXPECT_EQ(d.At(58, 18), kYellow);
 }
+
+TEST(ReportPaint, NestedDocumentBuiltScaledHitTestedAndPainted) {
+  TTestRenderer r;
+  r.AddFont("Liberation Sans", 8);
+  TdxReportCells doc;
+  doc.SetRenderer(&r);
+  TCanvas dc(TDeviceCaps::Screen());
+  TdxReportCell* root = doc.Cells();
+  root->SetBoundsRect(TRect(0, 0, 300, 200));
+  root->SetCellSides(0);
+  auto* group = new TdxReportGroup(root);
+  group->SetBoundsRect(TRect(10, 10, 150, 150));
+  group->Caption = "Gr&oup";
+  group->SetTransparent(false);
+  doc.LookAndFeel()->Prepare(dc);
+  group->Prepare(dc);
+  auto* inner = new TdxReportCell(group);
+  inner->SetBoundsRect(TRect(5, 20, 135, 130));
+  inner->SetCellSides(0);
+  auto* text = new TdxReportCellString(inner);
+  text->SetBoundsRect(TRect(0, 0, 130, 20));
+  text->SetText("Hello");
+  auto* check = new TdxReportCellCheck(inner);
+  check->SetBoundsRect(TRect(0, 30, 130, 50));
+  check->SetCheckPos(ccpLeft);
+  check->SetText("Check");
+  check->SetChecked(true);
+  TBitmap picture;
+  picture.SetImage(MakeTestImage(60, 40));
+  auto* graphic = new TdxReportCellGraphic(root);
+  graphic->SetBoundsRect(TRect(160, 110, 290, 190));
+  graphic->SetImage(&picture);
+  graphic->SetPlacement(plFitCenter);
+  graphic->SetImageTransparent(false);
+  int captionHeight = doc.LookAndFeel()->CaptionHeight();
+  EXPECT_GT(captionHeight, 8);
+  EXPECT_GT(group->CaptionTextWidth, 4);
+
+  doc.Scale(4800, 96);
+  auto centre = [](const TdxReportVisualItem* item) {
+    TRect a = item->AbsoluteRect();
+    return TPoint{(a.Left + a.Right) / 2, (a.Top + a.Bottom) / 2};
+  };
+  EXPECT_EQ(doc.HitTest(centre(check)), check);
+  EXPECT_EQ(doc.HitTest(centre(text)), text);
+  EXPECT_EQ(doc.HitTest(centre(graphic)), graphic);
+  EXPECT_EQ(doc.HitTest({(10 + 2) * 50, (10 + 2) * 50}), group);
+  EXPECT_EQ(doc.HitTest({(10 + 5 + 1) * 50, (10 + 20 + 25) * 50}), inner);
+  EXPECT_EQ(doc.GetTopLevelCell(check), group);
+
+  // Painted at 200%: report point (x, y) is pixel (x / 25 + 4, y / 25 + 4).
+  QImage image = WhiteImage(600, 400);
+  r.Paint(doc, image, 25, 4);
+  auto px = [&](int reportX, int reportY) { return PixelRGB(image, reportX / 25 + 4, reportY / 25 + 4); };
+  unsigned face = ColorToRGB(clBtnFace);
+  unsigned faceRGB = (GetRValue(face) << 16) | (GetGValue(face) << 8) | GetBValue(face);
+  // The caption band left of the caption text.
+  EXPECT_EQ(px(11 * 50, 11 * 50), faceRGB);
+  // The frame line runs through the middle of the band, except behind the
+  // caption text.
+  int frameY = 10 * 50 + captionHeight * 50 / 2;
+  EXPECT_EQ(px(10 * 50 + 2 * 50, frameY), kBlack);
+  EXPECT_EQ(px(10 * 50 + 5 * 50 + 10, frameY), faceRGB);
+  EXPECT_EQ(px(140 * 50, frameY), kBlack);
+  // The graphic's picture, fitted and centred: its middle is green.
+  TPoint g = centre(graphic);
+  EXPECT_EQ(px(g.X, g.Y), kGreen);
+  EXPECT_EQ(px(graphic->AbsoluteRect().Left + 100, g.Y), kWhite);  // 120 x 80 in 130 x 80
+  EXPECT_EQ(px(graphic->AbsoluteRect().Left + 500, g.Y - 500), kRed);
+  // Somewhere inside the check glyph there is the black mark.
+  TRect checkRect = check->AbsoluteRect();
+  int dark = 0;
+  for (int y = checkRect.Top; y < checkRect.Bottom; y += 25)
+    for (int x = checkRect.Left; x < checkRect.Left + 15 * 50; x += 25)
+      if (px(x, y) == kBlack) ++dark;
+  EXPECT_GT(dark, 20);
+}

@@ -4,13 +4,14 @@
 #   cups-sandbox.sh start [DIR]   start a scheduler in DIR (a fresh temporary
 #                                 folder when omitted) and print the value to
 #                                 export as CUPS_SERVER
-#   cups-sandbox.sh env [DIR]     print "export CUPS_SERVER=..." and
-#                                 "export ARDEL_CUPS_PDF_DIR=..." for a running sandbox
+#   cups-sandbox.sh env DIR       print "export CUPS_SERVER=..." for a running
+#                                 sandbox: eval "$(cups-sandbox.sh env DIR)"
 #   cups-sandbox.sh stop [DIR]    stop the scheduler and remove DIR
 #
 # Everything lives in DIR: configuration, spool, cache, logs, the Unix socket
-# DIR/cups.sock (this is CUPS_SERVER) and the PDFs the virtual printer writes
-# (DIR/pdf, one file "job_<id>-<title>.pdf" per job). The scheduler listens on
+# DIR/cups.sock (this is CUPS_SERVER) and the PDFs the virtual printers write
+# (DIR/pdf, one file "<title>-job_<id>.pdf" per job). The marker file
+# DIR/ardel-cups-sandbox tells the print tests that CUPS_SERVER is a sandbox. The scheduler listens on
 # that socket and on 127.0.0.1 at a free port only, shares nothing and never
 # talks to the system's scheduler or its configuration.
 #
@@ -236,7 +237,7 @@ do_env() {
   [ -n "$dir" ] || die "env: no sandbox folder given"
   running "$dir" || die "no sandbox running in $dir"
   echo "export CUPS_SERVER=$dir/cups.sock"
-  echo "export ARDEL_CUPS_PDF_DIR=$dir/pdf"
+  echo "# the printers write their PDFs into $dir/pdf"
 }
 
 case "${1:-}" in
