@@ -11,14 +11,11 @@
 
 #include "editors/cxImage.h"
 #include "platform/Application.h"
+#include "platform/Canvas.h"
 #include "platform/Fonts.h"
 #include "platform/Graphics.h"
 
 namespace {
-QColor ToQColor(TColor color) {
-  std::uint32_t rgb = ColorToRGB(color);
-  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-}
 
 // A font as the stored form gives it: name and height in pixels at 96 dpi.
 QFont StoredFont(const char* name, int height) {
@@ -64,7 +61,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   setWindowTitle(QStringLiteral("Ardel Sorvan"));
   setWindowIcon(MainWindowIcon());
   QPalette pal = palette();
-  pal.setColor(QPalette::Window, ToQColor(clBtnFace));
+  pal.setColor(QPalette::Window, ColorToQColor(clBtnFace));
   setPalette(pal);
   setAutoFillBackground(true);
   setFont(StoredFont("MS Sans Serif", -11));

@@ -10,14 +10,11 @@
 
 #include "editors/cxImageGlyphs.h"
 #include "platform/Application.h"
+#include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 
 namespace {
-QColor ToQColor(TColor color) {
-  std::uint32_t rgb = ColorToRGB(color);
-  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
-}
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
 // Runs a user command; errors go to the application's error display, since
@@ -389,13 +386,13 @@ void TcxImage::PaintTo(QPainter& p) {
   const TcxImageViewInfo& vi = viewInfo_;
   QRect bounds = ToQRect(vi.Bounds);
   QRect content = ToQRect(vi.ContentRect);
-  QColor background = ToQColor(vi.BackgroundColor);
+  QColor background = ColorToQColor(vi.BackgroundColor);
   p.save();
   // Frame: the outer ring shows the parent, the next ring is the border line.
   QColor parentColor = parentWidget() ? parentWidget()->palette().color(QPalette::Window) : background;
   p.setPen(Qt::NoPen);
   p.fillRect(bounds, parentColor);
-  p.fillRect(bounds.adjusted(1, 1, -1, -1), ToQColor(vi.BorderColor));
+  p.fillRect(bounds.adjusted(1, 1, -1, -1), ColorToQColor(vi.BorderColor));
   QRect frameInner = bounds.adjusted(kContentMargin, kContentMargin, -kContentMargin, -kContentMargin);
   p.fillRect(frameInner, background);
 
@@ -409,7 +406,7 @@ void TcxImage::PaintTo(QPainter& p) {
       p.setClipRect(content);
       p.setFont(font());
       auto drawAt = [&](int x, int y, TColor color) {
-        p.setPen(ToQColor(color));
+        p.setPen(ColorToQColor(color));
         p.drawText(QRect(x, y, std::max(tw, content.width()) + 1, th), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
       };
       if (!vi.Enabled) {

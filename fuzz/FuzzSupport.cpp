@@ -1,9 +1,15 @@
 #include "fuzz/FuzzSupport.h"
 
 #include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
 #include <cstdlib>
 
 #include "platform/Application.h"
+#include "platform/Graphics.h"
+
+// Fonts reach fontconfig, whose process-wide caches live until exit.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
 
 void EnsureFuzzApplication() {
   static QGuiApplication* app = [] {
@@ -16,4 +22,22 @@ void EnsureFuzzApplication() {
     return a;
   }();
   (void)app;
+}
+
+void FuzzMetafile(const std::uint8_t* data, std::size_t size, bool enhanced) {
+  EnsureFuzzApplication();
+  const TByteView bytes(data, size);
+  TMetafile metafile;
+  try {
+    metafile.LoadFromStream(bytes);
+  } catch (const Exception&) {
+  }
+  QImage image(64, 48, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  if (!metafile.Empty()) metafile.Draw(painter, QRectF(0, 0, 64, 48));
+  if (enhanced)
+    PlayEnhancedMetafile(painter, bytes, QRectF(2, 2, 60, 44));
+  else
+    PlayWindowsMetafile(painter, bytes, QRectF(2, 2, 60, 44));
 }

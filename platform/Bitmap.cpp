@@ -202,6 +202,19 @@ Decoded Decode(TByteView data, std::size_t headerPos, std::size_t bitsPos, bool 
   if (bitsPos == BitsFollowColorTable) bitsPos = pos;
   if (bitsPos < pos || bitsPos > data.size()) throw DibError();
 
+  // The pixel data must be there before the image is allocated: uncompressed
+  // rows in full; compressed data at least in proportion (a run code of two
+  // bytes covers at most 255 pixels, a skip code of four bytes a 255 x 255
+  // block), so a tiny forged header cannot claim a huge picture.
+  const std::uint64_t stride = (std::uint64_t(width) * bitCount + 31) / 32 * 4;
+  const std::uint64_t available = data.size() - bitsPos;
+  if (compression == BI_RLE8 || compression == BI_RLE4) {
+    if (std::uint64_t(width) * std::uint64_t(height) > std::max<std::uint64_t>(available * 16384, 1u << 22))
+      throw DibError();
+  } else if (stride * std::uint64_t(height) > available) {
+    throw DibError();
+  }
+
   const bool alpha = masks[3] != 0;
   Decoded out;
   out.bitCount = int(bitCount);
@@ -215,9 +228,6 @@ Decoded Decode(TByteView data, std::size_t headerPos, std::size_t bitsPos, bool 
     return out;
   }
 
-  const std::uint64_t stride = (std::uint64_t(width) * bitCount + 31) / 32 * 4;
-  const std::uint64_t total = stride * std::uint64_t(height);
-  if (total > data.size() - bitsPos) throw DibError();
   const Channel r(masks[0]), g(masks[1]), b(masks[2]), a(masks[3]);
   for (std::int64_t row = 0; row < height; ++row) {
     const std::uint8_t* src = data.data() + bitsPos + row * stride;
@@ -250,7 +260,7 @@ Decoded Decode(TByteView data, std::size_t headerPos, std::size_t bitsPos, bool 
       }
     }
   }
-  out.bitsEnd = bitsPos + total;
+  out.bitsEnd = bitsPos + stride * std::uint64_t(height);
   // Many writers declare an alpha mask but leave every alpha value 0; such a
   // file is meant to be opaque. (Icons decide this themselves, with their mask.)
   if (alpha && !icon) {

@@ -19,6 +19,8 @@
 #include "platform/Graphics.h"
 
 namespace {
+QColor ToQColor(TColor color) { return ColorToQColor(color); }
+
 
 // Pixel size of the reference font that text is measured and drawn with.
 constexpr int kRefPixels = 2048;
@@ -50,11 +52,6 @@ long long ScaleRound(long long v, long long num, long long den) {
   if (q > LLONG_MAX / 2) return LLONG_MAX / 2;
   if (q < LLONG_MIN / 2) return LLONG_MIN / 2;
   return (long long)q;
-}
-
-QColor ToQColor(TColor color) {
-  std::uint32_t rgb = ColorToRGB(color);
-  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
 }
 
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Right - r.Left, r.Bottom - r.Top); }
@@ -179,6 +176,11 @@ std::vector<double> RefPositions(const QFont& font, const QString& q) {
 }
 
 }  // namespace
+
+QColor ColorToQColor(TColor color) {
+  std::uint32_t rgb = ColorToRGB(color);
+  return QColor(GetRValue(rgb), GetGValue(rgb), GetBValue(rgb));
+}
 
 // ---- Mono patterns -------------------------------------------------------------
 

@@ -55,6 +55,7 @@
 #include "platform/Fonts.h"
 #include "platform/Types.h"
 
+class QColor;
 class QPainter;
 class QPaintDevice;
 class TGraphic;
@@ -177,6 +178,9 @@ constexpr unsigned DFCS_FLAT = 0x4000;
 constexpr unsigned DFCS_MONO = 0x8000;
 
 // GetPixel on a device whose pixels cannot be read, or outside it.
+// The colour as the window system takes it (system colours resolved).
+QColor ColorToQColor(TColor color);
+
 constexpr TColor CLR_INVALID = TColor(0xFFFFFFFF);
 
 // ---- Drawing objects ---------------------------------------------------------

@@ -283,6 +283,7 @@ constexpr int MaxSaveDepth = 256;
 constexpr std::size_t MaxObjects = 65535;
 constexpr std::int64_t MaxImagePixels = std::int64_t(1) << 25;
 constexpr double MaxFontPixels = 4000;
+constexpr double MaxStretchedGlyphPixels = 1024;
 constexpr std::uint32_t MaxRegionRects = 4096;
 
 QColor ColorRef(std::uint32_t v) { return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF)); }
@@ -987,8 +988,12 @@ void Player::Text(QPointF ref, const QString& text, const std::vector<double>& d
   font.setWeight(QFont::Weight(std::clamp(s_.font.weight == 0 ? 400 : s_.font.weight, 1, 1000)));
   if (s_.font.width != 0) {  // an average character width: stretch the face to it
     const double average = QFontMetricsF(font).averageCharWidth();
+    // Stretched glyphs stay at most ten times as wide as the face and about
+    // a thousand pixels wide: the glyph rasteriser fails on wider ones.
+    const int maxStretch = std::clamp(int(100 * MaxStretchedGlyphPixels / pixels), 1, 1000);
     if (average > 0)
-      font.setStretch(std::clamp(int(std::lround(100 * std::fabs(double(s_.font.width)) * xScale / average)), 1, 4000));
+      font.setStretch(
+          std::clamp(int(std::lround(std::min(1e6, 100 * std::fabs(double(s_.font.width)) * xScale / average))), 1, maxStretch));
   }
   const QFontMetricsF fm(font);
 

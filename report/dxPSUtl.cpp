@@ -17,8 +17,13 @@ std::string PageNumberToText(int number, TdxPageNumberFormat format) {
   }
 }
 
+constexpr int kMaxLetterRepeat = 1000;
+
 std::string NumberToLetters(int number, bool upper) {
   if (number < 1) return std::string();
+  // Beyond 1000 repeated letters the form is unreadable and would cost memory
+  // without bound; such numbers are written as digits.
+  if ((number - 1) / 26 >= kMaxLetterRepeat) return std::to_string(number);
   const char letter = char((upper ? 'A' : 'a') + (number - 1) % 26);
   return std::string(std::size_t((number - 1) / 26 + 1), letter);
 }
@@ -59,6 +64,9 @@ bool StartsWithForm(const std::string& text, std::size_t pos, const char* form, 
 std::string NumberToRoman(int number, bool upper) {
   std::string result;
   if (number <= 0) return result;
+  // Thousands past 3999 repeat "m"; past 1000 of them the number is written
+  // as digits, as for letters.
+  if (number / 1000 > kMaxLetterRepeat) return std::to_string(number);
   result.reserve(std::size_t(number / 1000) + 16);
   for (const RomanSymbol& s : kRomanSymbols) {
     while (number >= s.Value) {
