@@ -388,22 +388,24 @@ void TdxReportCell::InsertItem(TdxReportItem* item) {
   item->parent_ = this;
 }
 
+namespace {
+// Removes item from list, searching from the end: lists are emptied from the
+// back, so clearing a cell stays linear.
+template <class T>
+bool RemoveFromList(std::vector<T*>& list, TdxReportItem* item) {
+  for (auto it = list.rbegin(); it != list.rend(); ++it)
+    if (static_cast<TdxReportItem*>(*it) == item) {
+      list.erase(std::next(it).base());
+      if (list.empty()) list.shrink_to_fit();
+      return true;
+    }
+  return false;
+}
+}  // namespace
+
 void TdxReportCell::RemoveItem(TdxReportItem* item) {
   // By address only: the item may be in the middle of its destruction.
-  for (auto it = cells_.begin(); it != cells_.end(); ++it)
-    if (static_cast<TdxReportItem*>(*it) == item) {
-      cells_.erase(it);
-      if (cells_.empty()) cells_.shrink_to_fit();
-      item->parent_ = nullptr;
-      return;
-    }
-  for (auto it = dataItems_.begin(); it != dataItems_.end(); ++it)
-    if (static_cast<TdxReportItem*>(*it) == item) {
-      dataItems_.erase(it);
-      if (dataItems_.empty()) dataItems_.shrink_to_fit();
-      item->parent_ = nullptr;
-      return;
-    }
+  if (RemoveFromList(cells_, item) || RemoveFromList(dataItems_, item)) item->parent_ = nullptr;
 }
 
 namespace {

@@ -7,5 +7,5 @@ export QT_QPA_PLATFORM=offscreen
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DARDEL_TESTS=OFF -DARDEL_BENCH=ON >/dev/null
 cmake --build build-bench -j"$(nproc)"
 for b in build-bench/bench/bench_*; do
-  [ -x "$b" ] && "$b" "$@"
+  if [ -f "$b" ] && [ -x "$b" ]; then "$b" "$@"; fi
 done
