@@ -1393,6 +1393,7 @@ void TdxReportCells::SetTreeLineColor(TColor color) {
 // ---- Registration --------------------------------------------------------------
 
 void dxPSRegisterReportClasses() {
+  dxPSRegisterBorderClasses();
   static bool done = false;
   if (done) return;
   done = true;

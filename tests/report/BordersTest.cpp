@@ -204,7 +204,7 @@ TEST(BordersPaint, BoldFlatDrawsTwoRingsOutsideLeftAndTop) {
 }
 
 TEST(BordersPaint, FlatAndNullDrawNoLines) {
-  for (TdxClass cls : {TdxPSCellFlatBorder::StaticClass(), TdxPSCellNullBorder::StaticClass(),
+  for (TdxClass cls : std::initializer_list<TdxClass>{TdxPSCellFlatBorder::StaticClass(), TdxPSCellNullBorder::StaticClass(),
                        TdxPSCustomCellBorder::StaticClass()}) {
     SCOPED_TRACE(cls->ClassName());
     BorderDoc d(B(cls));
@@ -296,38 +296,38 @@ TEST(BordersPaint, NullBorderStillDrawsTheShadow) {
 }
 
 TEST(BordersPaint, ThreeDPainterDrawsLinesOfTheGivenWidth) {
-  QImage image = WhiteImage(30, 30);
   TTestRenderer renderer;
-  TCanvas dc(&image);
-  auto* painter = static_cast<TdxPSCell3DBorderPainter*>(
-      renderer.GetBorderPainter(TdxPSCell3DBorderPainter::StaticClass()));
-  painter->DrawBorders(dc, TRect(2, 2, 28, 28), dxFormatSides, B(TdxPSCellSunkenBorder::StaticClass()), 3);
-  auto row = [&](int y, int x0, int x1) {
+  // Paints with the painter of painterClass into a fresh 30 x 30 image.
+  auto paint = [&](TdxClass painterClass, TdxClass borderClass, int width) {
+    QImage image = WhiteImage(30, 30);
+    {
+      TCanvas dc(&image);
+      auto* painter = static_cast<TdxPSCell3DBorderPainter*>(renderer.GetBorderPainter(painterClass));
+      painter->DrawBorders(dc, TRect(2, 2, 28, 28), dxFormatSides, B(borderClass), width);
+    }
+    return image;
+  };
+  auto row = [](const QImage& image, int y, int x0, int x1) {
     std::vector<unsigned> v;
     for (int x = x0; x <= x1; ++x) v.push_back(PixelRGB(image, x, y));
     return v;
   };
-  EXPECT_EQ(row(15, 1, 9), (std::vector<unsigned>{kWhite, kBlack, kBlack, kBlack, kShadow, kShadow, kShadow,
-                                                  kWhite, kWhite}));
-  EXPECT_EQ(row(15, 20, 28), (std::vector<unsigned>{kWhite, kWhite, kFace, kFace, kFace, kWhite, kWhite, kWhite,
-                                                    kWhite}));
-  EXPECT_EQ(PixelRGB(image, 15, 1), kWhite);
-  EXPECT_EQ(PixelRGB(image, 15, 4), kBlack);
-  EXPECT_EQ(PixelRGB(image, 15, 5), kShadow);
+  QImage sunken = paint(TdxPSCell3DBorderPainter::StaticClass(), TdxPSCellSunkenBorder::StaticClass(), 3);
+  EXPECT_EQ(row(sunken, 15, 1, 9), (std::vector<unsigned>{kWhite, kBlack, kBlack, kBlack, kShadow, kShadow,
+                                                          kShadow, kWhite, kWhite}));
+  EXPECT_EQ(row(sunken, 15, 20, 28), (std::vector<unsigned>{kWhite, kWhite, kFace, kFace, kFace, kWhite, kWhite,
+                                                            kWhite, kWhite}));
+  EXPECT_EQ(PixelRGB(sunken, 15, 1), kWhite);
+  EXPECT_EQ(PixelRGB(sunken, 15, 4), kBlack);
+  EXPECT_EQ(PixelRGB(sunken, 15, 5), kShadow);
   // A twisted painter shifts the inner ring: etched at width 2.
-  image = WhiteImage(30, 30);
-  TCanvas dc2(&image);
-  auto* twisted = static_cast<TdxPSCell3DBorderPainter*>(
-      renderer.GetBorderPainter(TdxPSCellTwistedBorderPainter::StaticClass()));
-  twisted->DrawBorders(dc2, TRect(2, 2, 28, 28), dxFormatSides, B(TdxPSCellEtchedBorder::StaticClass()), 2);
-  EXPECT_EQ(row(15, 1, 6), (std::vector<unsigned>{kWhite, kBlack, kBlack, kWhite, kWhite, kWhite}));
-  EXPECT_EQ(row(15, 24, 28), (std::vector<unsigned>{kBlack, kBlack, kWhite, kWhite, kWhite}));
-  EXPECT_EQ(PixelRGB(image, 27, 15), kWhite);  // the inner ring's right edge, not covered
-  EXPECT_EQ(PixelRGB(image, 27, 3), kWhite);
-  // Drawing with no 3D class draws nothing.
-  image.fill(Qt::white);
-  twisted->DrawBorders(dc2, TRect(2, 2, 28, 28), dxFormatSides, B(TdxPSCellUltraFlatBorder::StaticClass()), 2);
-  EXPECT_EQ(PixelRGB(image, 2, 15), kWhite);
+  QImage etched = paint(TdxPSCellTwistedBorderPainter::StaticClass(), TdxPSCellEtchedBorder::StaticClass(), 2);
+  EXPECT_EQ(row(etched, 15, 1, 6), (std::vector<unsigned>{kWhite, kBlack, kBlack, kWhite, kWhite, kWhite}));
+  EXPECT_EQ(row(etched, 15, 24, 28), (std::vector<unsigned>{kBlack, kBlack, kWhite, kWhite, kWhite}));
+  EXPECT_EQ(PixelRGB(etched, 3, 27), kWhite);  // the inner ring's bottom edge
+  // A class that is not 3D draws nothing.
+  QImage none = paint(TdxPSCellTwistedBorderPainter::StaticClass(), TdxPSCellUltraFlatBorder::StaticClass(), 2);
+  for (int x = 0; x < 30; ++x) EXPECT_EQ(PixelRGB(none, x, 15), kWhite);
 }
 
 TEST(BordersPaint, DrawBorderEdgeKinds) {
@@ -335,8 +335,10 @@ TEST(BordersPaint, DrawBorderEdgeKinds) {
   renderer.IdleThickness = 2;
   auto paint = [&](TColor color, bool soft, int edgeStyle, int kind) {
     QImage image = WhiteImage(20, 20);
-    TCanvas dc(&image);
-    dxDrawBorderEdge(renderer, dc, TRect(2, 2, 18, 18), color, soft, dxFormatSides, edgeStyle, kind);
+    {
+      TCanvas dc(&image);
+      dxDrawBorderEdge(renderer, dc, TRect(2, 2, 18, 18), color, soft, dxFormatSides, edgeStyle, kind);
+    }
     return image;
   };
   QImage flat = paint(clRed, false, 0, 0);
@@ -430,9 +432,11 @@ TEST(FillPatterns, FillsPaintForegroundOnBackgroundAlignedToTheArea) {
     const PatternRow& p = kPatterns[i];
     SCOPED_TRACE(p.name);
     QImage image = WhiteImage(24, 24);
-    TCanvas dc(&image);
-    // The fill starts at (3, 5): the pattern's origin is there.
-    renderer.FillRectEx(dc, TRect(3, 5, 19, 21), dxAsFillPatternClass(p.cls), clYellow, clBlue);
+    {
+      TCanvas dc(&image);
+      // The fill starts at (3, 5): the pattern's origin is there.
+      renderer.FillRectEx(dc, TRect(3, 5, 19, 21), dxAsFillPatternClass(p.cls), clYellow, clBlue);
+    }
     for (int y = 5; y < 21; ++y)
       for (int x = 3; x < 19; ++x) {
         int c = (x - 3) % 8, r = (y - 5) % 8;
@@ -577,8 +581,8 @@ TEST(Shapes, BoundsFollowTheShapeKind) {
   square.SetBoundsRect(TRect(10, 10, 41, 81));
   EXPECT_EQ(square.GetShapeBounds(), TRect(10, 30, 41, 61));
   TdxReportCellRoundSquare roundSquare;
-  roundSquare.SetBoundsRect(TRect(-20, 0, 0, 7));
-  EXPECT_EQ(roundSquare.GetShapeBounds(), TRect(-17, 0, -10, 7));
+  roundSquare.SetBoundsRect(TRect(-21, 0, 0, 7));
+  EXPECT_EQ(roundSquare.GetShapeBounds(), TRect(-14, 0, -7, 7));
   TdxReportCellEllipse ellipse;
   ellipse.SetBoundsRect(TRect(5, 6, 25, 17));
   EXPECT_EQ(ellipse.GetShapeBounds(), TRect(5, 6, 25, 17));
@@ -683,7 +687,7 @@ TEST(Shapes, RectangleOutlineAndFill) {
 TEST(Shapes, PatternFillAndNoFill) {
   ShapeDoc d(60, 30);
   d.Add<TdxReportCellRectangle>(TRect(5, 5, 25, 25), clBlue, clRed, TdxPSGray50FillPattern::StaticClass());
-  d.Add<TdxReportCellSquare>(TRect(30, 5, 55, 25), clBlue, clRed, nullptr);  // 20 x 20 at x 32
+  d.Add<TdxReportCellSquare>(TRect(30, 5, 54, 25), clBlue, clRed, nullptr);  // 20 x 20 at x 32
   d.Paint();
   // Gray 50%: red on yellow, alternating, starting at the filled area.
   for (int y = 6; y < 24; ++y)
@@ -749,9 +753,19 @@ TEST(Shapes, HugeThicknessStaysInsideTheShape) {
 TEST(Shapes, ShapeFactoryHoldsTheSixShapes) {
   auto* factory = TdxPSShapeFactory::Instance();
   EXPECT_EQ(factory->Count(), 6);
-  for (TdxClass cls : {TdxReportCellEllipse::StaticClass(), TdxReportCellCircle::StaticClass(),
+  for (TdxClass cls : std::initializer_list<TdxClass>{TdxReportCellEllipse::StaticClass(), TdxReportCellCircle::StaticClass(),
                        TdxReportCellRectangle::StaticClass(), TdxReportCellSquare::StaticClass(),
                        TdxReportCellRoundRect::StaticClass(), TdxReportCellRoundSquare::StaticClass()})
     EXPECT_GE(factory->IndexOf(cls), 0) << cls->ClassName();
   EXPECT_EQ(factory->Items(0), TdxReportCellRoundSquare::StaticClass());  // most recent first
+}
+
+TEST(Shapes, EllipsePatternStartsAtTheShapesCorner) {
+  ShapeDoc d(40, 40);
+  d.Add<TdxReportCellEllipse>(TRect(3, 3, 37, 37), clBlue, clRed, TdxPSGray50FillPattern::StaticClass());
+  d.Paint();
+  for (int y = 14; y < 26; ++y)
+    for (int x = 14; x < 26; ++x)
+      ASSERT_EQ(d.At(x, y), ((x - 3) + (y - 3)) % 2 == 0 ? 0xFFFF00u : kRed) << x << "," << y;
+  EXPECT_EQ(d.At(1, 1), kLime);
 }
