@@ -347,26 +347,29 @@ bool TCustomdxReportRenderer::IsCustomDrawn(const TAbstractdxReportCellData&) co
 
 bool TCustomdxReportRenderer::CustomDrawItem(TAbstractdxReportCellData&) { return false; }
 
-TdxPSCellBorderPainter* TCustomdxReportRenderer::GetBorderPainter(TdxClass cls) {
-  if (!InheritsFrom(cls, TdxPSCellBorderPainter::StaticClass())) dxRaiseCannotCreate(cls);
-  for (auto& p : painters_)
-    if (p->ClassType() == cls) return static_cast<TdxPSCellBorderPainter*>(p.get());
-  auto painter = dxCreateObject<TdxPSCellBorderPainter>(cls);
-  painter->SetRenderer(this);
-  TdxPSCellBorderPainter* result = painter.get();
-  painters_.push_back(std::move(painter));
+namespace {
+// One painter object per painter class, made on first use and kept by the
+// renderer.
+template <class TPainter>
+TPainter* CachedPainter(std::vector<std::unique_ptr<TdxObject>>& painters, TdxClass cls,
+                        TCustomdxReportRenderer* renderer) {
+  if (!TdxObject::InheritsFrom(cls, TPainter::StaticClass())) dxRaiseCannotCreate(cls);
+  for (auto& p : painters)
+    if (p->ClassType() == cls) return static_cast<TPainter*>(p.get());
+  auto painter = dxCreateObject<TPainter>(cls);
+  painter->SetRenderer(renderer);
+  TPainter* result = painter.get();
+  painters.push_back(std::move(painter));
   return result;
+}
+}  // namespace
+
+TdxPSCellBorderPainter* TCustomdxReportRenderer::GetBorderPainter(TdxClass cls) {
+  return CachedPainter<TdxPSCellBorderPainter>(painters_, cls, this);
 }
 
 TdxPSReportGroupLookAndFeelPainter* TCustomdxReportRenderer::GetLookAndFeelPainter(TdxClass cls) {
-  if (!InheritsFrom(cls, TdxPSReportGroupLookAndFeelPainter::StaticClass())) dxRaiseCannotCreate(cls);
-  for (auto& p : painters_)
-    if (p->ClassType() == cls) return static_cast<TdxPSReportGroupLookAndFeelPainter*>(p.get());
-  auto painter = dxCreateObject<TdxPSReportGroupLookAndFeelPainter>(cls);
-  painter->SetRenderer(this);
-  TdxPSReportGroupLookAndFeelPainter* result = painter.get();
-  painters_.push_back(std::move(painter));
-  return result;
+  return CachedPainter<TdxPSReportGroupLookAndFeelPainter>(painters_, cls, this);
 }
 
 TRect TCustomdxReportRenderer::SnapToPixels(TCanvas& dc, const TRect& rect) const {
