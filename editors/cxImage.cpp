@@ -28,6 +28,14 @@ void Guarded(F&& f) {
   }
 }
 
+// The focus frame: four one-pixel black bars along the inside of the content.
+void DrawFocusBars(QPainter& p, const QRect& content) {
+  p.fillRect(QRect(content.left(), content.top(), 1, content.height()), Qt::black);
+  p.fillRect(QRect(content.right(), content.top(), 1, content.height()), Qt::black);
+  p.fillRect(QRect(content.left(), content.top(), content.width(), 1), Qt::black);
+  p.fillRect(QRect(content.left(), content.bottom(), content.width(), 1), Qt::black);
+}
+
 struct FlagSetter {
   bool& flag;
   bool old;
@@ -417,13 +425,7 @@ void TcxImage::PaintTo(QPainter& p) {
       }
       p.setClipping(false);
     }
-    if (vi.DrawFocusRect) {
-      p.setPen(Qt::NoPen);
-      p.fillRect(QRect(content.left(), content.top(), 1, content.height()), Qt::black);
-      p.fillRect(QRect(content.right(), content.top(), 1, content.height()), Qt::black);
-      p.fillRect(QRect(content.left(), content.top(), content.width(), 1), Qt::black);
-      p.fillRect(QRect(content.left(), content.bottom(), content.width(), 1), Qt::black);
-    }
+    if (vi.DrawFocusRect) DrawFocusBars(p, content);
     p.restore();
     return;
   }
@@ -433,10 +435,7 @@ void TcxImage::PaintTo(QPainter& p) {
   QRect picRect = ToQRect(PictureRect(vi, pw, ph));
   QRect clip = content;
   if (vi.DrawFocusRect) {
-    p.fillRect(QRect(content.left(), content.top(), 1, content.height()), Qt::black);
-    p.fillRect(QRect(content.right(), content.top(), 1, content.height()), Qt::black);
-    p.fillRect(QRect(content.left(), content.top(), content.width(), 1), Qt::black);
-    p.fillRect(QRect(content.left(), content.bottom(), content.width(), 1), Qt::black);
+    DrawFocusBars(p, content);
     clip = content.adjusted(1, 1, -1, -1);
   }
   p.setClipRect(clip);
