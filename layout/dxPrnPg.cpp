@@ -719,6 +719,12 @@ TRect TdxPrinterPage::PrinterMinMargins() {
       top = MulDiv(top, 254, 10);
     }
     r = TRect(left, top, left, top);
+  } else {
+    // Without printers the unprintable strip is taken as 6.3 mm, the same
+    // figure MarginsInPrintableArea checks against (rounded up for inches so
+    // that fixed margins pass that check).
+    const int offset = storedUnits_ == muMillimeters ? 6300 : (63 * 1000 + 253) / 254;
+    r = TRect(offset, offset, offset, offset);
   }
   r.Left = std::max(r.Left, minMargins_.Left());
   r.Top = std::max(r.Top, minMargins_.Top());

@@ -684,7 +684,9 @@ void TCanvas::ApplyClip() {
   else if (baseClip_)
     painter_->setClipRegion(*baseClip_);
   else
-    painter_->setClipping(false);
+    // Not setClipping(false): after it the raster engine of Qt 6.4 ignores
+    // the next clip region set for fills.
+    painter_->setClipRegion(QRegion(), Qt::NoClip);
 }
 
 QRegion TCanvas::VisibleRegion() const {

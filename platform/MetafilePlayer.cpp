@@ -755,7 +755,7 @@ void Player::ApplyClip() {
   clipDirty_ = false;
   p_.setWorldTransform(t0_);
   if (hadClip_) p_.setClipPath(clip0_, Qt::ReplaceClip);
-  else p_.setClipping(false);
+  else p_.setClipPath(QPainterPath(), Qt::NoClip);  // not setClipping(false): Qt 6.4 then ignores the next clip
   std::optional<QPainterPath> clip = s_.clip;
   if (s_.metaClip) clip = clip ? clip->intersected(*s_.metaClip) : *s_.metaClip;
   if (!clip) return;

@@ -564,6 +564,23 @@ TEST_F(PrinterPage, NoPrintersMeansNoDeviceChanges) {
   EXPECT_GE(page.Margins().Left(), page.PrinterMinMargins().Left);
 }
 
+TEST_F(PrinterPage, FixedMarginsLieInThePrintableArea) {
+  // Whatever the device, margins moved into the printable area must then
+  // pass the printable-area check (in both unit systems).
+  for (TdxMeasurementUnits units : {muMillimeters, muInches}) {
+    TdxPrinterPage page;
+    MakeA4(page);
+    page.SetMeasurementUnits(units);
+    page.SetMinMargins(TRect());
+    page.SetHeader(0);
+    page.SetFooter(0);
+    page.SetMargins(TRect(0, page.Margins().Top(), 0, page.Margins().Bottom()));
+    EXPECT_FALSE(page.MarginsInPrintableArea());
+    page.FixMargins();
+    EXPECT_TRUE(page.MarginsInPrintableArea()) << "units " << int(units);
+  }
+}
+
 TEST_F(PrinterPage, MarginsInPrintableAreaWithoutAPrinter) {
   if (IsPrintDeviceReady() && GetPrintDevice().PrinterCount() > 0) GTEST_SKIP() << "a printer is installed";
   TdxPrinterPage page;
