@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "platform/Types.h"
@@ -30,6 +31,15 @@ class TdxReportReader {
   // Skips a picture record.
   virtual void SkipPicture() = 0;
   virtual void ReadImageList(TCustomImageList& list) = 0;
+  // A date (days since 1899-12-30, the fraction the time of day). The base
+  // takes the double's bits from two raw words, low word first.
+  virtual double ReadDateTime() {
+    const std::uint64_t low = ReadRawUInt32();
+    const std::uint64_t bits = low | (std::uint64_t(ReadRawUInt32()) << 32);
+    double value;
+    std::memcpy(&value, &bits, sizeof value);
+    return value;
+  }
 };
 
 class TdxReportWriter {
@@ -44,6 +54,13 @@ class TdxReportWriter {
   virtual void WriteListEnd() = 0;
   virtual void WritePicture(const TGraphic& graphic) = 0;
   virtual void WriteImageList(const TCustomImageList& list) = 0;
+  // See TdxReportReader::ReadDateTime.
+  virtual void WriteDateTime(double value) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, sizeof bits);
+    WriteRawUInt32(std::uint32_t(bits));
+    WriteRawUInt32(std::uint32_t(bits >> 32));
+  }
 };
 
 // Lengths and coordinates read from a stream are kept within +-2^28 report
