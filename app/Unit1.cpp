@@ -10,6 +10,8 @@
 #include <QScreen>
 
 #include "editors/cxImage.h"
+#include "engine/dxPSComponentPrinter.h"
+#include "engine/dxPSContainerLnk.h"
 #include "platform/Application.h"
 #include "platform/Canvas.h"
 #include "platform/Fonts.h"
@@ -95,6 +97,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   MonthCalendar1->setFirstDayOfWeek(QLocale().firstDayOfWeek());
   DisableContextMenus(MonthCalendar1);
   setTabOrder(cxImage1, MonthCalendar1);
+  CreatePrintingComponents();
 
   client_->resize(std::max(16 + 673, 16 + 670), 512 + 466);
   scroll_->setWidget(client_);
@@ -116,9 +119,103 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 
   Open1.Filter = GraphicFilter(nullptr);
   OnHalt = [](int code) { QCoreApplication::exit(code); };
+
+  // The form description is read: the link's component is attached and,
+  // the link being active, its report built.
+  LoadPrintingComponents();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+  // The printer and its link go while the window they print is still whole.
+  delete yazici;
+  yazici = nullptr;
+  yaziciLink1 = nullptr;
+}
+
+// The component printer and its link with the values of the stored form
+// description, read as a form reader does: inside a loading bracket, so that
+// the link's component and Active take effect when loading ends.
+void TForm1::CreatePrintingComponents() {
+  yazici = new TdxComponentPrinter(this);
+  yazici->setObjectName("yazici");
+  yazici->BeginLoading();
+  TFont thumbnails;
+  thumbnails.Name = "Tahoma";
+  thumbnails.Height = -64;
+  thumbnails.Charset = DEFAULT_CHARSET;
+  thumbnails.Color = clBlue;
+  thumbnails.Style = 0;
+  yazici->PreviewOptions().ThumbnailsOptions.Font = thumbnails;
+  yazici->Version = 0;
+
+  auto* link = new TdxCustomContainerReportLink;
+  yaziciLink1 = link;
+  link->BeginLoading();
+  link->SetName("yaziciLink1");
+  link->SetComponentPrinter(yazici);
+  link->SetActive(true);
+  link->SetComponent(this);
+  link->DesignerHelpContext = 0;
+  link->BuiltInReportLink = true;
+  link->OptionsTransparent().SetControls(true);
+
+  TFont font;
+  font.Name = "Times New Roman";
+  font.Height = -11;
+  font.Charset = DEFAULT_CHARSET;
+  font.Color = clWindowText;
+  font.Style = 0;
+  link->SetFont(font);
+
+  TdxPSReportDocument& document = link->ReportDocument();
+  document.SetCaption("NewReport");
+  document.SetCreationDate(38862.53297109954);  // 25 May 2006 12:47:28.703
+  document.SetCreator("AS");
+
+  TdxReportTitle& title = link->ReportTitle();
+  TFont titleFont = title.Font();
+  titleFont.Name = "Times New Roman";
+  titleFont.Height = -19;
+  titleFont.Charset = DEFAULT_CHARSET;
+  titleFont.Color = clWindowText;
+  titleFont.Style = fsBold;
+  title.SetFont(titleFont);
+
+  // The printer page's stored values are thousandths of a millimetre
+  // (_dxLastMU_ 2); a locale that measures in inches converts them.
+  TdxPrinterPage& page = link->PrinterPage();
+  const std::pair<const char*, int> numbers[] = {
+      {"DMPaper", 1},  // Letter, the paper of the stored page size
+      {"Footer", 4600},          {"Header", 4750},          {"Margins.Left", 12700},
+      {"Margins.Top", 12700},    {"Margins.Right", 12700},  {"Margins.Bottom", 6400},
+      {"MinMargins.Left", 0},    {"MinMargins.Top", 0},     {"MinMargins.Right", 0},
+      {"MinMargins.Bottom", 0},  {"PageSize.X", 215900},    {"PageSize.Y", 279400},
+  };
+  for (const auto& [name, value] : numbers) page.ReadProperty(name, std::int64_t(value));
+  for (const char* band : {"PageFooter.", "PageHeader."}) {
+    const std::string prefix(band);
+    page.ReadProperty(prefix + "Font.Charset", std::int64_t(DEFAULT_CHARSET));
+    page.ReadProperty(prefix + "Font.Color", std::int64_t(clWindowText));
+    page.ReadProperty(prefix + "Font.Height", std::int64_t(-11));
+    page.ReadProperty(prefix + "Font.Name", std::string("Tahoma"));
+    page.ReadProperty(prefix + "Font.Style", TdxSet{});
+  }
+  page.ReadProperty("_dxMeasurementUnits_", std::int64_t(0));  // muDefault
+  page.ReadProperty("_dxLastMU_", std::int64_t(2));            // muMillimeters
+}
+
+void TForm1::LoadPrintingComponents() {
+  yaziciLink1->PrinterPage().Loaded();
+  try {
+    yaziciLink1->EndLoading();
+  } catch (const std::exception& e) {
+    // A report that cannot be built now is built again by the next preview
+    // or print; the window opens either way.
+    Application::ShowException(e);
+  }
+  yazici->SetCurrentLink(yaziciLink1);
+  yazici->EndLoading();
+}
 
 template <typename F>
 void TForm1::RunCommand(F&& command) {
@@ -155,7 +252,8 @@ void TForm1::nizleme1Click() {
 }
 
 void TForm1::Yazdr1Click() {
-  // Printing comes with the report engine.
+  // All pages once on the current printer; the answer is not used.
+  yazici->Print(false, nullptr, nullptr);
 }
 
 void TForm1::k1Click() {

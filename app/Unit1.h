@@ -13,6 +13,8 @@ class QCalendarWidget;
 class QMenu;
 class QScrollArea;
 class TcxImage;
+class TdxComponentPrinter;
+class TdxCustomContainerReportLink;
 
 class TForm1 : public QWidget {
   Q_OBJECT
@@ -28,6 +30,10 @@ class TForm1 : public QWidget {
   QAction* Yazdr1 = nullptr;
   QAction* k1 = nullptr;
   TFileDialog Open1{TFileDialogKind::OpenPicture};
+  // The component printer (owned by the window) and its only report link
+  // (owned by the printer), which prints the window itself.
+  TdxComponentPrinter* yazici = nullptr;
+  TdxCustomContainerReportLink* yaziciLink1 = nullptr;
 
   // The client area in design pixels, as stored (the window scrolls it).
   QWidget* ClientArea() const { return client_; }
@@ -47,6 +53,8 @@ class TForm1 : public QWidget {
   void showEvent(QShowEvent*) override;
 
  private:
+  void CreatePrintingComponents();
+  void LoadPrintingComponents();
   bool centred_ = false;
   template <typename F>
   void RunCommand(F&& command);

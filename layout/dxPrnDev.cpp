@@ -707,6 +707,11 @@ TdxPrintDevice& GetPrintDevice() {
   return *device;
 }
 
+std::unique_ptr<TdxPrintDevice> dxReplacePrintDevice(std::unique_ptr<TdxPrintDevice> device) {
+  std::swap(DeviceHolder(), device);
+  return device;
+}
+
 bool IsPrintDeviceReady() {
   auto& device = DeviceHolder();
   return device && device->PrintersBuilt();

@@ -305,6 +305,10 @@ class TdxPrintDevice {
 // The process-wide print device, created on first use, destroyed when the
 // program ends.
 TdxPrintDevice& GetPrintDevice();
+// Puts another device in place of the process-wide one (tests describe
+// printers by hand this way) and answers the previous one (null when none
+// was made yet); null makes the next GetPrintDevice create a fresh device.
+std::unique_ptr<TdxPrintDevice> dxReplacePrintDevice(std::unique_ptr<TdxPrintDevice> device);
 // True when the print device exists and has built its printer list (so
 // that asking it does not create it or talk to the spooler).
 bool IsPrintDeviceReady();

@@ -1,0 +1,274 @@
+// The main window's print command, end to end: the photo and the calendar
+// of Form1 go through the component printer, the container link, the
+// renderer and the print device into a PDF, checked with the poppler tools.
+// The CupsPrint tests print through the private CUPS scheduler of
+// tests/support/cups-sandbox.sh and skip without it.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <chrono>
+#include <optional>
+#include <thread>
+
+#include "app/Unit1.h"
+#include "editors/cxImage.h"
+#include "engine/dxPSComponentPrinter.h"
+#include "engine/dxPSContainerLnk.h"
+#include "platform/Application.h"
+#include "platform/MessageDialogs.h"
+#include "report/dxPSEvnt.h"
+#include "tests/TestSupport.h"
+#include "tests/engine/PrinterTestSupport.h"
+
+namespace {
+
+std::vector<std::string> g_errors;
+void CollectError(const std::string&, const std::string& text) { g_errors.push_back(text); }
+
+class PrintCommandFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Application::SetTitle("Ardel Sorvan");
+    Application::SetErrorSink(CollectError);
+    g_errors.clear();
+    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+      boxes.push_back(text);
+      return true;
+    });
+  }
+  void TearDown() override {
+    TFileDialog::SetHook(nullptr);
+    Application::SetErrorSink(nullptr);
+    SetMessageBoxHook({});
+  }
+  void OpenForm() {
+    form = std::make_unique<TForm1>();
+    form->show();
+    QApplication::processEvents();
+  }
+  // Loads a JPEG of the test picture into the photo through the menu.
+  void ChoosePhoto(int width, int height) {
+    TBitmap bmp;
+    bmp.SetImage(MakeTestImage(width, height));
+    TJPEGImage jpeg;
+    jpeg.AssignBitmap(bmp, 95);
+    const std::string path = dir.Write("photo.jpg", jpeg.SaveToStream());
+    TFileDialog::SetHook([path](TFileDialog&) { return std::optional<std::string>(path); });
+    form->FotorafSeiniz1->trigger();
+    TFileDialog::SetHook(nullptr);
+    ASSERT_FALSE(form->cxImage1->Picture().Empty());
+  }
+
+  ScratchDir dir;
+  std::vector<std::string> boxes;
+  std::unique_ptr<TForm1> form;
+};
+
+// The box of the pixels of the test picture's saturated colours, within
+// area (the whole image when empty).
+QRect PhotoBox(const QImage& image, QRect area = QRect()) {
+  if (area.isEmpty()) area = image.rect();
+  area &= image.rect();
+  QRect box;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) {
+      const QColor c = image.pixelColor(x, y);
+      const int hi = std::max({c.red(), c.green(), c.blue()}), lo = std::min({c.red(), c.green(), c.blue()});
+      if (hi - lo > 120) box = box.united(QRect(x, y, 1, 1));
+    }
+  return box;
+}
+
+// Compares the photo as the window shows it with the printed one, point by
+// point over a grid (the borders of both boxes left out); answers the share
+// of matching points.
+double PhotoMatch(const QImage& shown, const QRect& shownBox, const QImage& printed, const QRect& printedBox) {
+  int match = 0, total = 0;
+  for (int i = 1; i < 20; ++i)
+    for (int j = 1; j < 20; ++j) {
+      const QPoint s(shownBox.left() + shownBox.width() * i / 20, shownBox.top() + shownBox.height() * j / 20);
+      const QPoint p(printedBox.left() + printedBox.width() * i / 20, printedBox.top() + printedBox.height() * j / 20);
+      ++total;
+      match += ColorNear(PixelRGB(shown, s.x(), s.y()), PixelRGB(printed, p.x(), p.y()), 70);
+    }
+  return double(match) / total;
+}
+
+// ---- On a printer described by hand ----------------------------------------------------
+
+class PrintCommandTest : public PrintCommandFixture {
+ protected:
+  void SetUp() override {
+    PrintCommandFixture::SetUp();
+    auto device = std::make_unique<HandPrintDevice>();
+    device->Printers = {{"Hand", true, false}};
+    device->Descriptions = {HandLetterPrinter("Hand", 150)};
+    device->Default = "Hand";
+    device_.emplace(std::move(device));
+  }
+  std::optional<ScopedPrintDevice> device_;
+};
+
+TEST_F(PrintCommandTest, FormOwnsThePrinterAndItsActiveLink) {
+  OpenForm();
+  ASSERT_NE(form->yazici, nullptr);
+  ASSERT_NE(form->yaziciLink1, nullptr);
+  TdxComponentPrinter& printer = *form->yazici;
+  TdxCustomContainerReportLink& link = *form->yaziciLink1;
+  EXPECT_EQ(printer.objectName(), "yazici");
+  EXPECT_EQ(printer.LinkCount(), 1);
+  EXPECT_EQ(printer.CurrentLink(), &link);
+  EXPECT_EQ(printer.Options, dxCPAllOptions);
+  EXPECT_EQ(printer.Version, 0);
+  const TFont& thumbnails = printer.PreviewOptions().ThumbnailsOptions.Font;
+  EXPECT_EQ(thumbnails.Name, "Tahoma");
+  EXPECT_EQ(thumbnails.Height, -64);
+  EXPECT_EQ(thumbnails.Color, clBlue);
+
+  EXPECT_EQ(link.Name(), "yaziciLink1");
+  EXPECT_EQ(link.Component(), form.get());
+  EXPECT_TRUE(link.Active());  // built when the form was read
+  EXPECT_TRUE(link.BuiltInReportLink);
+  EXPECT_TRUE(link.OptionsTransparent().Controls());
+  EXPECT_EQ(link.Font().Name, "Times New Roman");
+  EXPECT_EQ(link.ReportDocument().Caption(), "NewReport");
+  EXPECT_EQ(link.ReportTitle().Font().Height, -19);
+  EXPECT_EQ(link.ReportTitle().Font().Style, TFontStyles(fsBold));
+
+  // The page in tenths of a millimetre, whatever the units of the locale.
+  TdxPrinterPage& page = link.PrinterPage();
+  EXPECT_EQ(page.PageSizeLoMetric(), (TPoint{2159, 2794}));
+  EXPECT_EQ(page.MarginsLoMetric(), TRect(127, 127, 127, 64));
+  EXPECT_EQ(page.HeaderLoMetric(), 48);  // 4.75 mm
+  EXPECT_EQ(page.FooterLoMetric(), 46);
+  EXPECT_EQ(page.MinMarginsLoMetric(), TRect(0, 0, 0, 0));
+  EXPECT_EQ(page.PageHeader().Font().Name, "Tahoma");
+  EXPECT_EQ(page.PageFooter().Font().Height, -11);
+  EXPECT_EQ(page.MeasurementUnits(), muDefault);
+  EXPECT_TRUE(g_errors.empty());
+}
+
+TEST_F(PrintCommandTest, PrintCommandPrintsLetterPagesWithPhotoAndCalendarOnTheFirst) {
+  OpenForm();
+  ChoosePhoto(400, 300);
+  TdxPSPrintReportSubscriber bus;
+  std::vector<std::string> heard;
+  bus.OnStartPrint = [&](TdxObject*, TdxObject*, int count) { heard.push_back("start " + std::to_string(count)); };
+  bus.OnNewPage = [&](TdxObject*, TdxObject*, int page) { heard.push_back("page " + std::to_string(page)); };
+  bus.OnEndPrint = [&](TdxObject*, TdxObject*) { heard.push_back("end"); };
+  const std::string pdf = dir.Path("form.pdf");
+  GetPrintDevice().JobOutputFile = pdf;
+  form->Yazdr1->trigger();
+  EXPECT_TRUE(g_errors.empty());
+  EXPECT_TRUE(boxes.empty());
+  // Every page of the report once, in order.
+  const int pageCount = form->yaziciLink1->PageCount();
+  ASSERT_EQ(pageCount, 1);  // the whole window fits one Letter page
+  std::vector<std::string> expected{"start " + std::to_string(pageCount)};
+  for (int page = 1; page < pageCount; ++page) expected.push_back("page " + std::to_string(page));
+  expected.push_back("end");
+  EXPECT_EQ(heard, expected);
+
+  ASSERT_EQ(PdfPageCount(pdf), pageCount);
+  const std::string info = ShellOutput("pdfinfo -f 1 -l 9 '" + pdf + "'");
+  EXPECT_NE(info.find("612 x 792 pts"), std::string::npos) << info;
+  // The calendar prints as text.
+  const std::string text = ShellOutput("pdftotext -f 1 -l 1 '" + pdf + "' -");
+  EXPECT_NE(text.find("2006"), std::string::npos) << text;
+
+  // The photo lies where the photo cell lies: the window's client area
+  // starts at the page's margins (12.7 mm, 48 pixels at 96 dpi) and is
+  // printed at its screen size; the photo control sits at (16, 0).
+  int status = 0;
+  const std::string png = dir.Path("form");
+  ShellOutput("pdftoppm -f 1 -l 1 -r 96 -png -singlefile '" + pdf + "' '" + png + "'", &status);
+  ASSERT_EQ(status, 0);
+  const QImage printed = QImage(QString::fromStdString(png + ".png")).convertToFormat(QImage::Format_RGB32);
+  ASSERT_FALSE(printed.isNull());
+  const QImage shown = form->cxImage1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QRect cell(48 + 16, 48, 670, 506);
+  const QRect shownBox = PhotoBox(shown), printedBox = PhotoBox(printed, cell.adjusted(-4, -4, 4, 4));
+  ASSERT_FALSE(shownBox.isEmpty());
+  ASSERT_FALSE(printedBox.isEmpty());
+  const QRect where = shownBox.translated(cell.topLeft());
+  EXPECT_NEAR(printedBox.left(), where.left(), 3);
+  EXPECT_NEAR(printedBox.top(), where.top(), 3);
+  EXPECT_NEAR(printedBox.right(), where.right(), 3);
+  EXPECT_NEAR(printedBox.bottom(), where.bottom(), 3);
+  EXPECT_GT(PhotoMatch(shown, shownBox, printed, printedBox), 0.9);
+}
+
+// ---- Through the private CUPS scheduler -----------------------------------------------
+
+class CupsPrint : public PrintCommandFixture {
+ protected:
+  void SetUp() override {
+    const char* server = std::getenv("CUPS_SERVER");
+    const QFileInfo socket(QString::fromLocal8Bit(server ? server : ""));
+    if (!server || !socket.isAbsolute() || !QFile::exists(socket.absolutePath() + "/ardel-cups-sandbox"))
+      GTEST_SKIP() << "CUPS_SERVER does not name a print-test sandbox (tests/support/cups-sandbox.sh)";
+    pdfDir_ = (socket.absolutePath() + "/pdf").toStdString();
+    unsetenv("LPDEST");
+    unsetenv("PRINTER");
+    PrintBackend::ResetServer();
+    device_.emplace(std::make_unique<TdxPrintDevice>());  // a fresh device on the sandbox
+    PrintCommandFixture::SetUp();
+  }
+  std::string JobPdf(int id) const {
+    const QString suffix = QString("-job_%1.pdf").arg(id), prefix = QString("job_%1-").arg(id);
+    for (const QString& name : QDir(QString::fromStdString(pdfDir_)).entryList(QDir::Files))
+      if (name.endsWith(suffix) || name.startsWith(prefix))
+        return (QString::fromStdString(pdfDir_) + "/" + name).toStdString();
+    return {};
+  }
+  static int WaitForJob(int id) {
+    int state = 0;
+    for (int i = 0; i < 600 && state < 7; ++i) {
+      state = PrintBackend::JobState(id);
+      if (state < 7) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return state;
+  }
+  std::string pdfDir_;
+  std::optional<ScopedPrintDevice> device_;
+};
+
+TEST_F(CupsPrint, PrintCommandSendsTheWindowOnLetterPagesToTheDefaultPrinter) {
+  OpenForm();
+  ChoosePhoto(640, 480);
+  int jobId = 0;
+  form->yazici->OnStartPrint = [&](TCustomdxComponentPrinter&, TBasedxReportLink*, int) {
+    jobId = GetPrintDevice().JobId();
+  };
+  form->Yazdr1->trigger();
+  EXPECT_TRUE(g_errors.empty());
+  EXPECT_TRUE(boxes.empty());
+  ASSERT_GT(jobId, 0);
+  ASSERT_EQ(WaitForJob(jobId), 9);
+  const std::string pdf = JobPdf(jobId);
+  ASSERT_FALSE(pdf.empty());
+  ASSERT_EQ(PdfPageCount(pdf), 1);
+  const std::string info = ShellOutput("pdfinfo -f 1 -l 9 '" + pdf + "'");
+  EXPECT_NE(info.find("612 x 792 pts"), std::string::npos) << info;
+
+  int status = 0;
+  const std::string png = dir.Path("spooled");
+  ShellOutput("pdftoppm -f 1 -l 1 -r 96 -png -singlefile '" + pdf + "' '" + png + "'", &status);
+  ASSERT_EQ(status, 0);
+  const QImage printed = QImage(QString::fromStdString(png + ".png")).convertToFormat(QImage::Format_RGB32);
+  const QImage shown = form->cxImage1->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  const QRect cell(48 + 16, 48, 670, 506);
+  const QRect shownBox = PhotoBox(shown), printedBox = PhotoBox(printed, cell.adjusted(-4, -4, 4, 4));
+  ASSERT_FALSE(printedBox.isEmpty());
+  const QRect where = shownBox.translated(cell.topLeft());
+  EXPECT_NEAR(printedBox.left(), where.left(), 3);
+  EXPECT_NEAR(printedBox.top(), where.top(), 3);
+  EXPECT_NEAR(printedBox.right(), where.right(), 3);
+  EXPECT_NEAR(printedBox.bottom(), where.bottom(), 3);
+  EXPECT_GT(PhotoMatch(shown, shownBox, printed, printedBox), 0.9);
+}
+
+}  // namespace
