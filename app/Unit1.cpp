@@ -1,5 +1,7 @@
 #include "app/Unit1.h"
 
+#include "app/PrintingUnits.h"
+
 #include <QAction>
 #include <QCalendarWidget>
 #include <QCoreApplication>
@@ -59,6 +61,7 @@ QIcon MainWindowIcon() {
 }
 
 TForm1::TForm1(QWidget* parent) : QWidget(parent) {
+  RegisterPrintingUnits();  // as the program's start does, for windows made elsewhere (tests)
   setObjectName("Form1");
   setWindowTitle(QStringLiteral("Ardel Sorvan"));
   setWindowIcon(MainWindowIcon());
@@ -248,7 +251,8 @@ void TForm1::FotorafSeiniz1Click() {
 }
 
 void TForm1::nizleme1Click() {
-  // The preview comes with the report engine.
+  // Modal, on the current link; returns when the preview window closes.
+  yazici->Preview(true, nullptr);
 }
 
 void TForm1::Yazdr1Click() {

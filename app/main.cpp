@@ -3,6 +3,7 @@
 // creation and the custom colours are written back.
 #include <QApplication>
 
+#include "app/PrintingUnits.h"
 #include "app/Unit1.h"
 #include "platform/Application.h"
 #include "report/dxPSEngn.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   {
     QApplication app(argc, argv);
     InitializePlatform();
+    RegisterPrintingUnits();
     dxPSLoadCustomColors();
     Application::SetTitle("Ardel Sorvan");
     {

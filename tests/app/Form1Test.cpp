@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTimer>
 
 #include "app/Unit1.h"
 #include "editors/cxImage.h"
@@ -177,6 +178,10 @@ TEST_F(Form1Test, PreviewAndPrintWithAnEmptyPhotoRaiseNothing) {
   SetMessageBoxHook([&](TMessageBoxKind, const std::string&, const std::string& text) {
     boxes.push_back(text);
     return false;
+  });
+  // The preview is modal: close it as soon as it shows.
+  QTimer::singleShot(0, [] {
+    if (QWidget* w = QApplication::activeModalWidget()) w->close();
   });
   form->nizleme1->trigger();
   form->Yazdr1->trigger();

@@ -1,0 +1,16 @@
+#include "app/PrintingUnits.h"
+
+#include "dialogs/dxPSPrnStyles.h"
+#include "engine/dxPSContainerLnk.h"
+#include "preview/dxPSPrevWnd.h"
+#include "report/dxPSCore.h"
+
+void RegisterPrintingUnits() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  dxPSRegisterReportClasses();
+  dxPSRegisterContainerLinkClasses();
+  dxPSRegisterPrintStyles();
+  dxPSRegisterStdPreviewWindow();
+}

@@ -1,0 +1,48 @@
+// The base of every window of the printing engine: the wait cursor shows
+// while the window is being made and goes when it is first shown (or
+// destroyed unshown); the window keeps its placement in the registry only
+// when the engine has a registry path.
+//
+// Placement is restored once the whole window exists: whoever creates an
+// engine window calls AfterConstruction() (the first show calls it too, for
+// windows that nobody finished), so that the most derived class name is known
+// and the restored bounds are those of the finished window.
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+class TCustomdxPSForm : public QWidget {
+ public:
+  explicit TCustomdxPSForm(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Window);
+  ~TCustomdxPSForm() override;
+
+  // Restores the placement (with a registry path) and remembers the key
+  // under which the destructor saves it. Runs once.
+  void AfterConstruction();
+  bool Constructed() const { return constructed_; }
+
+  // The class name that names the layout key ("TdxfmStdPreview" keeps its
+  // placement under "...\FormLayouts\dxfmStdPreview").
+  virtual std::string FormClassName() const { return "TCustomdxPSForm"; }
+  // Whether the user may resize the window (its size is then kept too).
+  virtual bool Sizeable() const { return true; }
+  // The registry key of the placement; empty while nothing is kept.
+  std::string LayoutKey() const;
+  // The engine's help file.
+  std::string HelpFile() const;
+  // Whether this window still holds the wait cursor of its creation.
+  bool HoldsWaitCursor() const { return waiting_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  // Restores the bounds and state kept under the key.
+  virtual void LoadPlacement(const std::string& key);
+
+ private:
+  void ReleaseWaitCursor();
+  bool waiting_ = false;
+  bool constructed_ = false;
+  bool sizeable_ = true;
+  std::string layoutKey_;
+};
