@@ -2,6 +2,7 @@
 
 #include "dialogs/dxPSPrnStyles.h"
 #include "engine/dxPSContainerLnk.h"
+#include "engine/dxPSReportFile.h"
 #include "preview/dxPSPrevWnd.h"
 #include "report/dxPSCore.h"
 
@@ -12,5 +13,6 @@ void RegisterPrintingUnits() {
   dxPSRegisterReportClasses();
   dxPSRegisterContainerLinkClasses();
   dxPSRegisterPrintStyles();
+  dxPSRegisterReportStorage();
   dxPSRegisterStdPreviewWindow();
 }

@@ -208,6 +208,11 @@ TdxPrintStyleServices& dxPSPrintStyleServices() {
   return services;
 }
 
+TdxReportLinkDialogs& dxPSReportLinkDialogs() {
+  static TdxReportLinkDialogs dialogs;
+  return dialogs;
+}
+
 // ---------------------------------------------------------------------------
 // TBasedxReportLink: creation and destruction
 
@@ -958,7 +963,8 @@ void TBasedxReportLink::LoadFromStream(TByteView data) {
     } catch (const std::exception&) {
       streamRefused_ = true;
       MessageError(Format("Cannot load Report File \"%s\".", storageName_.c_str()) +
-                   "\nFile is corruted or is locked by another User or Application.\n\nOriginal Report will be restored.");
+                   "\nFile is corruted or is locked by another User or Application.\n\n"
+                   "Original Report will be restored.");
       return;
     }
   }
@@ -1015,6 +1021,26 @@ bool TBasedxReportLink::CheckMarginsInPrintableArea() {
     return false;
   page.FixMargins();
   return true;
+}
+
+bool TBasedxReportLink::ShowDateTimeFormatsDialog() {
+  const auto& dialog = dxPSReportLinkDialogs().DateTimeFormats;
+  return dialog && dialog(*this);
+}
+
+bool TBasedxReportLink::ShowPageNumberFormatsDialog() {
+  const auto& dialog = dxPSReportLinkDialogs().PageNumberFormats;
+  return dialog && dialog(*this);
+}
+
+bool TBasedxReportLink::ShowTitlePropertiesDialog() {
+  const auto& dialog = dxPSReportLinkDialogs().TitleProperties;
+  return dialog && CanChangeTitle() && dialog(*this);
+}
+
+bool TBasedxReportLink::CanChangeTitle() const {
+  if (dataSource_ != dsComponent) return false;
+  return !printer_ || (!printer_->Building() && !printer_->Printing());
 }
 
 void TBasedxReportLink::Assign(const TBasedxReportLink& source) {

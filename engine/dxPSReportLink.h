@@ -322,6 +322,22 @@ class TBasedxReportLink : public TdxObject, public TdxPSRenderLink {
   // answers whether printing may go on.
   bool CheckMarginsInPrintableArea();
 
+  // The format and title dialogs (installed by the dialogs layer through
+  // dxPSReportLinkDialogs()); each answers whether the user accepted a change,
+  // false while no dialog is installed. The title dialog runs only while
+  // CanChangeTitle.
+  bool ShowDateTimeFormatsDialog();
+  bool ShowPageNumberFormatsDialog();
+  bool ShowTitlePropertiesDialog();
+  // The title may be edited: the report comes from the component and the
+  // printer is neither building nor printing.
+  virtual bool CanChangeTitle() const;
+  // Page numbers that continue those of the preceding report (links that
+  // take part in a composition); the base does not support it.
+  virtual bool IsSupportedContinuousPageIndexes() const { return false; }
+  bool ContinuousPageIndexes() const { return continuousPageIndexes_; }
+  virtual void SetContinuousPageIndexes(bool value) { continuousPageIndexes_ = value; }
+
   // Copies the values of another link (see the implementation for which).
   virtual void Assign(const TBasedxReportLink& source);
 
@@ -387,6 +403,7 @@ class TBasedxReportLink : public TdxObject, public TdxPSRenderLink {
   std::unique_ptr<TdxPSReportRenderer> renderer_;
   bool settingPrinter_ = false;
   bool streamRefused_ = false;  // the last LoadFromStream refused its stream
+  bool continuousPageIndexes_ = false;
 };
 
 // ---- Services installed by later layers -------------------------------------------
@@ -417,6 +434,16 @@ struct TdxPrintStyleServices {
       LinkManagerChanged;
 };
 TdxPrintStyleServices& dxPSPrintStyleServices();
+
+// The link's format and title dialogs (the dialogs layer installs them):
+// each runs its dialog for the link, applies an accepted change and answers
+// whether there was one.
+struct TdxReportLinkDialogs {
+  std::function<bool(TBasedxReportLink& link)> DateTimeFormats;
+  std::function<bool(TBasedxReportLink& link)> PageNumberFormats;
+  std::function<bool(TBasedxReportLink& link)> TitleProperties;
+};
+TdxReportLinkDialogs& dxPSReportLinkDialogs();
 
 // ---- Link registry ------------------------------------------------------------------
 

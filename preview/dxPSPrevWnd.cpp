@@ -107,8 +107,11 @@ TdxPSPanelBar::TdxPSPanelBar(QWidget* parent) : QWidget(parent) {
 }
 
 int TdxPSPanelBar::AddPanel(const std::string& text, int width, bool lowered, bool fitText) {
-  if (fitText) width = std::max(width, TextWidth(text) + 6);
-  panels_.push_back({text, width, lowered});
+  Panel panel{text, width, lowered};
+  panel.BaseWidth = width;
+  panel.Fit = fitText;
+  if (fitText) panel.Width = std::max(width, TextWidth(text) + 6);
+  panels_.push_back(panel);
   update();
   return PanelCount() - 1;
 }
@@ -128,7 +131,8 @@ void TdxPSPanelBar::SetPanelText(int index, const std::string& text) {
 }
 
 void TdxPSPanelBar::SetPanelWidth(int index, int width) {
-  panels_.at(std::size_t(index)).Width = std::max(width, 0);
+  Panel& panel = panels_.at(std::size_t(index));
+  panel.Width = panel.BaseWidth = std::max(width, 0);
   PlaceControls();
   update();
 }
@@ -192,7 +196,7 @@ void TdxPSPanelBar::paintEvent(QPaintEvent*) {
     if (p.Control) continue;
     if (OnDrawPanel && OnDrawPanel(*this, painter, i, inner)) continue;
     painter.setPen(ToQColor(clBtnText));
-    const QRect textRect = inner.adjusted(3, 0, -2, 0);
+    const QRect textRect = inner.adjusted(2, 0, -1, 0);  // a fitted panel (text + 6) shows its whole text
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
                      fontMetrics().elidedText(QString::fromStdString(p.Text), Qt::ElideRight, textRect.width()));
   }
@@ -222,7 +226,17 @@ void TdxPSPanelBar::mouseDoubleClickEvent(QMouseEvent* e) {
   if (panel >= 0 && OnPanelDblClick) OnPanelDblClick(*this, panel);
 }
 
+void TdxPSPanelBar::FitPanels() {
+  for (Panel& p : panels_)
+    if (p.Fit) p.Width = std::max(p.BaseWidth, TextWidth(p.Text) + 6);
+  PlaceControls();
+  update();
+}
+
 bool TdxPSPanelBar::event(QEvent* e) {
+  // The font a window finally shows with arrives after the panels were
+  // made (style polish, font propagation): fit the captions again.
+  if (e->type() == QEvent::FontChange || e->type() == QEvent::Polish) FitPanels();
   if (e->type() == QEvent::ToolTip) {
     auto* help = static_cast<QHelpEvent*>(e);
     const std::string hint = HintAt(help->pos());

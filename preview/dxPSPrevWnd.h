@@ -144,7 +144,11 @@ class TdxPSPanelBar : public QWidget {
     int Width;
     bool Lowered;
     QWidget* Control = nullptr;
+    int BaseWidth = 0;  // the width asked for; fitted panels grow to their text
+    bool Fit = false;
   };
+  // Fitted panels follow their text in the bar's current font.
+  void FitPanels();
   void PlaceControls();
   std::vector<Panel> panels_;
   bool sizeGrip_ = false;
