@@ -43,6 +43,8 @@ struct FlagSetter {
   ~FlagSetter() { flag = old; }
 };
 
+std::unique_ptr<TcxContainerStyle> CreateEditStyle(TcxContainer* owner) { return std::make_unique<TcxEditStyle>(owner); }
+
 // Captions of the built-in menu, in item order.
 const char* const kMenuCaptions[] = {"Cu&t", "&Copy", "&Paste", "&Delete", "&Load...", "Save &As..."};
 }  // namespace
@@ -187,12 +189,10 @@ TRect PictureRect(const TcxImageViewInfo& info, int pw, int ph) {
 // --- TcxImage ------------------------------------------------------------
 
 TcxImage::TcxImage(QWidget* parent)
-    : QWidget(parent),
+    : TcxContainer(parent, &CreateEditStyle),
       properties_(std::make_unique<TcxImageProperties>()),
       picture_(std::make_unique<TPicture>()) {
   setAttribute(Qt::WA_OpaquePaintEvent);
-  setFocusPolicy(Qt::StrongFocus);
-  setMouseTracking(true);
   resize(140, 100);
   hScroll_ = new QScrollBar(Qt::Horizontal, this);
   vScroll_ = new QScrollBar(Qt::Vertical, this);
@@ -301,32 +301,53 @@ void TcxImage::EditValueChanged() {
 void TcxImage::PropertiesChanged() {
   if (destroying_) return;
   PictureChanged();
+  UpdateFrame();  // read-only editors look different under visual styles
   CalculateViewInfo();
   update();
 }
 
 void TcxImage::ApplyAutoSize() {
   if (!autoSize_) return;
-  int m = 2 * kContentMargin;
+  const TRect m = ContainerViewInfo().ContentMargins;
+  int mx = m.Left + m.Right, my = m.Top + m.Bottom;
   if (PictureIsEmpty())
-    resize(m, m);
+    resize(mx, my);
   else
-    resize(picture_->Width() + m, picture_->Height() + m);
+    resize(picture_->Width() + mx, picture_->Height() + my);
+  // A hidden editor gets its resize event only when shown.
+  if (viewInfo_.Bounds != TRect(0, 0, width(), height())) CalculateViewInfo();
+}
+
+bool TcxImage::Focused() const { return hasFocus() || dialogOpen_; }
+
+bool TcxImage::IsReadOnly() const { return properties_ && properties_->ReadOnly(); }
+
+void TcxImage::FrameChanged() {
+  if (destroying_ || calculating_ || !properties_) return;
+  const TcxImageViewInfo before = viewInfo_;
+  CalculateViewInfo();
+  const TcxImageViewInfo& vi = viewInfo_;
+  // A change of the border alone repaints only the frame (the container
+  // does that); the content is repainted when it looks different.
+  if (before.ContentRect != vi.ContentRect || before.BackgroundColor != vi.BackgroundColor ||
+      before.TextColor != vi.TextColor || before.DrawFocusRect != vi.DrawFocusRect || before.Enabled != vi.Enabled)
+    update();
 }
 
 void TcxImage::CalculateViewInfo() {
+  FlagSetter calculating(calculating_);
+  const TcxContainerViewInfo& frame = ContainerViewInfo();
   TcxImageViewInfo& vi = viewInfo_;
-  vi.Bounds = TRect(0, 0, width(), height());
-  vi.ContentRect = TRect(kContentMargin, kContentMargin, width() - kContentMargin, height() - kContentMargin);
+  vi.Bounds = frame.Bounds;
+  vi.ContentRect = frame.ClientRect;
   vi.Caption = properties_->Caption();
   vi.Center = properties_->Center();
   vi.Stretch = properties_->Stretch();
-  vi.Enabled = isEnabled();
-  bool focused = hasFocus() || dialogOpen_;
-  vi.BorderColor = (focused || hot_) ? clHighlight : clBtnShadow;
-  vi.BackgroundColor = vi.Enabled ? clWindow : clBtnFace;
-  vi.TextColor = vi.Enabled ? clWindowText : clBtnShadow;
-  vi.DrawFocusRect = properties_->ShowFocusRect() && focused;
+  vi.Enabled = frame.Enabled;
+  vi.BorderColor = frame.BorderColor;
+  vi.BackgroundColor = frame.BackgroundColor;
+  vi.TextColor = frame.TextColor;
+  vi.DrawFocusRect = properties_->ShowFocusRect() && frame.Focused;
   UpdateScrollBars();
   if (!hScroll_->isHidden()) vi.ContentRect.Bottom -= hScroll_->height();
   if (!vScroll_->isHidden()) vi.ContentRect.Right -= vScroll_->width();
@@ -341,8 +362,9 @@ void TcxImage::CalculateViewInfo() {
 void TcxImage::UpdateScrollBars() {
   bool needBars = !properties_->Stretch() && !properties_->Center() && !autoSize_ && !PictureIsEmpty();
   int extent = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
-  int fullW = std::max(0, width() - 2 * kContentMargin);
-  int fullH = std::max(0, height() - 2 * kContentMargin);
+  const TRect& client = ContainerViewInfo().ClientRect;
+  int fullW = std::max(0, client.Width());
+  int fullH = std::max(0, client.Height());
   bool showH = false, showV = false;
   int w = fullW, h = fullH;
   if (needBars) {
@@ -366,8 +388,8 @@ void TcxImage::UpdateScrollBars() {
     hScroll_->blockSignals(false);
     vScroll_->blockSignals(false);
   }
-  hScroll_->setGeometry(kContentMargin, kContentMargin + h, w, extent);
-  vScroll_->setGeometry(kContentMargin + w, kContentMargin, extent, h);
+  hScroll_->setGeometry(client.Left, client.Top + h, w, extent);
+  vScroll_->setGeometry(client.Left + w, client.Top, extent, h);
   hScroll_->setVisible(showH);
   vScroll_->setVisible(showV);
   if (!showH) hScroll_->setValue(0);
@@ -379,9 +401,8 @@ void TcxImage::ScrollBarMoved() {
   update();
 }
 
-void TcxImage::resizeEvent(QResizeEvent*) {
-  // The outermost pixel ring belongs to the parent.
-  setMask(QRegion(rect().adjusted(1, 1, -1, -1)));
+void TcxImage::resizeEvent(QResizeEvent* e) {
+  TcxContainer::resizeEvent(e);
   CalculateViewInfo();
 }
 
@@ -391,20 +412,26 @@ void TcxImage::paintEvent(QPaintEvent*) {
 }
 
 void TcxImage::PaintTo(QPainter& p) {
+  if (viewInfo_.Bounds != TRect(0, 0, width(), height())) CalculateViewInfo();
   const TcxImageViewInfo& vi = viewInfo_;
-  QRect bounds = ToQRect(vi.Bounds);
   QRect content = ToQRect(vi.ContentRect);
   QColor background = ColorToQColor(vi.BackgroundColor);
+  const bool empty = PictureIsEmpty();
+  {
+    // The frame; an empty editor has its whole content filled with the
+    // background, a picture fills what it leaves uncovered itself.
+    TCanvas canvas(p);
+    PaintFrame(canvas, empty);
+  }
   p.save();
-  // Frame: the outer ring shows the parent, the next ring is the border line.
-  QColor parentColor = parentWidget() ? parentWidget()->palette().color(QPalette::Window) : background;
-  p.setPen(Qt::NoPen);
-  p.fillRect(bounds, parentColor);
-  p.fillRect(bounds.adjusted(1, 1, -1, -1), ColorToQColor(vi.BorderColor));
-  QRect frameInner = bounds.adjusted(kContentMargin, kContentMargin, -kContentMargin, -kContentMargin);
-  p.fillRect(frameInner, background);
+  // Under the scroll bars and their corner the background shows.
+  const TRect& client = ContainerViewInfo().ClientRect;
+  if (!empty && ToQRect(client) != content) {
+    QRegion corner = QRegion(ToQRect(client)).subtracted(QRegion(content));
+    for (const QRect& r : corner) p.fillRect(r, background);
+  }
 
-  if (PictureIsEmpty()) {
+  if (empty) {
     if (!vi.Caption.empty() && !content.isEmpty()) {
       QString text = QString::fromStdString(vi.Caption);
       QFontMetrics fm(font());
@@ -523,6 +550,7 @@ void TcxImage::LoadPictureWithDialog() {
     FlagSetter open(dialogOpen_);
     ok = dialog.Execute(window());
   }
+  UpdateFrame();
   if (ok) picture_->LoadFromFile(dialog.FileName);
 }
 
@@ -537,6 +565,7 @@ void TcxImage::SavePictureWithDialog() {
     FlagSetter open(dialogOpen_);
     ok = dialog.Execute(window());
   }
+  UpdateFrame();
   if (ok) picture_->SaveToFile(dialog.FileName);
 }
 
@@ -676,39 +705,11 @@ void TcxImage::contextMenuEvent(QContextMenuEvent* e) {
 
 void TcxImage::mousePressEvent(QMouseEvent* e) {
   if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
-  QWidget::mousePressEvent(e);
-}
-
-void TcxImage::enterEvent(QEnterEvent* e) {
-  hot_ = true;
-  CalculateViewInfo();
-  update();
-  QWidget::enterEvent(e);
-}
-
-void TcxImage::leaveEvent(QEvent* e) {
-  hot_ = false;
-  CalculateViewInfo();
-  update();
-  QWidget::leaveEvent(e);
-}
-
-void TcxImage::focusInEvent(QFocusEvent* e) {
-  CalculateViewInfo();
-  update();
-  QWidget::focusInEvent(e);
-}
-
-void TcxImage::focusOutEvent(QFocusEvent* e) {
-  CalculateViewInfo();
-  update();
-  QWidget::focusOutEvent(e);
+  TcxContainer::mousePressEvent(e);
 }
 
 void TcxImage::changeEvent(QEvent* e) {
-  if (e->type() == QEvent::EnabledChange || e->type() == QEvent::FontChange) {
-    CalculateViewInfo();
-    update();
-  }
-  QWidget::changeEvent(e);
+  TcxContainer::changeEvent(e);
+  // The caption follows the font even when the frame does not change.
+  if (e->type() == QEvent::FontChange) update();
 }

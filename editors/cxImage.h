@@ -11,6 +11,7 @@
 #include <optional>
 #include <string>
 
+#include "editors/cxContainer.h"
 #include "platform/Graphics.h"
 #include "platform/Types.h"
 
@@ -108,10 +109,11 @@ class TcxImageProperties {
   bool destroying_ = false;
 };
 
-// Paint geometry of one layout pass.
+// Paint geometry of one layout pass (the frame's part comes from the
+// container's frame description).
 struct TcxImageViewInfo {
   TRect Bounds;           // client rectangle
-  TRect ContentRect;      // inside the frame
+  TRect ContentRect;      // inside the frame (less the scroll bars)
   std::string Caption;
   bool Center = true;
   bool Stretch = false;
@@ -129,11 +131,16 @@ TRect FitPictureRect(const TRect& content, int pictureWidth, int pictureHeight);
 // Where the picture is drawn for the given geometry.
 TRect PictureRect(const TcxImageViewInfo& info, int pictureWidth, int pictureHeight);
 
-class TcxImage : public QWidget {
+class TcxImage : public TcxContainer {
   Q_OBJECT
  public:
   explicit TcxImage(QWidget* parent = nullptr);
   ~TcxImage() override;
+
+  // Border, colours, font and look and feel of the editor.
+  TcxEditStyle& Style() { return static_cast<TcxEditStyle&>(TcxContainer::Style()); }
+  const TcxEditStyle& Style() const { return static_cast<const TcxEditStyle&>(TcxContainer::Style()); }
+  void SetStyle(const TcxEditStyle& source) { Style().Assign(source); }
 
   TPicture& Picture() { return *picture_; }
   const TPicture& Picture() const { return *picture_; }
@@ -181,19 +188,21 @@ class TcxImage : public QWidget {
   // Paints the whole editor on a painter (also used when printing).
   void PaintTo(QPainter& painter);
 
-  // Frame width of the default look: a transparent ring and a border line.
+  // Content margin of the default frame (a transparent ring and a border
+  // line); the frame in force is ContainerViewInfo().ContentMargins.
   static constexpr int kContentMargin = 2;
 
+  // Counts as focused while one of its picture dialogs runs.
+  bool Focused() const override;
+  bool IsReadOnly() const override;
+
  protected:
+  void FrameChanged() override;
   void paintEvent(QPaintEvent*) override;
   void resizeEvent(QResizeEvent*) override;
   void keyPressEvent(QKeyEvent*) override;
   void contextMenuEvent(QContextMenuEvent*) override;
   void mousePressEvent(QMouseEvent*) override;
-  void enterEvent(QEnterEvent*) override;
-  void leaveEvent(QEvent*) override;
-  void focusInEvent(QFocusEvent*) override;
-  void focusOutEvent(QFocusEvent*) override;
   void changeEvent(QEvent*) override;
 
  private:
@@ -223,7 +232,7 @@ class TcxImage : public QWidget {
   bool userAction_ = false;
   bool modified_ = false;
   bool validated_ = true;
-  bool hot_ = false;
+  bool calculating_ = false;
   int changeLock_ = 0;
   bool changedPending_ = false;
   bool valueChangedPending_ = false;
