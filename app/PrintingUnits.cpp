@@ -3,6 +3,7 @@
 #include "dialogs/dxPSPrnStyles.h"
 #include "engine/dxPSContainerLnk.h"
 #include "engine/dxPSReportFile.h"
+#include "preview/dxPSPrVwDlgs.h"
 #include "preview/dxPSPrevWnd.h"
 #include "report/dxPSCore.h"
 
@@ -15,4 +16,5 @@ void RegisterPrintingUnits() {
   dxPSRegisterPrintStyles();
   dxPSRegisterReportStorage();
   dxPSRegisterStdPreviewWindow();
+  dxPSRegisterPreviewDialogs();
 }
