@@ -1,5 +1,6 @@
 #include "app/PrintingUnits.h"
 
+#include "dialogs/dxPSPrnDlg.h"
 #include "dialogs/dxPSPrnStyles.h"
 #include "engine/dxPSContainerLnk.h"
 #include "engine/dxPSReportFile.h"
@@ -14,6 +15,7 @@ void RegisterPrintingUnits() {
   dxPSRegisterReportClasses();
   dxPSRegisterContainerLinkClasses();
   dxPSRegisterPrintStyles();
+  dxPSRegisterPrintDialog();
   dxPSRegisterReportStorage();
   dxPSRegisterStdPreviewWindow();
   dxPSRegisterPreviewDialogs();

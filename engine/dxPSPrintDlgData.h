@@ -114,6 +114,10 @@ inline constexpr int dxMaxPageListLength = 1000000;
 // number, a range that runs backwards, a first page 0, or more than
 // dxMaxPageListLength pages.
 bool dxPSParsePageRanges(const std::string& text, std::vector<int>& pages);
-// Parses and checks against minPage..maxPage (maxPage -1: no upper check).
+// Checks against minPage..maxPage (maxPage -1: no upper check) by
+// arithmetic, without building the list, so any length of range is judged.
+// With pages, the list is also given when it holds at most
+// dxMaxPageListLength pages (else pages is empty, and a list in range that
+// is too long to hold answers prcInvalid).
 TdxPageRangesCheck dxPSCheckPageRanges(const std::string& text, int minPage, int maxPage,
                                        std::vector<int>* pages = nullptr);

@@ -120,18 +120,64 @@ bool dxPSParsePageRanges(const std::string& text, std::vector<int>& pages) {
   return true;
 }
 
-TdxPageRangesCheck dxPSCheckPageRanges(const std::string& text, int minPage, int maxPage, std::vector<int>* pages) {
-  std::vector<int> list;
-  TdxPageRangesCheck result = prcValid;
-  if (Trim(text).empty()) {
-    result = prcEmpty;
-  } else if (!dxPSParsePageRanges(text, list)) {
-    result = prcInvalid;
-  } else {
-    const auto [low, high] = std::minmax_element(list.begin(), list.end());
-    if (*low < minPage || (maxPage != -1 && *high > maxPage)) result = prcOutOfRange;
+namespace {
+
+// What a page range text holds, found without building its list, so that a
+// text such as 1-2000000000 is checked by arithmetic alone.
+struct PageRangesScan {
+  std::int64_t Count = 0;
+  int First = 0;
+  int Low = INT_MAX;
+  int High = INT_MIN;
+};
+
+// The rules of dxPSParsePageRanges, except for the length limit.
+bool ScanPageRanges(const std::string& text, PageRangesScan& scan) {
+  scan = {};
+  if (Trim(text).empty()) return false;
+  auto add = [&](int first, int last) {
+    if (scan.Count == 0) scan.First = first;
+    scan.Low = std::min(scan.Low, first);
+    scan.High = std::max(scan.High, last);
+    scan.Count += std::int64_t(last) - first + 1;
+  };
+  for (std::string_view piece : Split(text, ',')) {
+    if (piece.find('-') == std::string_view::npos) {
+      int page = 0;
+      if (!ParseNumber(piece, page)) return false;
+      add(page, page);
+      continue;
+    }
+    const std::vector<std::string_view> bounds = Split(piece, '-');
+    if (bounds.size() != 2) {
+      add(0, 0);
+      continue;
+    }
+    int first = 0, last = 0;
+    if (!ParseNumber(bounds[0], first) || !ParseNumber(bounds[1], last) || last < first) return false;
+    add(first, last);
   }
-  if (pages) *pages = std::move(list);
+  return scan.Count > 0 && scan.First != 0;
+}
+
+}  // namespace
+
+TdxPageRangesCheck dxPSCheckPageRanges(const std::string& text, int minPage, int maxPage, std::vector<int>* pages) {
+  TdxPageRangesCheck result = prcValid;
+  PageRangesScan scan;
+  if (Trim(text).empty())
+    result = prcEmpty;
+  else if (!ScanPageRanges(text, scan))
+    result = prcInvalid;
+  else if (scan.Low < minPage || (maxPage != -1 && scan.High > maxPage))
+    result = prcOutOfRange;
+  if (pages) {
+    pages->clear();
+    // The list itself only when it is not too long to hold.
+    if ((result == prcValid || result == prcOutOfRange) && !dxPSParsePageRanges(text, *pages) &&
+        result == prcValid)
+      result = prcInvalid;
+  }
   return result;
 }
 

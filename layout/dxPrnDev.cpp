@@ -293,7 +293,12 @@ bool TdxPrintDevice::EditPrinterSettings(QWidget* parent) {
   return true;
 }
 
-bool TdxPrintDevice::ConnectNetworkPrinter(QWidget*) { return false; }
+bool TdxPrintDevice::ConnectNetworkPrinter(QWidget* parent) {
+  std::string name;
+  if (!PrintBackend::ConnectPrinterDialog(parent, name)) return false;
+  RefreshPrinters();
+  return true;
+}
 
 std::optional<std::string> TdxPrintDevice::DeviceName() const {
   if (PrinterCount() == 0 || !settings_) return std::nullopt;

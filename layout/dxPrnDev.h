@@ -169,7 +169,8 @@ class TdxPrintDevice {
   // The printer's document properties dialog on a copy of the settings; on
   // OK the copy replaces them and the answer is true.
   bool EditPrinterSettings(QWidget* parent);
-  // There is no connect-to-printer dialog on this platform: false.
+  // The connect-to-printer dialog (a printer by its IPP address); when a
+  // printer was connected, the printers are refreshed and the answer is true.
   bool ConnectNetworkPrinter(QWidget* parent);
   // Of the selected printer; nothing without printers or settings.
   std::optional<std::string> DeviceName() const;

@@ -27,6 +27,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -167,6 +168,10 @@ class TPrinter {
   TSize MaxExtent() const { return maxExtent_; }
   TSize MinExtent() const { return minExtent_; }
   bool DuplexSupported() const { return (defaults_.Fields & DM_DUPLEX) != 0; }
+  // The resolutions the printer offers (dots per inch, as the spooler lists
+  // them); empty when it names none.
+  const std::vector<int>& Resolutions() const { return resolutions_; }
+  void SetResolutions(std::vector<int> dpi) { resolutions_ = std::move(dpi); }
   // Asks the scheduler; false when it does not answer.
   bool ReadState(TPrinterState& state) const;
 
@@ -188,6 +193,7 @@ class TPrinter {
   int maxCopies_ = 1;
   TSize maxExtent_;
   TSize minExtent_;
+  std::vector<int> resolutions_;
 };
 
 // The geometry of a page printed with these settings: resolution, the whole
@@ -231,6 +237,7 @@ class TPrintJob {
   std::string printerName_;
   std::vector<TPrinterPaper> papers_;
   std::vector<TPrinterBin> bins_;
+  std::vector<int> resolutions_;
   TPrinterSettings settings_;
   TDeviceCaps caps_;
   std::unique_ptr<Output> out_;
@@ -243,11 +250,48 @@ class TPrintJob {
 };
 
 // The printer's document properties in a dialog (paper, source,
-// orientation, two-sided printing, colour, copies, collation). On OK the
-// settings are changed and the answer is true.
+// orientation, two-sided printing, resolution, colour, copies, collation).
+// On OK the settings are changed and the answer is true.
 bool EditDocumentProperties(QWidget* parent, const TPrinter& printer, TPrinterSettings& settings);
 // Tests answer the dialog through this hook instead of showing it.
 using DocumentPropertiesHook = std::function<bool(const TPrinter&, TPrinterSettings&)>;
 void SetDocumentPropertiesHook(DocumentPropertiesHook hook);
+
+// ---- Network printers ----------------------------------------------------------
+
+namespace Messages {
+inline constexpr const char* ConnectPrinterTitle = "Connect to Printer";
+inline constexpr const char* ConnectPrinterPrompt =
+    "Enter the address of the network printer, for example ipp://printer.example.com/ipp/print";
+inline constexpr const char* NotAPrinterAddress =
+    "\"%s\" is not the address of a network printer. Enter an address such as ipp://host/ipp/print.";
+inline constexpr const char* CannotReachPrinter = "Cannot reach the printer at \"%s\": %s";
+inline constexpr const char* NotAPrinter = "The device at \"%s\" does not answer as a printer.";
+inline constexpr const char* CannotConnectPrinter = "The printer at \"%s\" could not be connected: %s";
+}  // namespace Messages
+
+// Whether the machine is connected to a network (an interface other than the
+// loopback is up).
+bool NetworkPresent();
+
+// Connects the network printer at an IPP address ("ipp://host/ipp/print",
+// "ipps://..."). The printer itself is asked first; when it cannot be reached
+// or does not answer as a printer, the answer is false with a message for the
+// user (Messages above). Then
+// the scheduler gets a queue for it, set up from what the printer reports: a
+// lasting one, or, where the user may not add printers, one that the
+// scheduler keeps while it is in use. A queue that already prints to that
+// address is used as it is. name is the queue's name.
+bool ConnectPrinter(const std::string& uri, std::string& name, std::string& error);
+
+// The connect-to-printer dialog: asks for the printer's address and connects
+// it (a failure is shown and the address can be corrected). True with the
+// queue's name when a printer was connected.
+bool ConnectPrinterDialog(QWidget* parent, std::string& name);
+// Tests answer the dialog through this hook: it gives the address typed, or
+// nothing for Cancel; the address is then connected as by the dialog (a
+// failure is shown and the answer is false).
+using ConnectPrinterHook = std::function<std::optional<std::string>(QWidget* parent)>;
+void SetConnectPrinterHook(ConnectPrinterHook hook);
 
 }  // namespace PrintBackend

@@ -104,7 +104,10 @@ TEST_F(PrintDeviceTest, WithoutPrintersEverythingAnswersTheDefaults) {
   EXPECT_DEVICE_ERROR(device.EndJob(), NotPrinting);
   EXPECT_DEVICE_ERROR(device.AbortJob(), NotPrinting);
   EXPECT_FALSE(device.EditPrinterSettings(nullptr));
+  // The connect dialog, cancelled.
+  PrintBackend::SetConnectPrinterHook([](QWidget*) { return std::optional<std::string>(); });
   EXPECT_FALSE(device.ConnectNetworkPrinter(nullptr));
+  PrintBackend::SetConnectPrinterHook({});
 }
 
 TEST_F(PrintDeviceTest, PrintersWithoutADefaultRaiseOnFirstNeed) {
