@@ -1,6 +1,7 @@
 // The spin box and its spin buttons, and the controls' warning sound.
 #include "dialogs/dxExtCtrls.h"
 
+#include <QMouseEvent>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QFontMetrics>
@@ -659,4 +660,13 @@ void TdxPSSpinEdit::mouseReleaseEvent(QMouseEvent* e) {
     return;
   }
   QLineEdit::mouseReleaseEvent(e);
+}
+
+void TdxPSFocusLabel::mousePressEvent(QMouseEvent* event) {
+  QLabel::mousePressEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  if (OnClick)
+    OnClick();
+  else if (buddy())
+    buddy()->setFocus(Qt::MouseFocusReason);
 }

@@ -8,6 +8,7 @@
 #include <QAbstractScrollArea>
 #include <QComboBox>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QWidget>
 #include <functional>
@@ -525,3 +526,14 @@ class TdxPSImageScrollBox : public QAbstractScrollArea {
 // The glyphs of the picture viewer's menu and of the picture preview window:
 // 16 x 16, transparent background. 0 preview, 1 copy, 2 save.
 QImage dxPSImageBoxGlyph(int index);
+
+// A label that, when clicked with the left button, runs OnClick or else
+// focuses its buddy control (the caption of a box in the engine's dialogs).
+class TdxPSFocusLabel : public QLabel {
+ public:
+  using QLabel::QLabel;
+  std::function<void()> OnClick;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+};
