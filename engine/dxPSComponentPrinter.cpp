@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <chrono>
 
+#include "engine/dxPSContainerDsgn.h"
 #include "layout/dxPSHFLib.h"
 #include "layout/dxPSLocale.h"
 #include "layout/dxPSRender.h"
@@ -347,6 +348,17 @@ void TCustomdxComponentPrinter::DoChangeComponent(TBasedxReportLink* link) {
   if (!loading_ && OnChangeComponent) OnChangeComponent(*this, link);
 }
 
+// ---- Design ----
+
+bool TCustomdxComponentPrinter::DesignReport(TBasedxReportLink* link) {
+  link = ResolveLink(link);
+  if (!link) return false;
+  const bool wasDesigning = designingReport_;
+  designingReport_ = true;
+  ScopeExit restore([&] { designingReport_ = wasDesigning; });
+  return dxPSDesignReportLink(*link);
+}
+
 // ---- Preview ----
 
 void TCustomdxComponentPrinter::Preview(bool modal, TBasedxReportLink* link) {
@@ -681,6 +693,15 @@ void TCustomdxComponentPrinter::DoInitializePrintDlgData(TBasedxReportLink* link
 
 void TCustomdxComponentPrinter::DoPageSetup(TBasedxReportLink* link, bool done) {
   if (OnPageSetup) OnPageSetup(*this, link, done);
+}
+
+void TCustomdxComponentPrinter::DoBeforeDesignReport(TBasedxReportLink* link,
+                                                     TAbstractdxReportLinkDesignWindow* window) {
+  if (OnBeforeDesignReport) OnBeforeDesignReport(*this, link, window);
+}
+
+void TCustomdxComponentPrinter::DoDesignReport(TBasedxReportLink* link, bool& done) {
+  if (OnDesignReport) OnDesignReport(*this, link, done);
 }
 
 void TCustomdxComponentPrinter::DoNewPage(TBasedxReportLink* link, int pageIndex) {

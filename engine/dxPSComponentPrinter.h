@@ -22,6 +22,7 @@
 #include "platform/Graphics.h"
 
 class TCustomdxComponentPrinter;
+class TAbstractdxReportLinkDesignWindow;
 
 class EdxComponentPrinter : public EdxPrintEngine {
  public:
@@ -249,6 +250,10 @@ class TCustomdxComponentPrinter : public QObject, public TdxObject {
   // setup dialog installed.
   bool PageSetup(int activeTab = 0, bool* previewChosen = nullptr, bool* printChosen = nullptr,
                  TBasedxReportLink* link = nullptr);
+  // Shows the link's design window (dxPSDesignReportLink); DesigningReport
+  // while it runs. Answers whether the window was closed with OK; false
+  // without a link or without a design window for it.
+  bool DesignReport(TBasedxReportLink* link = nullptr);
   // The print dialog's page setup handler.
   void PrintDialogPageSetup(QWidget* sender, bool& done, bool* previewChosen, bool& requested);
   bool PrintToFile = false;                   // remembered from the last dialog
@@ -281,6 +286,8 @@ class TCustomdxComponentPrinter : public QObject, public TdxObject {
   virtual void DoFinalizePrintDlgData(TBasedxReportLink* link, TdxPrintDlgData*& data);
   virtual void DoInitializePrintDlgData(TBasedxReportLink* link, TdxPrintDlgData*& data);
   virtual void DoPageSetup(TBasedxReportLink* link, bool done);
+  virtual void DoBeforeDesignReport(TBasedxReportLink* link, TAbstractdxReportLinkDesignWindow* window);
+  virtual void DoDesignReport(TBasedxReportLink* link, bool& done);
   virtual void DoNewPage(TBasedxReportLink* link, int pageIndex);
   virtual void DoPrintDeviceBusy();
   virtual void DoPrintDeviceError();
@@ -324,6 +331,11 @@ class TCustomdxComponentPrinter : public QObject, public TdxObject {
   std::function<void(TCustomdxComponentPrinter&, TBasedxReportLink*, int& height)> OnMeasureReportTitle;
   std::function<void(TCustomdxComponentPrinter&, TBasedxReportLink*, int pageIndex)> OnNewPage;
   std::function<void(TCustomdxComponentPrinter&, TBasedxReportLink*, bool done)> OnPageSetup;
+  // The link's design window is about to run; it has closed (done: its
+  // result; a handler that clears it prevents the rebuild).
+  std::function<void(TCustomdxComponentPrinter&, TBasedxReportLink*, TAbstractdxReportLinkDesignWindow*)>
+      OnBeforeDesignReport;
+  std::function<void(TCustomdxComponentPrinter&, TBasedxReportLink*, bool& done)> OnDesignReport;
   std::function<void(TCustomdxComponentPrinter&, TBasedxReportLink*, int pageCount)> OnStartPrint;
   std::function<void(TCustomdxComponentPrinter&, TBasedxReportLink*, std::string& title)> OnGetPrintTitle;
   std::function<void(TCustomdxComponentPrinter&, bool& done)> OnPrintDeviceBusy, OnPrintDeviceError;

@@ -1087,6 +1087,43 @@ void TdxCustomContainerReportLink::RestoreDefaults() {
   SetSupportedCustomDraw(false);
 }
 
+void TdxCustomContainerReportLink::Assign(const TBasedxReportLink& source) {
+  if (&source == this) return;
+  TBasedxReportLink::Assign(source);
+  auto* s = dynamic_cast<const TdxCustomContainerReportLink*>(&source);
+  if (!s) return;
+  optionsBehavior_->Assign(s->optionsBehavior_.get());
+  optionsDesignerTabs_->Assign(s->optionsDesignerTabs_.get());
+  optionsPagination_->Assign(s->optionsPagination_.get());
+  optionsRefinements_->Assign(s->optionsRefinements_.get());
+  optionsTransparent_->Assign(s->optionsTransparent_.get());
+  SetSupportedCustomDraw(s->supportedCustomDraw_);
+  s->Purge(s->hidden_);
+  s->Purge(s->excluded_);
+  hidden_ = s->hidden_;
+  excluded_ = s->excluded_;
+  listsComponent_ = Component();
+  RebuildNeeded = true;
+}
+
+namespace {
+TdxClass& ContainerDesignWindowClass() {
+  static TdxClass cls = nullptr;
+  return cls;
+}
+}  // namespace
+
+TdxClass dxPSContainerDesignWindowClass() { return ContainerDesignWindowClass(); }
+void dxPSSetContainerDesignWindowClass(TdxClass cls) { ContainerDesignWindowClass() = cls; }
+
+TdxClass TdxCustomContainerReportLink::DesignWindowClass() const {
+  if (TdxClass cls = TBasedxReportLink::DesignWindowClass()) return cls;
+  TdxClass componentClass = dxComponentClassOf(Component());
+  if (InheritsFrom(componentClass, &TCustomFormClass) || InheritsFrom(componentClass, &TCustomFrameClass))
+    return dxPSContainerDesignWindowClass();
+  return nullptr;
+}
+
 void TdxCustomContainerReportLink::InternalClear() {
   TBasedxReportLink::InternalClear();
   definitions_.clear();

@@ -873,6 +873,10 @@ void dxPSRegisterContainerLinkClasses();
 bool dxPSIsAggregatableReportLink(TdxClass linkClass);
 // The container link that is embedding link right now, or none.
 TdxCustomContainerReportLink* dxPSAggregatingReportLink(const TBasedxReportLink* link);
+// The design window class that forms and frames fall back on when the link
+// registry names none; set when the design window is registered.
+TdxClass dxPSContainerDesignWindowClass();
+void dxPSSetContainerDesignWindowClass(TdxClass cls);
 
 // ---- The link --------------------------------------------------------------------
 
@@ -919,6 +923,13 @@ class TdxCustomContainerReportLink : public TBasedxReportLink {
   bool CustomDrawItem(TAbstractdxReportCellData& item, TCanvas& canvas, const TRect& bounds,
                       const TRect& clientBounds) override;
   void RestoreDefaults() override;
+  // The base values, the options, SupportedCustomDraw and both component
+  // lists (which then count as lists of this link's component).
+  void Assign(const TBasedxReportLink& source) override;
+  // The registered one; otherwise, for a form or frame component, the
+  // container design window once it is registered
+  // (dxPSSetContainerDesignWindowClass).
+  TdxClass DesignWindowClass() const override;
   // The base clearing; the definitions go with the report they describe.
   void InternalClear() override;
   bool SupportsEmptyPages() const override { return true; }

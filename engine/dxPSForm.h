@@ -12,6 +12,9 @@
 #include <QWidget>
 #include <string>
 
+// How a modal engine window was closed.
+enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
+
 class TCustomdxPSForm : public QWidget {
  public:
   explicit TCustomdxPSForm(QWidget* parent = nullptr, Qt::WindowFlags flags = Qt::Window);

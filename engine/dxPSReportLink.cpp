@@ -1141,3 +1141,25 @@ TdxClass dxPSDesignWindowClassByComponentClass(TdxClass componentClass) {
 }
 
 const std::vector<TdxReportLinkRegistryEntry>& dxPSReportLinkRegistry() { return Registry(); }
+
+TdxClass TBasedxReportLink::DesignWindowClass() const {
+  TdxClass componentClass = dxComponentClassOf(component_);
+  const TdxReportLinkRegistryEntry* best = nullptr;
+  for (const auto& entry : Registry()) {
+    if (!entry.LinkClass || !ClassType()->InheritsFrom(entry.LinkClass)) continue;
+    if (!componentClass) {
+      if (!entry.ComponentClass) return entry.DesignWindowClass;
+      continue;
+    }
+    if (!entry.ComponentClass || !componentClass->InheritsFrom(entry.ComponentClass)) continue;
+    if (!best || (entry.ComponentClass != best->ComponentClass &&
+                  entry.ComponentClass->InheritsFrom(best->ComponentClass)))
+      best = &entry;
+  }
+  return best ? best->DesignWindowClass : nullptr;
+}
+
+bool TBasedxReportLink::CanDesign() const {
+  TdxClass cls = DesignWindowClass();
+  return cls && cls->CanCreate() && !IsExternalStorage();
+}

@@ -281,6 +281,13 @@ class TBasedxReportLink : public TdxObject, public TdxPSRenderLink {
   virtual void DocumentChanged();
   virtual bool IsSupportedStyle(TdxPrintStyle* style);
   virtual void DesignerApplied() { Rebuild(); }
+  // The design window class registered for the component's class (without a
+  // component: for the link class), among the registry entries of this
+  // link's class and its ancestors; none when there is none.
+  virtual TdxClass DesignWindowClass() const;
+  // Whether the link has a design window that can be made (and the report
+  // comes from the component).
+  bool CanDesign() const;
   bool IsExternalStorage() const { return dataSource_ == dsExternalStorage; }
 
   // Whether the link registry maps componentClass to exactly this class.

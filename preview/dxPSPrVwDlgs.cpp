@@ -91,13 +91,6 @@ const TCustomImageList& dxPSPageChooserImages() {
   return *list;
 }
 
-// ---- Focus label ---------------------------------------------------------------------
-
-void TdxPSFocusLabel::mousePressEvent(QMouseEvent* event) {
-  QLabel::mousePressEvent(event);
-  if (event->button() == Qt::LeftButton && OnClick) OnClick();
-}
-
 // ---- Modal dialogs ------------------------------------------------------------------
 
 namespace {

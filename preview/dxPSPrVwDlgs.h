@@ -23,6 +23,7 @@
 #include <optional>
 #include <string>
 
+#include "dialogs/dxExtCtrls.h"
 #include "engine/dxPSForm.h"
 #include "platform/Canvas.h"
 #include "platform/Types.h"
@@ -134,18 +135,6 @@ const TCustomImageList& dxPSPageChooserImages();
 
 // ---- Modal dialogs ------------------------------------------------------------------
 
-enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
-
-// A label that focuses its control when clicked (and, for lists, may drop
-// them down): OnClick runs on a left press.
-class TdxPSFocusLabel : public QLabel {
- public:
-  using QLabel::QLabel;
-  std::function<void()> OnClick;
-
- protected:
-  void mousePressEvent(QMouseEvent* event) override;
-};
 
 // A fixed-size engine dialog that runs modally: buttons close it with their
 // modal result, Enter clicks the focused push button or else the default

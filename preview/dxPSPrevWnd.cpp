@@ -1001,7 +1001,10 @@ bool TCustomdxPSPreviewWindow::CanPrint() const {
 bool TCustomdxPSPreviewWindow::CanDesign() const {
   const auto& dialogs = dxPSPreviewWindowDialogs();
   TBasedxReportLink* link = ReportLink();
-  return link && dialogs.Design && dialogs.CanDesign && dialogs.CanDesign(*link);
+  if (!link) return false;
+  if (dialogs.Design) return dialogs.CanDesign && dialogs.CanDesign(*link);
+  // Without a design entry: the design window registered for the link.
+  return printer_ && link->CanDesign();
 }
 
 // ---- Commands ----
@@ -1039,9 +1042,12 @@ void TCustomdxPSPreviewWindow::DoPrint(bool withDialog) {
 void TCustomdxPSPreviewWindow::DoDesign() {
   TBasedxReportLink* link = ReportLink();
   const auto& dialogs = dxPSPreviewWindowDialogs();
-  if (!printer_ || !link || !dialogs.Design) return;
+  if (!printer_ || !link) return;
   QPointer<QWidget> guard(this);
-  dialogs.Design(*printer_, *link);
+  if (dialogs.Design)
+    dialogs.Design(*printer_, *link);
+  else if (link->CanDesign())
+    printer_->DesignReport(link);
   if (guard) UpdateControls();
 }
 
