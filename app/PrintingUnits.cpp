@@ -1,7 +1,11 @@
 #include "app/PrintingUnits.h"
 
+#include "dialogs/dxPSBkgndPalette.h"
+#include "dialogs/dxPSFmtDlgs.h"
+#include "dialogs/dxPSPgsDlg.h"
 #include "dialogs/dxPSPrnDlg.h"
 #include "dialogs/dxPSPrnStyles.h"
+#include "engine/dxPSContainerDsgn.h"
 #include "engine/dxPSContainerLnk.h"
 #include "engine/dxPSReportFile.h"
 #include "preview/dxPSPrVwDlgs.h"
@@ -14,9 +18,21 @@ void RegisterPrintingUnits() {
   done = true;
   dxPSRegisterReportClasses();
   dxPSRegisterContainerLinkClasses();
+  dxPSRegisterContainerDesignWindow();
   dxPSRegisterPrintStyles();
-  dxPSRegisterPrintDialog();
   dxPSRegisterReportStorage();
   dxPSRegisterStdPreviewWindow();
   dxPSRegisterPreviewDialogs();
+  dxPSRegisterPrintDialog();
+  dxPSRegisterPageSetupDialog();
+  dxPSRegisterBackgroundPalette();
+  dxPSRegisterFormatDialogs();
+
+  // The preview window's commands that open the link's dialogs.
+  TdxPreviewWindowDialogs& dialogs = dxPSPreviewWindowDialogs();
+  dialogs.PrintDialog = true;
+  dialogs.PageSetup = true;
+  dialogs.Title = [](TBasedxReportLink& link) { return link.ShowTitlePropertiesDialog(); };
+  dialogs.DateTimeFormats = [](TBasedxReportLink& link) { return link.ShowDateTimeFormatsDialog(); };
+  dialogs.PageNumberFormats = [](TBasedxReportLink& link) { return link.ShowPageNumberFormatsDialog(); };
 }
