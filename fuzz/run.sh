@@ -1,15 +1,23 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang (build-fuzz/) and runs each for a
-# fixed budget, starting from its seed corpus. Usage: fuzz/run.sh [seconds]
+# fixed budget, starting from its seed corpus.
+# Usage: fuzz/run.sh [seconds] [kind...]   (kinds: bmp, report, ...; none: all)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 budget=${1:-60}
+shift || true
+bash scripts/install-deps.sh
 command -v clang++ >/dev/null || { echo "clang++ is needed for fuzzing" >&2; exit 1; }
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DARDEL_FUZZ=ON -DARDEL_TESTS=OFF >/dev/null
-targets=$(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//')
+if [ $# -gt 0 ]; then
+  targets=$(for k in "$@"; do echo "fuzz_$k"; done)
+else
+  targets=$(cd fuzz && ls fuzz_*.cpp | sed 's/\.cpp$//')
+fi
 cmake --build build-fuzz -j"$(nproc)" --target $targets
 export QT_QPA_PLATFORM=offscreen
+export LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp
 status=0
 for t in $targets; do
   kind=${t#fuzz_}

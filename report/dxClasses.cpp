@@ -1,7 +1,8 @@
 #include "report/dxClasses.h"
 
 #include <algorithm>
-#include <vector>
+#include <string>
+#include <unordered_map>
 
 #include "platform/Types.h"
 #include "report/dxPSExcept.h"
@@ -30,30 +31,38 @@ void dxRaiseCannotCreate(TdxClass cls) {
 }
 
 namespace {
-std::vector<TdxClass>& RegisteredClasses() {
-  static std::vector<TdxClass> classes;
+// Registered classes by their name in lower case (names compare without
+// case): report streams name a class per item, so lookups must be cheap.
+std::unordered_map<std::string, TdxClass>& RegisteredClasses() {
+  static std::unordered_map<std::string, TdxClass> classes;
   return classes;
+}
+
+std::string Key(const std::string& name) {
+  std::string key = name;
+  for (char& c : key)
+    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
+  return key;
 }
 }  // namespace
 
 void dxRegisterClass(TdxClass cls) {
   if (!cls) return;
-  auto& list = RegisteredClasses();
-  for (TdxClass c : list)
-    if (c == cls || SameText(c->ClassName(), cls->ClassName())) return;
-  list.push_back(cls);
+  RegisteredClasses().emplace(Key(cls->ClassName()), cls);  // the first of a name stays
 }
 
 void dxUnregisterClass(TdxClass cls) {
-  auto& list = RegisteredClasses();
-  list.erase(std::remove(list.begin(), list.end(), cls), list.end());
+  if (!cls) return;
+  auto& map = RegisteredClasses();
+  auto it = map.find(Key(cls->ClassName()));
+  if (it != map.end() && it->second == cls) map.erase(it);
 }
 
 TdxClass dxFindClass(const std::string& name) {
   if (name.empty() || SameText(name, "nil")) return nullptr;
-  for (TdxClass c : RegisteredClasses())
-    if (SameText(c->ClassName(), name)) return c;
-  return nullptr;
+  const auto& map = RegisteredClasses();
+  auto it = map.find(Key(name));
+  return it == map.end() ? nullptr : it->second;
 }
 
 TdxClass dxGetClass(const std::string& name) {

@@ -96,8 +96,8 @@ constexpr unsigned isdRight = dxFormatRightSide;
 constexpr unsigned isdBottom = dxFormatBottomSide;
 using TdxItemSides = unsigned;
 
-enum TdxTextAlignX { taLeft, taCenterX, taRight, taJustifyX, taDistributeX };
-enum TdxTextAlignY { taTop, taCenterY, taBottom, taDistributeY };
+enum TdxTextAlignX : int { taLeft, taCenterX, taRight, taJustifyX, taDistributeX };
+enum TdxTextAlignY : int { taTop, taCenterY, taBottom, taDistributeY };
 
 enum TdxPicturePlacement { plTopLeft, plCenter, plStretch, plFit, plFitCenter };
 
