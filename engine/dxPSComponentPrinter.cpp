@@ -14,6 +14,7 @@
 #include "layout/dxPSRender.h"
 #include "platform/MetafileRecorder.h"
 #include "report/dxPSEvnt.h"
+#include "platform/ScopeExit.h"
 
 using namespace dxPSComponentPrinterMessages;
 
@@ -55,18 +56,6 @@ std::vector<PreviewWindowClass>& PreviewWindowClasses() {
 
 int waitDepth = 0;
 
-// Runs f when leaving the scope, also when an exception passes.
-template <typename F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F f) : f_(std::move(f)) {}
-  ~ScopeExit() { f_(); }
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-
- private:
-  F f_;
-};
 
 }  // namespace
 

@@ -24,6 +24,7 @@
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"
 #include "report/dxPSEngn.h"
+#include "platform/ScopeExit.h"
 
 namespace txt = dxPSDesignWindowTexts;
 
@@ -43,18 +44,6 @@ TAbstractdxReportLinkDesignWindow::TShownHook& ShownHook() {
   return hook;
 }
 
-// Runs f when leaving the scope, also when an exception passes.
-template <typename F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F f) : f_(std::move(f)) {}
-  ~ScopeExit() { f_(); }
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-
- private:
-  F f_;
-};
 
 // The window's icon: a sheet of paper with a pen across it.
 QIcon DesignWindowIcon() {
@@ -514,29 +503,22 @@ QRect TdxPSControlsTree::StateImageRect(const QTreeWidgetItem* item) const {
   return item ? StateRectIn(visualItemRect(item)) : QRect();
 }
 
+bool TdxPSControlsTree::ToggleAt(QMouseEvent* event) {
+  if (event->button() != Qt::LeftButton) return false;
+  QTreeWidgetItem* item = itemAt(event->position().toPoint());
+  if (!item || !StateImageRect(item).contains(event->position().toPoint())) return false;
+  if (OnToggle) OnToggle(item);
+  event->accept();
+  return true;
+}
+
 void TdxPSControlsTree::mousePressEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) {
-    QTreeWidgetItem* item = itemAt(event->position().toPoint());
-    if (item && StateImageRect(item).contains(event->position().toPoint())) {
-      if (OnToggle) OnToggle(item);
-      event->accept();
-      return;
-    }
-  }
-  QTreeWidget::mousePressEvent(event);
+  if (!ToggleAt(event)) QTreeWidget::mousePressEvent(event);
 }
 
 void TdxPSControlsTree::mouseDoubleClickEvent(QMouseEvent* event) {
   // A quick second click on a state image toggles again.
-  if (event->button() == Qt::LeftButton) {
-    QTreeWidgetItem* item = itemAt(event->position().toPoint());
-    if (item && StateImageRect(item).contains(event->position().toPoint())) {
-      if (OnToggle) OnToggle(item);
-      event->accept();
-      return;
-    }
-  }
-  QTreeWidget::mouseDoubleClickEvent(event);
+  if (!ToggleAt(event)) QTreeWidget::mouseDoubleClickEvent(event);
 }
 
 void TdxPSControlsTree::mouseReleaseEvent(QMouseEvent* event) {

@@ -263,6 +263,10 @@ class TdxPSControlsTree : public QTreeWidget {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  // Toggles the item whose state image a left click hit; whether it did.
+  bool ToggleAt(QMouseEvent* event);
 };
 
 // ---- The container link's window ------------------------------------------------------

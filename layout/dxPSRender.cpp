@@ -10,6 +10,7 @@
 #include "platform/Exceptions.h"
 #include "report/dxPSDataItems.h"
 #include "report/dxPSExcept.h"
+#include "platform/ScopeExit.h"
 
 namespace {
 
@@ -19,19 +20,6 @@ constexpr TdxItemSides kAllSides = isdLeft | isdTop | isdRight | isdBottom;
 
 bool Paints(TColor color) { return color != clNone && color != clDefault; }
 
-// Releases a lock of the render info and clears the renderer's page state
-// when a page is done, also when an exception passes.
-template <class F>
-class TScopeExit {
- public:
-  explicit TScopeExit(F f) : f_(std::move(f)) {}
-  ~TScopeExit() { f_(); }
-  TScopeExit(const TScopeExit&) = delete;
-  TScopeExit& operator=(const TScopeExit&) = delete;
-
- private:
-  F f_;
-};
 
 // Sorted, duplicate-free values within [0, extent].
 void Normalize(std::vector<int>& v, int extent) {
@@ -171,7 +159,7 @@ int TdxPSReportRenderInfo::TitleHeightOnPaper() const {
 void TdxPSReportRenderInfo::Calculate() {
   if (IsLocked()) return;
   Lock();
-  TScopeExit unlock([this] { Unlock(); });
+  ScopeExit unlock([this] { Unlock(); });
   Clear();
   if (!link_ || !link_->ReportCells()) return;
   TdxReportCells& cells = *link_->ReportCells();
@@ -535,7 +523,7 @@ void TdxPSReportRenderer::RenderPage(TCanvas& canvas, const TRect& targetRect, i
 
   info->Lock();
   {
-    TScopeExit done([&] {
+    ScopeExit done([&] {
       canvas_ = nullptr;
       lineThickness_ = 1;
       pixelSize_ = 1;
@@ -675,7 +663,7 @@ void TdxPSReportRenderer::RenderReportTitle(TCanvas& canvas) {
   const TRect rect = renderInfo_->TitleRect();
   TPoint offset = renderInfo_->Page(pageIndex_).TitleOffset;
   canvas.OffsetWindowOrg(-offset.X, -offset.Y);
-  TScopeExit back([&] { canvas.OffsetWindowOrg(offset.X, offset.Y); });
+  ScopeExit back([&] { canvas.OffsetWindowOrg(offset.X, offset.Y); });
   if (rect.IsEmpty() || (IsScreen(canvas) && !canvas.RectVisible(rect))) return;
 
   int s = Scale();
@@ -710,7 +698,7 @@ void TdxPSReportRenderer::RenderCell(TCanvas& canvas, TdxReportCell& cell, int x
     if (!canvas.RectVisible(outer)) return;
   }
   canvas.OffsetWindowOrg(-x, -y);
-  TScopeExit back([&] { canvas.OffsetWindowOrg(x, y); });
+  ScopeExit back([&] { canvas.OffsetWindowOrg(x, y); });
   cell.DrawItself(canvas, TRect(0, 0, cell.Width(), cell.Height()), stage, clip);
 }
 

@@ -27,6 +27,7 @@
 #include "platform/Registry.h"
 #include "report/dxPSEngn.h"
 #include "report/dxPSEvnt.h"
+#include "platform/ScopeExit.h"
 
 using namespace dxPSPreviewWindowTexts;
 
@@ -51,17 +52,6 @@ void Guarded(F&& f) {
   }
 }
 
-template <typename F>
-class ScopeExit {
- public:
-  explicit ScopeExit(F f) : f_(std::move(f)) {}
-  ~ScopeExit() { f_(); }
-  ScopeExit(const ScopeExit&) = delete;
-  ScopeExit& operator=(const ScopeExit&) = delete;
-
- private:
-  F f_;
-};
 
 QColor ToQColor(TColor color) {
   const std::uint32_t rgb = ColorToRGB(color);

@@ -235,7 +235,7 @@ std::string dxPSCodePageToUtf8(std::string_view bytes, int codePage) {
 // ---- Streams ----------------------------------------------------------------------
 
 std::size_t TdxByteViewStream::Read(void* buffer, std::size_t count) {
-  if (position_ >= Size()) return 0;
+  if (count == 0 || position_ >= Size()) return 0;
   const std::size_t n = std::min(count, std::size_t(Size() - position_));
   std::memcpy(buffer, data_.data() + position_, n);
   position_ += std::int64_t(n);
@@ -250,7 +250,7 @@ void TdxByteViewStream::SetPosition(std::int64_t position) {
 }
 
 std::size_t TdxBytesStream::Read(void* buffer, std::size_t count) {
-  if (position_ >= Size()) return 0;
+  if (count == 0 || position_ >= Size()) return 0;
   const std::size_t n = std::min(count, std::size_t(Size() - position_));
   std::memcpy(buffer, data_.data() + position_, n);
   position_ += std::int64_t(n);
@@ -362,6 +362,7 @@ void TdxPSDataReader::Fill(std::size_t count) {
 }
 
 void TdxPSDataReader::Read(void* buffer, std::size_t count) {
+  if (count == 0) return;
   auto* out = static_cast<std::uint8_t*>(buffer);
   const std::size_t avail = bufferLen_ - bufferPos_;
   if (count <= avail) {
@@ -654,6 +655,7 @@ void TdxPSDataWriter::Flush() {
 }
 
 void TdxPSDataWriter::Write(const void* buffer, std::size_t count) {
+  if (count == 0) return;  // an empty record may come with no buffer at all
   if (count > bufferSize_ - bufferLen_) Flush();
   if (count >= bufferSize_) {
     stream_.Write(buffer, count);
