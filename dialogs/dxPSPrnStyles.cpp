@@ -221,7 +221,11 @@ std::vector<std::unique_ptr<TBasedxPrintStyle>> ReadStyleStream(TByteView data) 
     if (!cls || !dxPSIsPrintStyleClass(cls) || !cls->CanCreate())
       throw EReadError(Format(dxPSMessages::ClassNotFound, className.c_str()));
     std::unique_ptr<TBasedxPrintStyle> style = dxCreateObject<TBasedxPrintStyle>(cls);
-    style->setObjectName(QString::fromStdString(objectName));
+    // A component name is text: bytes that are no UTF-8 could not be
+    // written back as they were read.
+    const QString qname = QString::fromStdString(objectName);
+    if (qname.toStdString() != objectName) throw EReadError(kInvalidFormat);
+    style->setObjectName(qname);
     TdxPrinterPage page;
     PutPublishedPageDefaults(page);
     style->BeginLoading();
