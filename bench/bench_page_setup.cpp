@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "dialogs/dxPSPgsDlg.h"
 #include "dialogs/dxPSPrnStyles.h"
 #include "engine/dxPSComponentPrinter.h"

@@ -12,7 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "dialogs/dxPSColorDialog.h"
+#include "editors/dxPSColorDialog.h"
 #include "platform/Application.h"
 #include "platform/Canvas.h"
 #include "preview/dxPSPrevWnd.h"

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "engine/dxPSForm.h"
 #include "layout/dxPSRenderLink.h"
 #include "platform/Fonts.h"

@@ -30,7 +30,7 @@
 #include <cmath>
 #include <limits>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "dialogs/dxPSBkgndPalette.h"
 #include "dialogs/dxPSFmtDlgs.h"
 #include "dialogs/dxPSHFToolBar.h"

@@ -25,7 +25,7 @@
 #include <algorithm>
 #include <array>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "dialogs/dxPSPrnStyles.h"
 #include "engine/dxPSComponentPrinter.h"
 #include "layout/dxPrnDev.h"
@@ -1132,10 +1132,10 @@ void TdxfmPrintDialog::ApplyConfirmed() {
 
 void TdxfmPrintDialog::CloseConfirmed() {
   ApplyConfirmed();
-  SetModalResult(mrOK);
+  SetModalResult(mrOk);
 }
 
-void TdxfmPrintDialog::SetModalResult(int value) {
+void TdxfmPrintDialog::SetModalResult(TModalResult value) {
   modalResult_ = value;
   if (value != mrNone && loop_) loop_->quit();
 }
@@ -1169,7 +1169,7 @@ bool TdxfmPrintDialog::Execute() {
   if (modalResult_ == mrNone) modalResult_ = mrCancel;
   if (events_ && events_->OnHide) events_->OnHide(this);
   hide();
-  return modalResult_ == mrOK;
+  return modalResult_ == mrOk;
 }
 
 void TdxfmPrintDialog::keyPressEvent(QKeyEvent* event) {

@@ -110,11 +110,6 @@ void dxPSDrawCollatePicture(TCanvas& canvas, const TRect& box, bool collate);
 
 class TdxfmPrintDialog : public TCustomdxPSForm {
  public:
-  // Modal results.
-  static constexpr int mrNone = 0;
-  static constexpr int mrOK = 1;
-  static constexpr int mrCancel = 2;
-
   explicit TdxfmPrintDialog(QWidget* parent = nullptr);
   ~TdxfmPrintDialog() override;
 
@@ -131,9 +126,9 @@ class TdxfmPrintDialog : public TCustomdxPSForm {
   // The dialog's copy of the data (written back by the caller on OK).
   const TdxPrintDialogData& DialogData() const { return data_; }
   bool Requested() const { return requested_; }
-  int ModalResult() const { return modalResult_; }
+  TModalResult ModalResult() const { return modalResult_; }
   // Any result other than mrNone closes the window.
-  void SetModalResult(int value);
+  void SetModalResult(TModalResult value);
   int HelpContext() const { return helpContext_; }
   void SetHelpContext(int value);
 
@@ -241,7 +236,7 @@ class TdxfmPrintDialog : public TCustomdxPSForm {
   std::uint8_t optionsVisible_ = 0x3F;
   bool validate_ = true;
   bool requested_ = false;
-  int modalResult_ = mrNone;
+  TModalResult modalResult_ = mrNone;
   int helpContext_ = 0;
   bool stylesShown_ = true;
   bool filling_ = false;

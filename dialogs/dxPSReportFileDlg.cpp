@@ -11,8 +11,8 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "dialogs/dxExtCtrls.h"
-#include "dialogs/dxPcPrVw.h"
+#include "editors/dxExtCtrls.h"
+#include "editors/dxPcPrVw.h"
 #include "engine/dxPSReportFile.h"
 #include "platform/Dialogs.h"
 #include "platform/Types.h"

@@ -15,7 +15,7 @@
 #include <QVBoxLayout>
 
 #include "dialogs/dxPSFmtDlgs.h"
-#include "dialogs/dxPcPrVw.h"
+#include "editors/dxPcPrVw.h"
 #include "engine/dxPSReportLink.h"
 #include "layout/dxPSLocale.h"
 #include "platform/MessageDialogs.h"

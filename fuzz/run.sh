@@ -27,6 +27,10 @@ for t in $targets; do
   if ! build-fuzz/fuzz/$t -max_total_time="$budget" -rss_limit_mb=2048 -max_len=65536 \
       -artifact_prefix="$work/" "$work" "fuzz/corpus/$kind" >"$work/log.txt" 2>&1; then
     echo "   FAILED: see $work/log.txt"
+    grep -A40 -m1 -E "ERROR: (AddressSanitizer|LeakSanitizer|libFuzzer)|runtime error:" "$work/log.txt" || tail -n 40 "$work/log.txt"
+    for a in "$work"/crash-* "$work"/leak-* "$work"/timeout-* "$work"/oom-*; do
+      [ -f "$a" ] && { echo "   input $a:"; base64 -w0 "$a" | head -c 4000; echo; }
+    done
     status=1
   fi
   tail -n 1 "$work/log.txt"

@@ -23,7 +23,7 @@
 #include <optional>
 #include <string>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "engine/dxPSForm.h"
 #include "platform/Canvas.h"
 #include "platform/Types.h"

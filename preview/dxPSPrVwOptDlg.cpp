@@ -9,7 +9,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "platform/Fonts.h"
 #include "preview/dxPSPrVwDlgs.h"
 #include "layout/dxPSTextOut.h"

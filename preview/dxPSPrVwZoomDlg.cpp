@@ -13,7 +13,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "layout/dxPSTextOut.h"
 #include "platform/Fonts.h"
 #include "preview/dxPSPrVwDlgs.h"

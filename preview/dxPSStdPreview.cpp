@@ -21,7 +21,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "layout/dxPrnDev.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"

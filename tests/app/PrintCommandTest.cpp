@@ -7,13 +7,23 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
 #include <QFileInfo>
 #include <chrono>
 #include <optional>
 #include <thread>
 
 #include "app/Unit1.h"
+#include "dialogs/dxPSPgsDlg.h"
+#include "dialogs/dxPSPrnDlg.h"
+#include "preview/dxPSPrevWnd.h"
 #include "editors/cxImage.h"
 #include "engine/dxPSComponentPrinter.h"
 #include "engine/dxPSContainerLnk.h"
@@ -21,6 +31,7 @@
 #include "platform/MessageDialogs.h"
 #include "report/dxPSEvnt.h"
 #include "tests/TestSupport.h"
+#include "tests/editors/DialogControlsSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 
 namespace {
@@ -232,6 +243,56 @@ class CupsPrint : public PrintCommandFixture {
     }
     return state;
   }
+  // A scheduler command (cupsdisable, cancel...) on the sandbox.
+  static std::string Admin(const std::string& command) {
+    int status = 0;
+    const std::string out = ShellOutput(command + " -h '" + std::getenv("CUPS_SERVER") + "'", &status);
+    EXPECT_EQ(status, 0) << command << ": " << out;
+    return out;
+  }
+  // Runs "Önizleme"; inspect works the open modal window, which is closed
+  // afterwards.
+  void Preview(const std::function<void(TCustomdxPSPreviewWindow&)>& inspect) {
+    bool inspected = false;
+    QTimer::singleShot(0, [&] {
+      auto* window = dynamic_cast<TCustomdxPSPreviewWindow*>(QApplication::activeModalWidget());
+      ASSERT_NE(window, nullptr);
+      QApplication::processEvents();
+      inspect(*window);
+      inspected = true;
+      window->close();
+    });
+    form->nizleme1->trigger();
+    EXPECT_TRUE(inspected);
+  }
+  // The preview window's "Print..." with the dialog worked by drive; answers
+  // the job the command started (0: none).
+  int PrintFromPreview(TCustomdxPSPreviewWindow& window, const std::function<void(TdxfmPrintDialog&)>& drive) {
+    int jobId = 0, dialogs = 0;
+    form->yazici->OnStartPrint = [&](TCustomdxComponentPrinter&, TBasedxReportLink*, int) {
+      jobId = GetPrintDevice().JobId();
+    };
+    dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+      ++dialogs;
+      QApplication::setActiveWindow(&d);
+      drive(d);
+    });
+    dynamic_cast<TdxfmStdPreview&>(window).Action(pcPrintDialog)->trigger();
+    dxSetPrintDialogHook({});
+    form->yazici->OnStartPrint = nullptr;
+    EXPECT_EQ(dialogs, 1);
+    return jobId;
+  }
+  static void Choose(TdxfmPrintDialog& d, const QString& printer) {
+    const int index = d.Printers()->findText(printer, Qt::MatchExactly);
+    ASSERT_GE(index, 0) << printer.toStdString();
+    d.Printers()->setCurrentIndex(index);
+    emit d.Printers()->activated(index);
+  }
+  static std::string PageSizes(const std::string& pdf) {
+    return ShellOutput("pdfinfo -f 1 -l 99 '" + pdf + "' | grep 'size:'");
+  }
+
   std::string pdfDir_;
   std::optional<ScopedPrintDevice> device_;
 };
@@ -269,6 +330,128 @@ TEST_F(CupsPrint, PrintCommandSendsTheWindowOnLetterPagesToTheDefaultPrinter) {
   EXPECT_NEAR(printedBox.right(), where.right(), 3);
   EXPECT_NEAR(printedBox.bottom(), where.bottom(), 3);
   EXPECT_GT(PhotoMatch(shown, shownBox, printed, printedBox), 0.9);
+}
+
+// From the preview window: page setup to landscape with 20 mm margins
+// re-paginates the preview; the print dialog then prints page 1 twice,
+// collated, in landscape; print to file writes the file; a bad page range or
+// file name prints nothing; a stopped printer shows as "Paused".
+TEST_F(CupsPrint, PreviewPageSetupThenPrintDialog) {
+  OpenForm();
+  ChoosePhoto(640, 480);
+  Preview([&](TCustomdxPSPreviewWindow& window) {
+    ASSERT_EQ(window.PageCount(), 1);
+    TdxPrinterPage& page = form->yaziciLink1->RealPrinterPage();
+    EXPECT_EQ(page.Orientation(), poPortrait);
+
+    // Page setup: landscape, 20 mm on every side.
+    int setups = 0;
+    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+      ++setups;
+      w.activateWindow();
+      w.LandscapeButton()->click();
+      ASSERT_EQ(w.MarginBox(mbTop)->LegendText(), "mm");
+      for (TdxMarginBox box : {mbTop, mbBottom, mbLeft, mbRight}) {
+        TdxPSSpinEdit* edit = w.MarginBox(box);
+        edit->setFocus();
+        edit->selectAll();
+        for (char c : std::string("20")) TypeChar(*edit, QChar(c));
+      }
+      w.OKButton()->setFocus();
+      EXPECT_FALSE(w.MarginsInvalid());
+      w.OKButton()->click();
+    });
+    dynamic_cast<TdxfmStdPreview&>(window).Action(pcPageSetup)->trigger();
+    dxPSSetPageSetupDialogHook(nullptr);
+    ASSERT_EQ(setups, 1);
+    EXPECT_EQ(page.Orientation(), poLandscape);
+    EXPECT_EQ(page.MarginsLoMetric(), TRect(200, 200, 200, 200));
+    // The window does not fit one landscape page in height any more.
+    QApplication::processEvents();
+    EXPECT_EQ(window.PageCount(), 2);
+    EXPECT_EQ(window.StatusBar()->PanelText(TCustomdxPSPreviewWindow::spPageCount), "2");
+
+    // Page "1", two copies, collated.
+    const int job = PrintFromPreview(window, [&](TdxfmPrintDialog& d) {
+      Choose(d, "ArdelPDF");
+      d.PageRangesButton()->click();
+      d.PageRangesEdit()->setText("1");
+      d.Copies()->SetValue(2);
+      if (!d.CollateCheck()->isChecked()) d.CollateCheck()->click();
+      d.OKButton()->click();
+    });
+    ASSERT_GT(job, 0);
+    ASSERT_EQ(WaitForJob(job), 9);
+    const std::string pdf = JobPdf(job);
+    ASSERT_FALSE(pdf.empty());
+    EXPECT_EQ(PdfPageCount(pdf), 2);
+    // The printer feeds Letter sheets upright: the landscape page lies on
+    // the sheet turned a quarter counter-clockwise, its top along the sheet's
+    // left edge, so the photo's left half (red) is below its right half (blue).
+    const std::string sizes = PageSizes(pdf);
+    EXPECT_EQ(sizes.find("792 x 612"), std::string::npos) << sizes;
+    for (int n = 1; n <= 2; ++n) {
+      const std::string png = dir.Path("copy" + std::to_string(n));
+      ShellOutput("pdftoppm -f " + std::to_string(n) + " -l " + std::to_string(n) + " -r 48 -png -singlefile '" +
+                  pdf + "' '" + png + "'");
+      const QImage image = QImage(QString::fromStdString(png + ".png")).convertToFormat(QImage::Format_RGB32);
+      ASSERT_FALSE(image.isNull());
+      const QRect photo = PhotoBox(image);
+      ASSERT_FALSE(photo.isEmpty()) << "copy " << n;
+      const QPoint c = photo.center();
+      EXPECT_TRUE(ColorNear(PixelRGB(image, c.x(), photo.top() + 4), 0x0000FF, 60)) << "copy " << n;
+      EXPECT_TRUE(ColorNear(PixelRGB(image, c.x(), photo.bottom() - 4), 0xFF0000, 60)) << "copy " << n;
+      // 20 mm from the sheet's left edge: the page's top margin.
+      EXPECT_NEAR(photo.left(), 20 * 48 / 25.4, 3) << "copy " << n;
+    }
+    EXPECT_TRUE(boxes.empty());
+
+    // An invalid page range: the message, and no job.
+    boxes.clear();
+    EXPECT_EQ(PrintFromPreview(window, [&](TdxfmPrintDialog& d) {
+      d.PageRangesButton()->click();
+      d.PageRangesEdit()->setText("3-7");
+      d.OKButton()->click();
+      EXPECT_TRUE(d.isVisible());
+      d.CancelButton()->click();
+    }), 0);
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Page numbers out of range (1 - 2)"}));
+
+    // An invalid file name: the message, and no file.
+    boxes.clear();
+    EXPECT_EQ(PrintFromPreview(window, [&](TdxfmPrintDialog& d) {
+      d.PrintToFileCheck()->click();
+      d.FileNames()->setEditText("out|put");
+      d.OKButton()->click();
+      d.CancelButton()->click();
+    }), 0);
+    EXPECT_EQ(boxes, (std::vector<std::string>{"Invalid File Name \"out|put\""}));
+
+    // Print to file: the whole report as the spooler would get it.
+    boxes.clear();
+    const std::string file = dir.Path("calendar.pdf");
+    PrintFromPreview(window, [&](TdxfmPrintDialog& d) {
+      d.AllPagesButton()->click();
+      d.Copies()->SetValue(1);
+      d.PrintToFileCheck()->click();
+      d.FileNames()->setEditText(QString::fromStdString(file));
+      d.OKButton()->click();
+    });
+    EXPECT_TRUE(boxes.empty());
+    ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(file)));
+    EXPECT_EQ(PdfPageCount(file), 2);
+    EXPECT_NE(PageSizes(file).find("792 x 612"), std::string::npos);
+
+    // A stopped printer.
+    Admin("cupsdisable ArdelPDF");
+    PrintFromPreview(window, [&](TdxfmPrintDialog& d) {
+      Choose(d, "ArdelPDF");
+      EXPECT_EQ(d.StatusValue()->text(), "Paused");
+      d.CancelButton()->click();
+    });
+    Admin("cupsenable ArdelPDF");
+  });
+  EXPECT_TRUE(g_errors.empty());
 }
 
 }  // namespace

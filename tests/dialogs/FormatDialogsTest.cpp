@@ -27,7 +27,7 @@
 #include "report/dxPSEngn.h"
 #include "report/dxPSUtl.h"
 #include "tests/TestSupport.h"
-#include "tests/dialogs/DialogControlsSupport.h"
+#include "tests/editors/DialogControlsSupport.h"
 
 namespace {
 

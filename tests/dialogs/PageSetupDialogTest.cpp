@@ -30,7 +30,7 @@
 #include <vector>
 
 #include "dialogs/dxPSBkgndPalette.h"
-#include "dialogs/dxPSColorDialog.h"
+#include "editors/dxPSColorDialog.h"
 #include "dialogs/dxPSFmtDlgs.h"
 #include "dialogs/dxPSHFToolBar.h"
 #include "dialogs/dxPSPgsDlg.h"
@@ -41,7 +41,7 @@
 #include "preview/dxPSPrVw.h"
 #include "report/dxPSUtl.h"
 #include "tests/TestSupport.h"
-#include "tests/dialogs/DialogControlsSupport.h"
+#include "tests/editors/DialogControlsSupport.h"
 
 namespace {
 

@@ -21,7 +21,7 @@
 #include <optional>
 #include <thread>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "dialogs/dxPSPrnDlg.h"
 #include "platform/MessageDialogs.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"

@@ -26,7 +26,7 @@
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
 #include "report/dxPSEngn.h"
-#include "tests/dialogs/DialogControlsSupport.h"
+#include "tests/editors/DialogControlsSupport.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 
@@ -144,7 +144,7 @@ TEST_F(PrintDialogTest, PageRangeMessagesKeepTheDialogOpen) {
     d.OKButton()->click();
     edit->setText("1-2000000000");
     d.OKButton()->click();
-    EXPECT_EQ(d.ModalResult(), TdxfmPrintDialog::mrNone);
+    EXPECT_EQ(d.ModalResult(), mrNone);
     EXPECT_TRUE(edit->hasFocus());
     d.CancelButton()->click();
   });
@@ -177,9 +177,9 @@ TEST_F(PrintDialogTest, EnterConfirmsAndEscapeCancels) {
     edit->setFocus();
     TypeText(*edit, "7");
     SendKey(*edit, Qt::Key_Return, Qt::NoModifier, "\r");  // OK: the range is checked
-    EXPECT_EQ(d.ModalResult(), TdxfmPrintDialog::mrNone);
+    EXPECT_EQ(d.ModalResult(), mrNone);
     SendKey(*edit, Qt::Key_Escape);
-    EXPECT_EQ(d.ModalResult(), TdxfmPrintDialog::mrCancel);
+    EXPECT_EQ(d.ModalResult(), mrCancel);
   }));
   EXPECT_EQ(messages, (std::vector<std::string>{"Page numbers out of range (1 - 5)"}));
   messages.clear();
@@ -510,7 +510,7 @@ TEST_F(PrintDialogTest, PreviewCancelsAndRequests) {
   EXPECT_FALSE(Run([&](TdxfmPrintDialog& d) {
     d.CollateCheck()->click();
     d.PreviewButton()->click();
-    EXPECT_EQ(d.ModalResult(), TdxfmPrintDialog::mrCancel);
+    EXPECT_EQ(d.ModalResult(), mrCancel);
   }));
   EXPECT_TRUE(records.data.Requested);
   EXPECT_FALSE(records.dialog.Collate);  // the change did not go back
@@ -540,11 +540,11 @@ TEST_F(PrintDialogTest, HandlersOfTheCaller) {
     EXPECT_EQ(d.PreviewButton()->x(), 8 + 84 + 6);  // beside Page Setup
     d.PageSetupButton()->click();  // done
     EXPECT_EQ(d.CancelButton()->text(), "Close");
-    EXPECT_EQ(d.ModalResult(), TdxfmPrintDialog::mrNone);
+    EXPECT_EQ(d.ModalResult(), mrNone);
     d.PageSetupButton()->click();  // fails: reported, the dialog goes on
     EXPECT_EQ(g_errors, (std::vector<std::string>{"no page setup today."}));
     d.PageSetupButton()->click();  // asks for more: closes as confirmed
-    EXPECT_EQ(d.ModalResult(), TdxfmPrintDialog::mrOK);
+    EXPECT_EQ(d.ModalResult(), mrOk);
   }));
   EXPECT_TRUE(records.data.Requested);
   EXPECT_EQ(calls, (std::vector<std::string>{"show", "drive", "setup", "setup", "setup", "hide"}));
@@ -649,7 +649,7 @@ TEST_F(PrintDialogTest, PrintToFileChecksTheName) {
     d.OKButton()->click();
     names->setEditText(QString::fromStdString(dir.Path("old")));  // completes to the existing file
     d.OKButton()->click();
-    EXPECT_EQ(d.ModalResult(), TdxfmPrintDialog::mrNone);
+    EXPECT_EQ(d.ModalResult(), mrNone);
     EXPECT_TRUE(names->hasFocus());
     answer = true;
     d.OKButton()->click();
@@ -831,7 +831,7 @@ TEST_F(PrintDialogStylesTest, StylePageSetupThatAsksForThePreviewConfirms) {
   EXPECT_TRUE(Run([&](TdxfmPrintDialog& d) {
     d.PrintStyles()->setCurrentRow(1);
     d.StylePageSetupButton()->click();
-    EXPECT_EQ(d.ModalResult(), TdxfmPrintDialog::mrNone);
+    EXPECT_EQ(d.ModalResult(), mrNone);
     // The menu's items follow the buttons.
     QMenu* menu = d.PrintStylesMenu();
     emit d.PrintStyles()->customContextMenuRequested(QPoint(5, 5));

@@ -9,9 +9,9 @@
 #include <QPainter>
 #include <QToolButton>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "dialogs/dxPSReportFileDlg.h"
-#include "dialogs/dxPcPrVw.h"
+#include "editors/dxPcPrVw.h"
 #include "engine/dxPSReportFile.h"
 #include "platform/MetafileRecorder.h"
 #include "tests/TestSupport.h"

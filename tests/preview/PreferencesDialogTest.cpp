@@ -12,7 +12,7 @@
 #include <QTabWidget>
 #include <functional>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "preview/dxPSPrVwDlgs.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"

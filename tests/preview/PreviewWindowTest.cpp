@@ -20,7 +20,7 @@
 #include <QMouseEvent>
 #include <memory>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "engine/dxPSComponentPrinter.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"

@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 #include "preview/dxPSPrVwDlgs.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"

@@ -12,8 +12,8 @@
 #include <QThread>
 #include <QWheelEvent>
 
-#include "dialogs/dxExtCtrls.h"
-#include "dialogs/dxPcPrVw.h"
+#include "editors/dxExtCtrls.h"
+#include "editors/dxPcPrVw.h"
 #include "platform/Application.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"

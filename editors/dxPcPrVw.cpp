@@ -1,4 +1,4 @@
-#include "dialogs/dxPcPrVw.h"
+#include "editors/dxPcPrVw.h"
 
 #include <QGuiApplication>
 #include <QLabel>
@@ -6,7 +6,7 @@
 #include <QStatusBar>
 #include <QVBoxLayout>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 
 namespace {
 TdxPicturePreviewHook& Hook() {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "tests/TestSupport.h"
-#include "tests/dialogs/DialogControlsSupport.h"
+#include "tests/editors/DialogControlsSupport.h"
 
 namespace {
 struct StepReport {

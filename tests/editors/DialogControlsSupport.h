@@ -9,7 +9,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 
 // Counts dxPSBeep calls while it lives.
 struct BeepCounter {

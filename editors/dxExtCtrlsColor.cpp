@@ -8,8 +8,8 @@
 #include <QStylePainter>
 #include <QWheelEvent>
 
-#include "dialogs/dxExtCtrls.h"
-#include "dialogs/dxPSColorDialog.h"
+#include "editors/dxExtCtrls.h"
+#include "editors/dxPSColorDialog.h"
 
 const TdxColorListEntry dxPureColors[20] = {
     {"Black", 0x000000},       {"Olive", 0x008080},       {"Teal", 0x808000},   {"Green", 0x008000},

@@ -11,11 +11,11 @@
 #include <QScrollBar>
 #include <QStatusBar>
 
-#include "dialogs/dxPcPrVw.h"
+#include "editors/dxPcPrVw.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "tests/TestSupport.h"
-#include "tests/dialogs/DialogControlsSupport.h"
+#include "tests/editors/DialogControlsSupport.h"
 
 namespace {
 int CountDark(const QImage& img, const QRect& area) {

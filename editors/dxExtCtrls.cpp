@@ -1,5 +1,5 @@
 // The spin box and its spin buttons, and the controls' warning sound.
-#include "dialogs/dxExtCtrls.h"
+#include "editors/dxExtCtrls.h"
 
 #include <QMouseEvent>
 #include <QApplication>

@@ -4,10 +4,10 @@
 
 #include <QPainter>
 
-#include "dialogs/dxPSColorDialog.h"
+#include "editors/dxPSColorDialog.h"
 #include "report/dxPSEngn.h"
 #include "tests/TestSupport.h"
-#include "tests/dialogs/DialogControlsSupport.h"
+#include "tests/editors/DialogControlsSupport.h"
 
 namespace {
 // Answers the shared colour dialog while it lives.

@@ -1,4 +1,4 @@
-#include "dialogs/dxPSColorDialog.h"
+#include "editors/dxPSColorDialog.h"
 
 #include <QColorDialog>
 #include <array>
