@@ -5,6 +5,7 @@
 #include "dialogs/dxPSPgsDlg.h"
 #include "dialogs/dxPSPrnDlg.h"
 #include "dialogs/dxPSPrnStyles.h"
+#include "dialogs/dxPSReportFileDlg.h"
 #include "engine/dxPSContainerDsgn.h"
 #include "engine/dxPSContainerLnk.h"
 #include "engine/dxPSReportFile.h"
@@ -27,6 +28,7 @@ void RegisterPrintingUnits() {
   dxPSRegisterPageSetupDialog();
   dxPSRegisterBackgroundPalette();
   dxPSRegisterFormatDialogs();
+  dxPSRegisterReportFileDialogs();
 
   // The preview window's commands that open the link's dialogs.
   TdxPreviewWindowDialogs& dialogs = dxPSPreviewWindowDialogs();

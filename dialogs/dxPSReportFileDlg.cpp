@@ -15,6 +15,7 @@
 #include "editors/dxPcPrVw.h"
 #include "engine/dxPSReportFile.h"
 #include "platform/Dialogs.h"
+#include "preview/dxPSPrevWnd.h"
 #include "platform/Types.h"
 #include "report/dxPSUtl.h"
 
@@ -159,4 +160,20 @@ bool TdxPSOpenReportDialog::Execute() {
   if (!chosen) return false;
   FileName = *chosen;
   return true;
+}
+
+void dxPSRegisterReportFileDialogs() {
+  TdxPreviewWindowDialogs& dialogs = dxPSPreviewWindowDialogs();
+  dialogs.LoadReport = [](QWidget* parent, const std::string& fileName) -> std::optional<std::string> {
+    TdxPSOpenReportDialog dialog(parent);
+    dialog.FileName = fileName;
+    if (!dialog.Execute()) return std::nullopt;
+    return dialog.FileName;
+  };
+  dialogs.SaveReport = [](QWidget* parent, const std::string& fileName) -> std::optional<std::string> {
+    TdxPSSaveReportDialog dialog(parent);
+    dialog.FileName = fileName;
+    if (!dialog.Execute()) return std::nullopt;
+    return dialog.FileName;
+  };
 }

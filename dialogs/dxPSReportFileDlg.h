@@ -92,3 +92,6 @@ class TdxPSSaveReportDialog : public TdxPSOpenReportDialog {
  protected:
   bool IsSaveDialog() const override { return true; }
 };
+
+// Makes the preview window's load and save report commands use these dialogs.
+void dxPSRegisterReportFileDialogs();

@@ -433,4 +433,5 @@ void dxPSRegisterReportStorage() {
   storage.ReadReport = dxPSReadReport;
   storage.WriteReport = dxPSWriteReport;
   storage.CheckReport = dxPSCheckReport;
+  storage.IsReportFile = [](const std::string& fileName) { return TdxPSReportFile::IsReportFile(fileName, false); };
 }

@@ -425,6 +425,9 @@ struct TdxReportLinkStorage {
   // Reads a whole report stream into objects of its own and raises the
   // first fault; a link loads only streams that pass (optional).
   std::function<void(TByteView data)> CheckReport;
+  // Whether a file holds a report this program reads (errors swallowed); a
+  // file dropped on the preview is taken only then (optional).
+  std::function<bool(const std::string& fileName)> IsReportFile;
 };
 TdxReportLinkStorage& dxPSReportLinkStorage();
 

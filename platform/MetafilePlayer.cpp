@@ -1102,7 +1102,29 @@ void Player::Image(const QRectF& rawDest, const QImage& image, QRectF src, std::
       break;
     default: break;
   }
-  p_.drawImage(dest, img, src);
+  // With a plain scale the picture is placed on device pixels here: the
+  // painter's own scaling of a bitmap under a mirroring or vanishing scale
+  // (far below a pixel) reads outside the picture. A picture then covers at
+  // least one device pixel each way.
+  const QTransform t = p_.transform();
+  if (t.type() > QTransform::TxScale) {
+    p_.drawImage(dest, img, src);
+    return;
+  }
+  QRectF device = t.mapRect(dest);
+  if (!Finite(device.left()) || !Finite(device.top()) || !Finite(device.right()) || !Finite(device.bottom())) return;
+  if (device.width() < 1) device.setWidth(1);
+  if (device.height() < 1) device.setHeight(1);
+  const bool h = t.m11() < 0, v = t.m22() < 0;
+  if (h || v) {
+    img = img.mirrored(h, v);
+    if (h) src.moveLeft(img.width() - src.right());
+    if (v) src.moveTop(img.height() - src.bottom());
+  }
+  p_.save();
+  p_.resetTransform();
+  p_.drawImage(device, img, src);
+  p_.restore();
 }
 
 void Player::PatBlt(const QRectF& rawDest, std::uint32_t rop) {

@@ -836,7 +836,8 @@ bool TCustomdxPSPreviewWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto& storage = dxPSReportLinkStorage();
         TBasedxReportLink* link = ReportLink();
         const bool accepted = !file.empty() && link && IsVisible(pvoReportFileOperations) && storage.IsReportStream &&
-                              storage.ReadReport && QFileInfo(QString::fromStdString(file)).isFile();
+                              storage.ReadReport && QFileInfo(QString::fromStdString(file)).isFile() &&
+                              (!storage.IsReportFile || storage.IsReportFile(file));
         if (!accepted) {
           e->setDropAction(Qt::IgnoreAction);
           e->ignore();

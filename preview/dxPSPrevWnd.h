@@ -21,6 +21,7 @@
 
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -92,6 +93,9 @@ struct TdxPreviewWindowDialogs {
   // window's result).
   std::function<bool(TBasedxReportLink& link)> CanDesign;
   std::function<bool(TCustomdxComponentPrinter& printer, TBasedxReportLink& link)> Design;
+  // The load and save report dialogs (with their preview pane): the chosen
+  // file, nothing for Cancel. Without them the plain file dialogs are used.
+  std::function<std::optional<std::string>(QWidget* parent, const std::string& fileName)> LoadReport, SaveReport;
 };
 TdxPreviewWindowDialogs& dxPSPreviewWindowDialogs();
 

@@ -880,6 +880,10 @@ void TdxfmStdPreview::RunCommand(TdxPreviewCommand command) {
 void TdxfmStdPreview::LoadReport() {
   TBasedxReportLink* link = ReportLink();
   if (!link) return;
+  if (const auto& choose = dxPSPreviewWindowDialogs().LoadReport) {
+    if (const std::optional<std::string> name = choose(this, link->StorageName())) link->LoadFromFile(*name);
+    return;
+  }
   TFileDialog dialog(TFileDialogKind::OpenFile);
   dialog.Title = "Load Report";
   dialog.Filter = "Report Files (*.rps)|*.rps";
@@ -891,13 +895,22 @@ void TdxfmStdPreview::LoadReport() {
 void TdxfmStdPreview::SaveReport() {
   TBasedxReportLink* link = ReportLink();
   if (!link) return;
-  TFileDialog dialog(TFileDialogKind::SaveFile);
-  dialog.Title = "Save Report As";
-  dialog.Filter = "Report Files (*.rps)|*.rps";
-  dialog.DefaultExt = "rps";
-  dialog.FileName = link->StorageName().empty() ? link->DefaultReportFileName() : link->StorageName();
-  if (!dialog.Execute(this)) return;
-  QFileInfo info(QString::fromStdString(dialog.FileName));
+  const std::string proposed = link->StorageName().empty() ? link->DefaultReportFileName() : link->StorageName();
+  std::string chosen;
+  if (const auto& choose = dxPSPreviewWindowDialogs().SaveReport) {
+    const std::optional<std::string> name = choose(this, proposed);
+    if (!name) return;
+    chosen = *name;
+  } else {
+    TFileDialog dialog(TFileDialogKind::SaveFile);
+    dialog.Title = "Save Report As";
+    dialog.Filter = "Report Files (*.rps)|*.rps";
+    dialog.DefaultExt = "rps";
+    dialog.FileName = proposed;
+    if (!dialog.Execute(this)) return;
+    chosen = dialog.FileName;
+  }
+  QFileInfo info(QString::fromStdString(chosen));
   const std::string name = (info.dir().filePath(info.completeBaseName()) + ".rps").toStdString();
   link->SaveToFile(name);
 }

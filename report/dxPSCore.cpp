@@ -1413,8 +1413,9 @@ void dxPSRegisterReportClasses() {
       TdxPSReportGroupNullLookAndFeelPainter::StaticClass(),
       TdxPSReportGroupStandardLookAndFeelPainter::StaticClass(),
       TdxPSReportGroupWebLookAndFeelPainter::StaticClass(),
-      // Items.
+      // Items (the plain data item stands for a form's own surface).
       TdxReportCell::StaticClass(),
+      TAbstractdxReportCellData::StaticClass(),
       TdxReportGroup::StaticClass(),
       TdxReportRadioGroup::StaticClass(),
       TdxReportCellBox::StaticClass(),

@@ -65,5 +65,4 @@ TEST(Form1Design, FormatReportShowsThePhotoAndTheCalendarAndLeavesOutAnUnchecked
   EXPECT_EQ(link->ComponentOf(*root->Cells(0)->DataItems(0)), form->cxImage1);
 
   form.reset();
-  dxPSUnregisterContainerDesignWindow();
 }

@@ -2,6 +2,7 @@
 // different sizes. The metafiles are built here with libuemf's record builders.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <cstring>
@@ -568,6 +569,35 @@ TEST(MetafilePlay, StretchDibitsDrawsA24BitBitmap) {
   EXPECT_TRUE(Ink(image).isEmpty());
 }
 
+TEST(MetafilePlay, BitmapsUnderAMirroringOrVanishingScale) {
+  const std::uint8_t px[16] = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
+  auto build = [&](int viewportHeight) {
+    return [&px, viewportHeight](EmfBuilder& b) {
+      PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
+      // y grows upwards: logical (0, 0) is the bottom left corner.
+      b.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+      b.Add(U_EMRSETWINDOWEXTEX_set(U_SIZEL{1000, 1000}));
+      b.Add(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{1000, -viewportHeight}));
+      b.Add(U_EMRSETVIEWPORTORGEX_set(U_POINTL{0, viewportHeight == 1000 ? 999 : 500}));
+      b.Add(U_EMRSTRETCHDIBITS_set(U_RECTL{0, 0, 999, 999}, U_POINTL{0, 0}, U_POINTL{1000, 1000}, U_POINTL{0, 0},
+                                   U_POINTL{2, 2}, U_DIB_RGB_COLORS, U_SRCCOPY, bmi, 16,
+                                   reinterpret_cast<char*>(const_cast<std::uint8_t*>(px))));
+      free(bmi);
+    };
+  };
+  // Mirrored upside down, as the mapping turns it.
+  const QImage image = PlayEmf(build(1000), 200);
+  EXPECT_EQ(PixelRGB(image, 50, 50), Blue);
+  EXPECT_EQ(PixelRGB(image, 150, 50), White);
+  EXPECT_EQ(PixelRGB(image, 50, 150), Red);
+  EXPECT_EQ(PixelRGB(image, 150, 150), Green);
+  // Squeezed to far below a pixel: still drawn, one pixel high, and nothing
+  // outside the bitmap is read.
+  const QImage thin = PlayEmf(build(1), 200);
+  EXPECT_FALSE(Ink(thin).isEmpty());
+  EXPECT_LE(Ink(thin).height(), 2);
+}
+
 TEST(MetafilePlay, StretchBltAndBitBltWithSourceBitmap) {
   const std::uint8_t px[16] = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
   const QImage image = PlayEmf([&](EmfBuilder& b) {
@@ -889,6 +919,21 @@ TEST(MetafileLoad, SeedCorpusOfTheFuzzTargets) {
     EXPECT_EQ(mf.Enhanced(), name[0] == 'e') << name;
     const QImage image = Play(mf, 120, 120);
     EXPECT_FALSE(Ink(image).isEmpty()) << name;
+  }
+  // Found by fuzzing: a blit under a mirroring scale far below a pixel.
+  {
+    TMetafile mf;
+    try {
+      mf.LoadFromFile(SourcePath("fuzz/corpus/emf/mirrored-vanishing-blit.emf"));
+    } catch (const EInvalidGraphic&) {
+    }
+    QImage image(64, 48, QImage::Format_ARGB32_Premultiplied);
+    QPainter p(&image);
+    QFile file(QString::fromStdString(SourcePath("fuzz/corpus/emf/mirrored-vanishing-blit.emf")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    PlayEnhancedMetafile(p, TByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()), bytes.size()),
+                         QRectF(2, 2, 60, 44));
   }
   for (const char* name : {"emf/truncated.emf", "emf/size-past-end.emf", "emf/point-count-overflow.emf",
                            "wmf/bad-checksum.wmf", "wmf/truncated.wmf", "wmf/size-past-end.wmf",

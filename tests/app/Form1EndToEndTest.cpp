@@ -1,0 +1,293 @@
+// The main window's report end to end, driven through the preview window's
+// commands: a saved report loaded again after the program started anew shows
+// the same page; "Format Report" leaves the calendar out of the printed page
+// (and Cancel without Apply keeps it); the date and page number dialogs change
+// the printed footer. Printing goes to a PDF file through a printer described
+// by hand (Letter, 150 dpi), read back with the poppler tools.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QCalendarWidget>
+#include <QComboBox>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QListWidget>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTimer>
+#include <QUrl>
+#include <functional>
+#include <optional>
+
+#include "app/Unit1.h"
+#include "dialogs/dxPSFmtDlgs.h"
+#include "dialogs/dxPSReportFileDlg.h"
+#include "layout/dxPSHFLib.h"
+#include "layout/dxPSLocale.h"
+#include "editors/cxImage.h"
+#include "engine/dxPSComponentPrinter.h"
+#include "engine/dxPSContainerDsgn.h"
+#include "engine/dxPSContainerLnk.h"
+#include "platform/Application.h"
+#include "platform/MessageDialogs.h"
+#include "preview/dxPSPrVw.h"
+#include "preview/dxPSPrevWnd.h"
+#include "tests/TestSupport.h"
+#include "tests/editors/DialogControlsSupport.h"
+#include "tests/engine/PrinterTestSupport.h"
+
+namespace {
+
+class Form1EndToEnd : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Errors().clear();
+    dxPSRegisterContainerDesignWindow();  // as the program has it
+    Application::SetErrorSink([](const std::string&, const std::string& text) { Errors().push_back(text); });
+    SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string& text) {
+      Errors().push_back(text);
+      return true;
+    });
+    auto device = std::make_unique<HandPrintDevice>();
+    device->Printers = {{"Hand", true, false}};
+    device->Descriptions = {HandLetterPrinter("Hand", 150)};
+    device->Default = "Hand";
+    device_.emplace(std::move(device));
+    TBitmap bmp;
+    bmp.SetImage(MakeTestImage(640, 480));
+    TJPEGImage jpeg;
+    jpeg.AssignBitmap(bmp, 95);
+    photo_ = dir.Write("photo.jpg", jpeg.SaveToStream());
+  }
+  void TearDown() override {
+    dxPSPreviewWindowDialogs().LoadReport = nullptr;
+    dxPSPreviewWindowDialogs().SaveReport = nullptr;
+    RegisterFileDialogs();
+    Application::SetErrorSink(nullptr);
+    SetMessageBoxHook({});
+  }
+  // The program as started: its window, with the photo when asked.
+  std::unique_ptr<TForm1> Start(bool withPhoto) {
+    auto form = std::make_unique<TForm1>();
+    form->show();
+    QApplication::processEvents();
+    if (withPhoto) form->cxImage1->Picture().LoadFromFile(photo_);
+    QApplication::processEvents();
+    return form;
+  }
+  // The report file dialogs answer with path (nothing: Cancel).
+  void AnswerFileDialogs(std::optional<std::string> path) {
+    auto answer = [path](QWidget*, const std::string&) { return path; };
+    dxPSPreviewWindowDialogs().LoadReport = answer;
+    dxPSPreviewWindowDialogs().SaveReport = answer;
+  }
+  static void RegisterFileDialogs();
+
+  // "Önizleme"; inspect works the open window, which is closed afterwards.
+  void Preview(TForm1& form, const std::function<void(TdxfmStdPreview&)>& inspect) {
+    bool inspected = false;
+    QTimer::singleShot(0, [&] {
+      auto* window = dynamic_cast<TdxfmStdPreview*>(QApplication::activeModalWidget());
+      ASSERT_NE(window, nullptr);
+      QApplication::processEvents();
+      inspect(*window);
+      inspected = true;
+      window->close();
+    });
+    form.nizleme1->trigger();
+    EXPECT_TRUE(inspected);
+  }
+  // The first page as the preview shows it at 100 %, from its top left.
+  static QImage ShownPage(TdxfmStdPreview& window) {
+    TdxPreview* preview = window.PreviewControl();
+    preview->SetZoomFactor(100);
+    preview->SetSelectedPageIndex(0);
+    QApplication::processEvents();
+    return preview->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  }
+  // Prints the window's report with "Yazdır" into a PDF; answers its text.
+  std::string PrintedText(TForm1& form, const std::string& name) {
+    const std::string pdf = dir.Path(name + ".pdf");
+    GetPrintDevice().JobOutputFile = pdf;
+    form.Yazdr1->trigger();
+    EXPECT_EQ(PdfPageCount(pdf), 1) << name;
+    return ShellOutput("pdftotext -layout '" + pdf + "' -");
+  }
+
+  ScratchDir dir;
+  std::string photo_;
+  static std::vector<std::string>& Errors() {
+    static std::vector<std::string> list;
+    return list;
+  }
+  std::vector<std::string>& errors = Errors();
+  std::optional<ScopedPrintDevice> device_;
+};
+
+void Form1EndToEnd::RegisterFileDialogs() { dxPSRegisterReportFileDialogs(); }
+
+int CountDifferent(const QImage& a, const QImage& b) {
+  if (a.size() != b.size()) return a.width() * a.height();
+  int n = 0;
+  for (int y = 0; y < a.height(); ++y)
+    for (int x = 0; x < a.width(); ++x) n += a.pixel(x, y) != b.pixel(x, y);
+  return n;
+}
+
+}  // namespace
+
+TEST_F(Form1EndToEnd, SavedReportShowsTheSamePageAfterARestart) {
+  const std::string file = dir.Path("calendar.rps");
+  QImage saved;
+  {
+    std::unique_ptr<TForm1> form = Start(true);
+    Preview(*form, [&](TdxfmStdPreview& window) {
+      saved = ShownPage(window);
+      AnswerFileDialogs(dir.Path("calendar.pdf"));  // the extension becomes .rps
+      window.Action(pcSave)->trigger();
+    });
+  }
+  ASSERT_TRUE(QFileInfo::exists(QString::fromStdString(file)));
+  ASSERT_FALSE(saved.isNull());
+
+  // Started again, without a photo: the loaded report shows the saved page.
+  std::unique_ptr<TForm1> form = Start(false);
+  Preview(*form, [&](TdxfmStdPreview& window) {
+    const QImage empty = ShownPage(window);
+    EXPECT_GT(CountDifferent(empty, saved), 10000);  // no photo yet
+    AnswerFileDialogs(file);
+    window.Action(pcLoad)->trigger();
+    QApplication::processEvents();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_TRUE(form->yaziciLink1->IsExternalStorage());
+    EXPECT_EQ(window.PageCount(), 1);
+    EXPECT_EQ(CountDifferent(ShownPage(window), saved), 0);
+
+    // A damaged file is refused and the loaded report stays.
+    const std::string damaged = dir.Write("damaged.rps", std::string("not a report"));
+    errors.clear();
+    AnswerFileDialogs(damaged);
+    window.Action(pcLoad)->trigger();
+    QApplication::processEvents();
+    EXPECT_EQ(errors.size(), 1u);
+    EXPECT_EQ(CountDifferent(ShownPage(window), saved), 0);
+    errors.clear();
+  });
+  EXPECT_TRUE(errors.empty()) << errors.front();
+
+  // Dropped on the page view of a fresh window: a report file loads, any
+  // other file is refused before the drop.
+  std::unique_ptr<TForm1> again = Start(false);
+  Preview(*again, [&](TdxfmStdPreview& window) {
+    TdxPreview* view = window.PreviewControl();
+    auto drag = [&](const std::string& path) {
+      QMimeData data;
+      data.setUrls({QUrl::fromLocalFile(QString::fromStdString(path))});
+      QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(view, &enter);
+      if (!enter.isAccepted()) return false;
+      EXPECT_EQ(enter.dropAction(), Qt::CopyAction);
+      QDropEvent drop(QPointF(50, 50), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+      QApplication::sendEvent(view, &drop);
+      QApplication::processEvents();
+      return drop.isAccepted();
+    };
+    EXPECT_FALSE(drag(photo_));
+    EXPECT_FALSE(again->yaziciLink1->IsExternalStorage());
+    EXPECT_TRUE(drag(file));
+    EXPECT_TRUE(again->yaziciLink1->IsExternalStorage());
+    EXPECT_EQ(again->yaziciLink1->StorageName(), file);
+    EXPECT_EQ(CountDifferent(ShownPage(window), saved), 0);
+  });
+  EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(Form1EndToEnd, FormatReportLeavesOutTheCalendarAndCancelKeepsIt) {
+  std::unique_ptr<TForm1> form = Start(true);
+  EXPECT_NE(PrintedText(*form, "before").find("2006"), std::string::npos);
+
+  // Unchecking the calendar, then Cancel without Apply: nothing changes.
+  auto uncheckCalendar = [&](TdxfmCustomContainerDesignWindow& window) {
+    TdxPSControlsTree* tree = window.tvControls();
+    QTreeWidgetItem* calendar = tree->Root()->child(1);
+    ASSERT_EQ(TdxPSControlsTree::NodeObject(calendar)->Component, static_cast<QObject*>(form->MonthCalendar1));
+    window.ToggleNode(tree, calendar);
+  };
+  int shown = 0;
+  Preview(*form, [&](TdxfmStdPreview& window) {
+    const QImage whole = ShownPage(window);
+    TAbstractdxReportLinkDesignWindow::SetShownHook([&](TAbstractdxReportLinkDesignWindow& w) {
+      ++shown;
+      auto& design = dynamic_cast<TdxfmCustomContainerDesignWindow&>(w);
+      uncheckCalendar(design);
+      design.btnCancel()->click();
+    });
+    window.Action(pcDesign)->trigger();
+    EXPECT_EQ(CountDifferent(ShownPage(window), whole), 0);
+
+    // Unchecked and applied: the preview shows the page without it; OK keeps it so.
+    TAbstractdxReportLinkDesignWindow::SetShownHook([&](TAbstractdxReportLinkDesignWindow& w) {
+      ++shown;
+      auto& design = dynamic_cast<TdxfmCustomContainerDesignWindow&>(w);
+      uncheckCalendar(design);
+      design.btnApply()->click();
+      design.btnOK()->click();
+    });
+    window.Action(pcDesign)->trigger();
+    TAbstractdxReportLinkDesignWindow::SetShownHook(nullptr);
+    EXPECT_GT(CountDifferent(ShownPage(window), whole), 1000);
+  });
+  EXPECT_EQ(shown, 2);
+  EXPECT_EQ(form->yaziciLink1->ExcludedComponentNames(), std::vector<std::string>{"MonthCalendar1"});
+  const std::string without = PrintedText(*form, "without");
+  EXPECT_EQ(without.find("2006"), std::string::npos) << without;
+  EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(Form1EndToEnd, FormatDialogsChangeThePrintedFooter) {
+  std::unique_ptr<TForm1> form = Start(true);
+  TdxCustomContainerReportLink& link = *form->yaziciLink1;
+  link.PrinterPage().PageFooter().SetCenterTitle({"[Date Printed] [Page #]"});
+  link.SetDateTime(dxEncodeDateTime(2024, 3, 5, 14, 7, 9));
+  form->yazici->AutoUpdateDateTime = false;
+  const std::string before = PrintedText(*form, "before");
+  EXPECT_EQ(before.find("2024-03-05"), std::string::npos) << before;
+  EXPECT_EQ(before.find("XIV"), std::string::npos) << before;
+
+  int shown = 0;
+  dxPSSetFmtDialogHook([&](TCustomdxPSFmtDialog& d) {
+    ++shown;
+    for (int i = 0; i < 50 && !d.isActiveWindow(); ++i) QApplication::processEvents();
+    if (auto* dates = dynamic_cast<TdxfmDateTimeFormats*>(&d)) {
+      QListWidget* list = dates->DateList();
+      const int iso = int(std::find(DateFormatList().begin(), DateFormatList().end(), "yyyy-MM-dd") -
+                          DateFormatList().begin());
+      ASSERT_LT(iso, list->count());
+      const QPoint at = list->visualItemRect(list->item(iso)).center();
+      SendMouse(*list->viewport(), QEvent::MouseButtonPress, at);
+      SendMouse(*list->viewport(), QEvent::MouseButtonRelease, at);
+      dates->OkButton()->click();
+    } else {
+      auto& pages = dynamic_cast<TdxfmPageNumberFormat&>(d);
+      QComboBox* formats = pages.FormatList();
+      formats->setFocus();
+      while (formats->currentIndex() < 4) SendKey(*formats, Qt::Key_Down);  // I, II, III, ...
+      TdxPSValueEdit* start = pages.StartAtEdit();
+      start->setFocus();
+      start->selectAll();
+      SendKey(*start, Qt::Key_Backspace);
+      for (QChar c : QString("XIV")) TypeChar(*start, c);
+      pages.OkButton()->click();
+    }
+  });
+  Preview(*form, [&](TdxfmStdPreview& window) {
+    window.Action(pcDateTime)->trigger();
+    window.Action(pcPageNumbering)->trigger();
+  });
+  dxPSSetFmtDialogHook(nullptr);
+  EXPECT_EQ(shown, 2);
+  const std::string after = PrintedText(*form, "after");
+  EXPECT_NE(after.find("2024-03-05 XIV"), std::string::npos) << after;
+  EXPECT_TRUE(errors.empty());
+}
