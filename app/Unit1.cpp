@@ -246,8 +246,18 @@ void TForm1::showEvent(QShowEvent* e) {
   }
 }
 
+bool TForm1::LoadPicture(const std::string& fileName) {
+  try {
+    cxImage1->Picture().LoadFromFile(fileName);
+    return true;
+  } catch (const std::exception& e) {
+    Application::ShowException(e);
+    return false;
+  }
+}
+
 void TForm1::FotorafSeiniz1Click() {
-  if (Open1.Execute(this)) cxImage1->Picture().LoadFromFile(Open1.FileName);
+  if (Open1.Execute(this)) LoadPicture(Open1.FileName);
 }
 
 void TForm1::nizleme1Click() {

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "platform/Dialogs.h"
 
@@ -38,6 +39,12 @@ class TForm1 : public QWidget {
   // The client area in design pixels, as stored (the window scrolls it).
   QWidget* ClientArea() const { return client_; }
   QScrollArea* ScrollBox() const { return scroll_; }
+
+  // Loads a picture file into the photo. A file that cannot be read is
+  // reported by the application's error box and the photo stays as it was;
+  // answers whether the picture was loaded. "Fotoğraf Seçiniz" and a picture
+  // named on the command line both come here.
+  bool LoadPicture(const std::string& fileName);
 
   // The four commands of the context menu.
   void FotorafSeiniz1Click();

@@ -1,8 +1,11 @@
-// Program start: the application object, its title, the main window, the
-// message loop; at the end the engine's singletons go in reverse order of
-// creation and the custom colours are written back.
+// Program start: the command line (read before anything needs a display), the
+// application object, its title, the main window with the picture named on the
+// command line, the message loop; at the end the engine's singletons go in
+// reverse order of creation and the custom colours are written back.
 #include <QApplication>
+#include <iostream>
 
+#include "app/CommandLine.h"
 #include "app/PrintingUnits.h"
 #include "app/Unit1.h"
 #include "platform/Application.h"
@@ -10,9 +13,22 @@
 #include "report/dxPSSngltn.h"
 
 int main(int argc, char** argv) {
+  const TCommandLine line = ParseCommandLine(argc, argv);
+  if (std::optional<int> exitCode = HandleCommandLine(line, std::cout, std::cerr)) return *exitCode;
+
+  // The application object sees the program name and the toolkit's options only.
+  std::vector<std::string> toolkitArguments{argv[0]};
+  toolkitArguments.insert(toolkitArguments.end(), line.ToolkitArguments.begin(), line.ToolkitArguments.end());
+  std::vector<char*> toolkitArgv;
+  for (std::string& argument : toolkitArguments) toolkitArgv.push_back(argument.data());
+  toolkitArgv.push_back(nullptr);
+  int toolkitArgc = int(toolkitArguments.size());
+
   int code;
   {
-    QApplication app(argc, argv);
+    QApplication app(toolkitArgc, toolkitArgv.data());
+    // Ties the window to its menu entry (and icon) where the desktop asks.
+    QGuiApplication::setDesktopFileName(QStringLiteral("ardel-sorvan"));
     InitializePlatform();
     RegisterPrintingUnits();
     dxPSLoadCustomColors();
@@ -20,6 +36,7 @@ int main(int argc, char** argv) {
     {
       TForm1 form;
       form.show();
+      OpenStartPicture(form, line);
       code = app.exec();
     }
     dxPSFinalizeSingletons();

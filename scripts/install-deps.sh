@@ -11,6 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils imagemagick poppler-utils
   cups cups-client cups-bsd printer-driver-cups-pdf
+  dpkg-dev desktop-file-utils
 )
 
 missing=()
