@@ -295,9 +295,12 @@ TdxfmPageNumberFormat::TdxfmPageNumberFormat(TdxPageNumberFormatDlgData& data, Q
   setWindowTitle(QStringLiteral("Page Number Format"));
 
   formatLabel_ = new TdxPSFocusLabel(QStringLiteral("Number &Format:"), this);
-  formatLabel_->setGeometry(8, 12, 86, 14);
+  // The label takes the width its text needs in the font at hand; the list
+  // keeps its right edge.
+  const int labelWidth = std::max(86, formatLabel_->sizeHint().width());
+  formatLabel_->setGeometry(8, 12, labelWidth, 14);
   formats_ = new QComboBox(this);
-  formats_->setGeometry(96, 8, 143, 22);
+  formats_->setGeometry(10 + labelWidth, 8, 229 - labelWidth, 22);
   formatLabel_->setBuddy(formats_);
   formatLabel_->OnClick = [this] {
     formats_->setFocus(Qt::MouseFocusReason);
