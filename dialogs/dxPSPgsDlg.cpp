@@ -1508,8 +1508,13 @@ bool TdxfmPageSetupDialog::AskInvalidMargins() {
 
 void TdxfmPageSetupDialog::DrawSampleContent(TCanvas& canvas, const TRect& pageRect) {
   if (invalid_ || !working_) return;
+  // The canvas counts device pixels (ratio of them to a client pixel): the
+  // margins and the grid keep their client size, the grid lines are one
+  // device pixel thin.
+  const double ratio = sample_->PaintPixelRatio();
+  auto scaled = [ratio](int clientPixels) { return int(std::lround(clientPixels * ratio)); };
   const TdxPreviewMargins& m = sample_->Margins();
-  auto px = [this](int tenths) { return sample_->LengthToZoomedPixels(tenths); };
+  auto px = [&](int tenths) { return scaled(sample_->LengthToZoomedPixels(tenths)); };
   const TRect content(pageRect.Left + px(m[pmLeft].Value()), pageRect.Top + px(m[pmTop].Value()),
                       pageRect.Right - px(m[pmRight].Value()), pageRect.Bottom - px(m[pmBottom].Value()));
   const TRect header(content.Left, pageRect.Top + px(m[pmHeader].Value()), content.Right, content.Top);
@@ -1520,17 +1525,18 @@ void TdxfmPageSetupDialog::DrawSampleContent(TCanvas& canvas, const TRect& pageR
   }
   const int w = content.Width(), h = content.Height();
   if (w <= 1 || h <= 1) return;
-  const int columns = (w - 1) / kGridCellWidth, rows = (h - 1) / kGridCellHeight;
+  const int cellWidth = std::max(1, scaled(kGridCellWidth)), cellHeight = std::max(1, scaled(kGridCellHeight));
+  const int columns = (w - 1) / cellWidth, rows = (h - 1) / cellHeight;
   int left = content.Left, top = content.Top;
-  if (WorkingPage().CenterOnPageH()) left += (w - columns * kGridCellWidth) / 2;
-  if (WorkingPage().CenterOnPageV()) top += (h - rows * kGridCellHeight) / 2;
-  const int right = left + columns * kGridCellWidth, bottom = top + rows * kGridCellHeight;
+  if (WorkingPage().CenterOnPageH()) left += (w - columns * cellWidth) / 2;
+  if (WorkingPage().CenterOnPageV()) top += (h - rows * cellHeight) / 2;
+  const int right = left + columns * cellWidth, bottom = top + rows * cellHeight;
   for (int i = 0; i <= columns; ++i) {
-    const TRect line(left + i * kGridCellWidth, top, left + i * kGridCellWidth + 1, bottom + 1);
+    const TRect line(left + i * cellWidth, top, left + i * cellWidth + 1, bottom + 1);
     if (canvas.RectVisible(line)) canvas.FillRect(line, clBtnFace);
   }
   for (int j = 0; j <= rows; ++j) {
-    const TRect line(left, top + j * kGridCellHeight, right + 1, top + j * kGridCellHeight + 1);
+    const TRect line(left, top + j * cellHeight, right + 1, top + j * cellHeight + 1);
     if (canvas.RectVisible(line)) canvas.FillRect(line, clBtnFace);
   }
 }

@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -467,14 +468,28 @@ void TcxImage::PaintTo(QPainter& p) {
   }
   p.setClipRect(clip);
   if (graphic->Transparent()) {
-    // Composed against the editor's background colour.
-    if (!transparentCache_ || transparentCache_->size() != QSize(pw, ph)) {
-      transparentCache_ = std::make_unique<QImage>(pw, ph, QImage::Format_RGB32);
+    // Composed against the editor's background colour. A raster picture is
+    // composed at its own resolution. A metafile has none: on a high-density
+    // device it is played at the size it is shown, in device pixels, rather
+    // than at its size in client pixels and then scaled up.
+    QSize cacheSize(pw, ph);
+    qreal cacheRatio = 1;
+    const QPaintDevice* device = p.paintEngine() ? p.paintEngine()->paintDevice() : p.device();
+    const qreal deviceRatio =
+        device && device->devType() != QInternal::Printer ? std::max<qreal>(1, device->devicePixelRatioF()) : 1;
+    if (deviceRatio != 1 && dynamic_cast<const TMetafile*>(graphic)) {
+      cacheRatio = deviceRatio;
+      cacheSize = QSize(std::max(1, qRound(picRect.width() * cacheRatio)),
+                        std::max(1, qRound(picRect.height() * cacheRatio)));
     }
+    if (!transparentCache_ || transparentCache_->size() != cacheSize) {
+      transparentCache_ = std::make_unique<QImage>(cacheSize, QImage::Format_RGB32);
+    }
+    transparentCache_->setDevicePixelRatio(cacheRatio);
     transparentCache_->fill(background);
     {
       QPainter cp(transparentCache_.get());
-      graphic->Draw(cp, QRectF(0, 0, pw, ph));
+      graphic->Draw(cp, QRectF(0, 0, cacheSize.width() / cacheRatio, cacheSize.height() / cacheRatio));
     }
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(QRectF(picRect), *transparentCache_);

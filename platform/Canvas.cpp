@@ -370,6 +370,26 @@ TCanvas::TCanvas(QPaintDevice* device, const TDeviceCaps& caps) : caps_(caps) {
   Init();
 }
 
+namespace {
+// The transform a painter applies of its own accord: its world transform and
+// its window/viewport mapping. Its combined transform would also hold the
+// device pixel ratio of a high-density device (a widget's backing store, an
+// image with a ratio), which the painter applies underneath whatever world
+// transform is set; taking it into the canvas's device space would scale
+// everything twice.
+QTransform OwnTransform(const QPainter& painter) {
+  QTransform t = painter.worldMatrixEnabled() ? painter.worldTransform() : QTransform();
+  if (painter.viewTransformEnabled()) {
+    const QRect w = painter.window(), v = painter.viewport();
+    if (w != v && w.width() != 0 && w.height() != 0) {
+      const qreal sx = qreal(v.width()) / w.width(), sy = qreal(v.height()) / w.height();
+      t *= QTransform(sx, 0, 0, sy, v.x() - w.x() * sx, v.y() - w.y() * sy);
+    }
+  }
+  return t;
+}
+}  // namespace
+
 TCanvas::TCanvas(QPainter& painter) : TCanvas(painter, TDeviceCaps::FromDevice(painter.device())) {}
 
 TCanvas::TCanvas(QPainter& painter, const TDeviceCaps& caps) : caps_(caps) {
@@ -377,7 +397,7 @@ TCanvas::TCanvas(QPainter& painter, const TDeviceCaps& caps) : caps_(caps) {
   painter_ = &painter;
   painter.save();
   restorePainter_ = true;
-  base_ = painter.combinedTransform();
+  base_ = OwnTransform(painter);
   if (painter.hasClipping()) baseClip_ = painter.clipRegion();
   painter.setViewTransformEnabled(false);
   Init();

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QScreen>
 #include <QScrollBar>
@@ -16,6 +17,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <algorithm>
+#include <cmath>
+#include <optional>
 
 #include "platform/Registry.h"
 #include "report/dxPSUtl.h"
@@ -35,6 +38,39 @@ TBrush SolidBrush(TColor color) {
   b.Color = color;
   return b;
 }
+
+// A canvas in device pixels on the painter of a canvas in client pixels, for
+// as long as it lives: the painter's transform is scaled down by the device
+// pixel ratio underneath, and the capabilities scaled up by it.
+class TDevicePixelCanvas {
+ public:
+  TDevicePixelCanvas(TCanvas& client, double ratio) : painter_(*client.Painter()) {
+    TDeviceCaps caps = client.DeviceCaps();
+    auto up = [ratio](int v) { return int(std::lround(v * ratio)); };
+    caps.HorzRes = up(caps.HorzRes);
+    caps.VertRes = up(caps.VertRes);
+    caps.LogPixelsX = up(caps.LogPixelsX);
+    caps.LogPixelsY = up(caps.LogPixelsY);
+    caps.PhysicalWidth = up(caps.PhysicalWidth);
+    caps.PhysicalHeight = up(caps.PhysicalHeight);
+    caps.PhysicalOffsetX = up(caps.PhysicalOffsetX);
+    caps.PhysicalOffsetY = up(caps.PhysicalOffsetY);
+    painter_.save();
+    painter_.scale(1 / ratio, 1 / ratio);
+    canvas_.emplace(painter_, caps);
+  }
+  ~TDevicePixelCanvas() {
+    canvas_.reset();
+    painter_.restore();
+  }
+  TDevicePixelCanvas(const TDevicePixelCanvas&) = delete;
+  TDevicePixelCanvas& operator=(const TDevicePixelCanvas&) = delete;
+  TCanvas& Canvas() { return *canvas_; }
+
+ private:
+  QPainter& painter_;
+  std::optional<TCanvas> canvas_;
+};
 
 // clBtnShadow lightened by a third towards white (the ultra-flat background).
 TColor LightenedBtnShadow() {
@@ -1260,14 +1296,23 @@ void TCustomdxPreview::DrawPageBackground(TCanvas& canvas, const TRect& rect, in
 
 void TCustomdxPreview::DrawPageFrame(TCanvas& canvas, const TRect& page, int pageIndex) {
   if (pageIndex == selPageIndex_ && (optionsView_ & dxPreviewBit(povPageSelection))) {
+    // Two client pixels wide.
+    const int w = std::max(1, int(std::lround(2 * paintRatio_)));
     const TBrush highlight = SolidBrush(clHighlight);
-    canvas.FillRect(TRect(page.Left - 2, page.Top - 2, page.Right + 2, page.Top), highlight);
-    canvas.FillRect(TRect(page.Left - 2, page.Bottom, page.Right + 2, page.Bottom + 2), highlight);
-    canvas.FillRect(TRect(page.Left - 2, page.Top, page.Left, page.Bottom), highlight);
-    canvas.FillRect(TRect(page.Right, page.Top, page.Right + 2, page.Bottom), highlight);
+    canvas.FillRect(TRect(page.Left - w, page.Top - w, page.Right + w, page.Top), highlight);
+    canvas.FillRect(TRect(page.Left - w, page.Bottom, page.Right + w, page.Bottom + w), highlight);
+    canvas.FillRect(TRect(page.Left - w, page.Top, page.Left, page.Bottom), highlight);
+    canvas.FillRect(TRect(page.Right, page.Top, page.Right + w, page.Bottom), highlight);
   } else {
+    // A hairline: one device pixel.
     canvas.FrameRect(TRect(page.Left - 1, page.Top - 1, page.Right + 1, page.Bottom + 1), SolidBrush(clWindowFrame));
   }
+}
+
+TRect TCustomdxPreview::ClientToPaintPixels(const TRect& r) const {
+  const double k = paintRatio_;
+  auto d = [k](int v) { return int(std::lround(v * k)); };
+  return TRect(d(r.Left), d(r.Top), d(r.Right), d(r.Bottom));
 }
 
 void TCustomdxPreview::DoCanSelectPage(int pageIndex, bool& canSelect) {
@@ -1359,6 +1404,12 @@ void TCustomdxPreview::PaintClient(QPainter& painter, const QRegion& region) {
     PaintNoPages(painter, client);
     return;
   }
+  // The ratio of the device the painter finally paints on: a widget paints
+  // into its window's backing store, or into whatever it is rendered or
+  // grabbed into.
+  const QPaintDevice* device = painter.paintEngine() ? painter.paintEngine()->paintDevice() : nullptr;
+  if (!device) device = painter.device();
+  paintRatio_ = device && device->devType() != QInternal::Printer ? std::max(1.0, device->devicePixelRatioF()) : 1.0;
   TCanvas canvas(painter);
   PaintPages(canvas, region);
 }
@@ -1387,9 +1438,17 @@ void TCustomdxPreview::PaintPages(TCanvas& canvas, const QRegion& region) {
     const TRect& page = pages_[i].Bounds;
     TCanvasStateSaver saver(canvas);
     canvas.IntersectClipRect(cell);
-    canvas.FillRect(TRect(page.Right + 1, page.Top + 1, page.Right + 3, page.Bottom + 3), clWindowText);
-    canvas.FillRect(TRect(page.Left + 1, page.Bottom + 1, page.Right + 3, page.Bottom + 3), clWindowText);
-    DrawPageFrame(canvas, page, i);
+    {
+      // The shadow, two client pixels wide, starts right past the frame's
+      // hairline; both in device pixels.
+      TDevicePixelCanvas device(canvas, paintRatio_);
+      const TRect d = ClientToPaintPixels(page);
+      const int one = std::max(1, int(std::lround(paintRatio_)));
+      const int two = std::max(1, int(std::lround(2 * paintRatio_)));
+      device.Canvas().FillRect(TRect(d.Right + 1, d.Top + one, d.Right + 1 + two, d.Bottom + 1 + two), clWindowText);
+      device.Canvas().FillRect(TRect(d.Left + one, d.Bottom + 1, d.Right + 1 + two, d.Bottom + 1 + two), clWindowText);
+      DrawPageFrame(device.Canvas(), d, i);
+    }
     if (region.intersects(ToQRect(page))) {
       DrawPageBackground(canvas, page, i);
       painted.push_back(i);
@@ -1401,8 +1460,9 @@ void TCustomdxPreview::PaintPages(TCanvas& canvas, const QRegion& region) {
     {
       TCanvasStateSaver saver(canvas);
       canvas.IntersectClipRect(page);
-      TRect rect = page;
-      DoDrawPageContent(canvas, rect, i);
+      TDevicePixelCanvas device(canvas, paintRatio_);
+      TRect rect = ClientToPaintPixels(page);
+      DoDrawPageContent(device.Canvas(), rect, i);
     }
     if (i == selPageIndex_ && (optionsView_ & dxPreviewBit(povPageSelection)) && selectionFrameWidth_ > 2) {
       // Wider selection frames grow inwards, over the page's edge.
@@ -1451,21 +1511,24 @@ void TCustomdxPreview::PaintDragLine(QPainter& painter) {
       QRect(0, 0, ClientWidth(), ClientHeight());
   if (strip.isEmpty()) return;
   if (dragSnapshot_.isNull()) {
-    QPen pen(ColorToQColor(marginColor_), 1, Qt::DotLine);
+    // A cosmetic pen: one device pixel thin.
+    QPen pen(ColorToQColor(marginColor_), 0, Qt::DotLine);
     painter.setPen(pen);
     painter.drawLine(strip.topLeft(), strip.bottomRight());
     return;
   }
-  // Every other pixel of the strip inverted: a dotted line that shows on any
-  // page content.
+  // Every other device pixel of a one-device-pixel line along the strip
+  // inverted: a dotted line that shows on any page content.
   const qreal dpr = dragSnapshot_.devicePixelRatio();
-  const QRect source(qRound(strip.x() * dpr), qRound(strip.y() * dpr), qMax(1, qRound(strip.width() * dpr)),
-                     qMax(1, qRound(strip.height() * dpr)));
+  const bool vertical = margin->IsVertical();
+  const QRect source(qRound(strip.x() * dpr), qRound(strip.y() * dpr),
+                     vertical ? 1 : qMax(1, qRound(strip.width() * dpr)),
+                     vertical ? qMax(1, qRound(strip.height() * dpr)) : 1);
   QImage line = dragSnapshot_.copy(source).convertToFormat(QImage::Format_RGB32);
   for (int y = 0; y < line.height(); ++y) {
     auto* row = reinterpret_cast<QRgb*>(line.scanLine(y));
     for (int x = 0; x < line.width(); ++x) {
-      const int along = margin->IsVertical() ? y : x;
+      const int along = vertical ? y : x;
       if (along % 2 == 0) row[x] = row[x] ^ 0x00FFFFFFu;
     }
   }

@@ -4,9 +4,18 @@
 //
 // The control knows nothing about what a page holds. Its owner tells it the
 // page count and the page size and paints a page's content when the control
-// asks (OnDrawPageContent), into the page rectangle in client pixels at the
-// current zoom. Nothing painted is kept: every paint asks for the pages that
-// the paint region meets, and only for those.
+// asks (OnDrawPageContent), into the page rectangle at the current zoom.
+// Nothing painted is kept: every paint asks for the pages that the paint
+// region meets, and only for those.
+//
+// Page content and page frames are painted in device pixels: on a
+// high-density screen the canvas handed to OnDrawPageContent and
+// DrawPageFrame counts the screen's own pixels (PaintPixelRatio() of them to
+// a client pixel) and the page rectangle is given in them, so that a page is
+// rasterised at the screen's resolution and a one-pixel line stays one
+// device pixel thin. At a ratio of 1 device and client pixels are the same.
+// Backgrounds (DrawPageBackground, OnDrawPageBackground), selection frames
+// and margin lines are painted in client pixels.
 //
 // Lengths that the control stores (page size, margins, minimum header and
 // footer sizes) are tenths of a millimetre. A length L becomes
@@ -15,7 +24,7 @@
 //
 // Client coordinates: the client area is the widget minus its border and its
 // scroll bars; ClientRect() tells where it lies in the widget. Page
-// rectangles, hit tests and the content canvas all use client coordinates.
+// rectangles (Pages()) and hit tests use client coordinates.
 #pragma once
 
 #include <QWidget>
@@ -424,6 +433,12 @@ class TCustomdxPreview : public QWidget {
   int LengthToPixels(int tenthsOfMM) const;
   int LengthToZoomedPixels(int tenthsOfMM) const;
   int ScreenPixelsPerInch() const { return pixelsPerInch_; }
+  // Device pixels per client pixel of the paint in progress (or of the last
+  // one): the widget's device pixel ratio, or that of the image a snapshot
+  // is painted into.
+  double PaintPixelRatio() const { return paintRatio_; }
+  // A client rectangle in the device pixels of the paint in progress.
+  TRect ClientToPaintPixels(const TRect& client) const;
 
   // ---- Margin dragging ----
   TdxPreviewMargin* DraggingMargin() const { return draggingMargin_; }
@@ -493,6 +508,7 @@ class TCustomdxPreview : public QWidget {
   virtual void DoCanShowMarginHint(bool& canShowHint);
   virtual std::string GetPageNumberHintText(int startPage, int endPage);
   virtual void DrawPageBackground(TCanvas& canvas, const TRect& rect, int pageIndex);
+  // canvas and pageRect in device pixels (see the header comment).
   virtual void DrawPageFrame(TCanvas& canvas, const TRect& pageRect, int pageIndex);
   // ---- Further notifications ----
   virtual void DoCanSelectPage(int pageIndex, bool& canSelect);
@@ -614,6 +630,7 @@ class TCustomdxPreview : public QWidget {
   std::string registryPath_;
 
   int pixelsPerInch_ = 96;
+  double paintRatio_ = 1.0;
   TPoint pageSize_;
   TPoint pageSizePx_;
   TPoint minUsefulSize_{500, 500};

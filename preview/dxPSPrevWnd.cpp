@@ -619,7 +619,21 @@ void TCustomdxPSPreviewWindow::PaintPage(TCanvas& canvas, int pageIndex, const T
 }
 
 void TCustomdxPSPreviewWindow::PaintThumbnail(TCanvas& canvas, int pageIndex, const TRect& rect) {
-  if (printer_ && ReportLink()) printer_->PaintThumbnail(canvas, GridPageIndex(pageIndex), rect);
+  if (!printer_ || !ReportLink()) return;
+  // The canvas counts device pixels: on a high-density screen the page
+  // number's font (sized in points for the screen) takes the device's
+  // density for the paint, so that the number keeps its size and is drawn
+  // at the device's resolution.
+  const double ratio = thumbnails_->PaintPixelRatio();
+  if (ratio == 1.0) {
+    printer_->PaintThumbnail(canvas, GridPageIndex(pageIndex), rect);
+    return;
+  }
+  TFont& font = printer_->PreviewOptions().ThumbnailsOptions.Font;
+  const TFont saved = font;
+  ScopeExit restore([&] { font = saved; });
+  font.SetPixelsPerInch(int(std::lround(font.PixelsPerInch * ratio)));
+  printer_->PaintThumbnail(canvas, GridPageIndex(pageIndex), rect);
 }
 
 void TCustomdxPSPreviewWindow::ApplyOptions(const TdxPreviewOptions& options) {
