@@ -491,7 +491,14 @@ const TBitmap* TdxPSReportRenderer::BackgroundBitmapAt(int index) const {
 
 int TdxPSReportRenderer::TextOut(TCanvas& dc, const std::string& text, TRect& rect, unsigned flags, const TFont* font,
                                  int maxLines, int leftIndent, int rightIndent, TColor color) {
-  return ::TextOut(dc, text, rect, flags, font, maxLines, leftIndent, rightIndent, color);
+  TdxTextReference reference;
+  if (canvas_ == &dc) reference = {TextLayoutPixel(), TextLayoutPixel()};
+  if (!OnTextLayout || canvas_ != &dc)
+    return ::TextOut(dc, text, rect, flags, font, maxLines, leftIndent, rightIndent, color, reference);
+  TdxTextLayout layout;
+  int result = ::TextOut(dc, text, rect, flags, font, maxLines, leftIndent, rightIndent, color, reference, &layout);
+  OnTextLayout(layout);
+  return result;
 }
 
 bool TdxPSReportRenderer::IsCustomDrawn(const TAbstractdxReportCellData& item) const {

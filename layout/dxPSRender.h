@@ -10,7 +10,9 @@
 // (254 * S) turns page units into report units.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
@@ -32,6 +34,8 @@ void dxPSSetReportUnitsPerInch(int value);
 // report width, one percent under the exact ratio (at least 1; 100 for an
 // empty report).
 int dxPSCalcScaleFactor(const TdxPrinterPage& page, int reportWidth);
+
+struct TdxTextLayout;
 
 // One page of the grid.
 struct TdxPSPageRenderInfo {
@@ -189,8 +193,21 @@ class TdxPSReportRenderer : public TdxObject, public TCustomdxReportRenderer {
   const TFont* FontAt(int index) const override;
   int BackgroundBitmapCount() const override;
   const TBitmap* BackgroundBitmapAt(int index) const override;
+  // On the canvas of the page being drawn, texts are laid out with
+  // TextLayoutPixel instead of the device pixel (see TdxTextReference), so
+  // that a text breaks into the same lines on a screen at any zoom, on a
+  // printer and in a metafile; elsewhere (measuring while a report is built)
+  // with the device pixel.
   int TextOut(TCanvas& dc, const std::string& text, TRect& rect, unsigned flags, const TFont* font, int maxLines,
               int leftIndent, int rightIndent, TColor color = clDefault) override;
+  // One pixel of the screen the report was built on, in report units: the
+  // pixel of text margins and indents on every device (the device pixel of
+  // the preview at 100 % and scale 100).
+  int TextLayoutPixel() const { return std::max(1, ScreenToUnits(1)); }
+  // Told every text that TextOut lays out while a page is drawn, in report
+  // units of the page, whether it is drawn or measured (text search and
+  // export read the lines from here).
+  std::function<void(const TdxTextLayout&)> OnTextLayout;
   bool IsCustomDrawn(const TAbstractdxReportCellData& item) const override;
   // Clipped to the item's outer bounds, the link draws the item; answers
   // whether it did.

@@ -111,7 +111,7 @@ class TPrefixWidths {
 class TLayouter {
  public:
   TLayouter(TCanvas& canvas, std::string text, const TRect& rect, unsigned format, int maxLineCount,
-            int leftIndent, int rightIndent)
+            int leftIndent, int rightIndent, const TdxTextReference& reference)
       : c_(canvas), format_(format), maxLines_(std::max(0, maxLineCount)) {
     r_.Text = std::move(text);
     alignX_ = dxTextAlignX(format);
@@ -124,7 +124,7 @@ class TLayouter {
     wrap_ = !single_ && (Has(tofWordBreak) || stretch_);
     inWords_ = wrap_ && Has(tofBreakInWords);
 
-    Metrics();
+    Metrics(reference);
     WorkingRect(rect, leftIndent, rightIndent);
   }
 
@@ -164,7 +164,7 @@ class TLayouter {
   bool Has(unsigned flag) const { return (format_ & flag) != 0; }
   bool IsBreak(char c) const { return c == breakChar_ || c == '\t'; }
 
-  void Metrics() {
+  void Metrics(const TdxTextReference& reference) {
     r_.FontHeight = std::max(0, c_.TextExtent("Wg").cy);
     TTextMetric tm = c_.GetTextMetrics();
     r_.Leading = Has(tofExternalLeading) ? std::max(0, tm.tmExternalLeading) : 0;
@@ -180,6 +180,9 @@ class TLayouter {
     r_.PixelY = int(std::max<std::int64_t>(1, (std::llabs(std::int64_t(k.Y) - o.Y) + 500) / 1000));
     std::int64_t sixPixels = (std::llabs(std::int64_t(k.Y) - o.Y) * 6 + 500) / 1000;
     r_.Greek = Has(tofGreekSmallText) && r_.FontHeight < sixPixels;
+    bool device = reference.IsDevice();
+    r_.LayoutPixelX = device ? r_.PixelX : ClampCoord(reference.PixelX);
+    r_.LayoutPixelY = device ? r_.PixelY : ClampCoord(reference.PixelY);
   }
 
   void WorkingRect(const TRect& rect, int leftIndent, int rightIndent) {
@@ -187,11 +190,11 @@ class TLayouter {
     std::int64_t l = lim(rect.Left), t = lim(rect.Top), r = lim(rect.Right), b = lim(rect.Bottom);
     original_ = TRect(int(l), int(t), int(r), int(b));
     if (Has(tofMargins)) {
-      marginX_ = 2 * std::int64_t(r_.PixelX);
-      marginY_ = 2 * std::int64_t(r_.PixelY);
+      marginX_ = 2 * std::int64_t(r_.LayoutPixelX);
+      marginY_ = 2 * std::int64_t(r_.LayoutPixelY);
     }
-    std::int64_t li = std::clamp<std::int64_t>(leftIndent, -kCoordLimit, kCoordLimit) * r_.PixelX;
-    rightIndent_ = std::clamp<std::int64_t>(rightIndent, -kCoordLimit, kCoordLimit) * r_.PixelX;
+    std::int64_t li = std::clamp<std::int64_t>(leftIndent, -kCoordLimit, kCoordLimit) * r_.LayoutPixelX;
+    rightIndent_ = std::clamp<std::int64_t>(rightIndent, -kCoordLimit, kCoordLimit) * r_.LayoutPixelX;
     r_.Bounds = TRect(ClampCoord(l + marginX_ + li), ClampCoord(t + marginY_), ClampCoord(r - marginX_ - rightIndent_),
                       ClampCoord(b - marginY_));
   }
@@ -377,9 +380,9 @@ class TLayouter {
 };
 
 TdxTextLayout LayoutSelected(TCanvas& canvas, const std::string& text, const TRect& rect, unsigned format,
-                             int maxLineCount, int leftIndent, int rightIndent) {
+                             int maxLineCount, int leftIndent, int rightIndent, const TdxTextReference& reference) {
   std::string prepared = format & tofHidePrefix ? dxRemovePrefix(text) : text;
-  return TLayouter(canvas, std::move(prepared), rect, format, maxLineCount, leftIndent, rightIndent).Run();
+  return TLayouter(canvas, std::move(prepared), rect, format, maxLineCount, leftIndent, rightIndent, reference).Run();
 }
 
 void SelectFont(TCanvas& canvas, const TFont* font) {
@@ -509,27 +512,32 @@ int TdxTextLayout::BlockHeight() const {
 }
 
 TdxTextLayout dxLayoutText(TCanvas& canvas, const std::string& text, const TRect& rect, unsigned format,
-                           const TFont* font, int maxLineCount, int leftIndent, int rightIndent) {
+                           const TFont* font, int maxLineCount, int leftIndent, int rightIndent,
+                           const TdxTextReference& reference) {
   TCanvasStateSaver saver(canvas);
   SelectFont(canvas, font);
-  return LayoutSelected(canvas, text, rect, format, maxLineCount, leftIndent, rightIndent);
+  return LayoutSelected(canvas, text, rect, format, maxLineCount, leftIndent, rightIndent, reference);
 }
 
 int TextOut(TCanvas& canvas, const std::string& text, TRect& rect, unsigned format, const TFont* font,
-            int maxLineCount, int leftIndent, int rightIndent, TColor color) {
+            int maxLineCount, int leftIndent, int rightIndent, TColor color, const TdxTextReference& reference,
+            TdxTextLayout* laidOut) {
   TCanvasStateSaver saver(canvas);
   SelectFont(canvas, font);
   if (color != clDefault) canvas.SetTextColor(color);
-  TdxTextLayout layout = LayoutSelected(canvas, text, rect, format, maxLineCount, leftIndent, rightIndent);
+  TdxTextLayout layout = LayoutSelected(canvas, text, rect, format, maxLineCount, leftIndent, rightIndent, reference);
   int count = int(layout.Lines.size());
-  if (count == 0) return 0;
-  if (format & tofCalcRect) {
-    rect.Right = layout.Extent.Right;
-    rect.Bottom = layout.Extent.Bottom;
-  } else if (canvas.CanDraw()) {
-    Draw(canvas, layout, format);
+  int result = 0;
+  if (count > 0) {
+    if (format & tofCalcRect) {
+      rect.Right = layout.Extent.Right;
+      rect.Bottom = layout.Extent.Bottom;
+    } else if (canvas.CanDraw()) {
+      Draw(canvas, layout, format);
+    }
+    int height = layout.BlockHeight();
+    result = (format & tofLineCount) || height == 0 ? count : height;
   }
-  if (format & tofLineCount) return count;
-  int height = layout.BlockHeight();
-  return height != 0 ? height : count;
+  if (laidOut) *laidOut = std::move(layout);
+  return result;
 }

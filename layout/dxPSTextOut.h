@@ -3,10 +3,14 @@
 // to read and measures text instead of drawing it.
 //
 // Everything happens in the logical units of the canvas: widths and heights
-// come from the canvas's measuring only, so a text laid out in report units
-// breaks into the same lines at every zoom and on every device. The only
-// device-dependent quantities are the size of one device pixel (for
-// tofMargins, the indents and the greek bars) and the greeking threshold.
+// come from the canvas's measuring only, which scales exactly with the
+// logical size of the font. The only device-dependent quantities are the size
+// of one device pixel (for tofMargins, the indents and the greek bars) and the
+// greeking threshold; with a reference pixel (TdxTextReference) the margins
+// and indents are device-independent too, and a text laid out in report units
+// breaks into the same lines at every zoom and on every device. Drawing then
+// places the glyphs of each line at their logical positions, scaled to the
+// device, without measuring again.
 //
 // Texts are UTF-8; prefix characters, break characters, line ends, line
 // breaking inside words and the ellipsis all work on whole characters.
@@ -52,11 +56,32 @@ constexpr unsigned dxTextFormat(TdxTextAlignX x, TdxTextAlignY y, unsigned flags
 TdxTextAlignX dxTextAlignX(unsigned format);
 TdxTextAlignY dxTextAlignY(unsigned format);
 
+// The pixel a text is laid out with. Widths and heights come from the
+// canvas's measuring, which scales exactly with the logical size of the font,
+// but the margins (tofMargins) and the indents are counted in pixels: in
+// device pixels they narrow the lines by a different amount on every device
+// and at every zoom, and a paragraph then breaks differently on screen and on
+// paper. A layout pixel in logical units of the canvas (report units for
+// report text) takes the device pixel's place for everything that decides
+// where lines break and where they go, so that the lines are the same on every
+// device; the greeking threshold and the greek bars still follow the device.
+// Zero fields mean the device pixel.
+struct TdxTextReference {
+  int PixelX = 0;
+  int PixelY = 0;
+  bool IsDevice() const { return PixelX <= 0 || PixelY <= 0; }
+};
+
+struct TdxTextLayout;
+
 // Lays out and draws text in rect (logical units of the canvas).
 //  - font: selected for the call (null: the canvas's current font); the text
 //    colour becomes the font's colour, or color when that is not clDefault.
 //  - maxLineCount > 0 limits the lines laid out and drawn.
-//  - leftIndent, rightIndent: inset of the rectangle in device pixels.
+//  - leftIndent, rightIndent: inset of the rectangle in device pixels (in
+//    layout pixels with a reference).
+//  - reference: the layout pixel (see TdxTextReference).
+//  - laidOut: receives the layout that was drawn or measured.
 //  - tofCalcRect: nothing is drawn; rect.Right and rect.Bottom become the
 //    extent of the text (margins and indents included): the widest line and
 //    the lines stacked from the top, whatever the vertical alignment. rect
@@ -71,7 +96,8 @@ TdxTextAlignY dxTextAlignY(unsigned format);
 // colours, modes and clip region are as before on return.
 int TextOut(TCanvas& canvas, const std::string& text, TRect& rect, unsigned format,
             const TFont* font = nullptr, int maxLineCount = 0, int leftIndent = 0,
-            int rightIndent = 0, TColor color = clDefault);
+            int rightIndent = 0, TColor color = clDefault, const TdxTextReference& reference = {},
+            TdxTextLayout* laidOut = nullptr);
 
 // One laid-out line.
 struct TdxTextLine {
@@ -95,8 +121,10 @@ struct TdxTextLayout {
   int Leading = 0;                 // external leading when tofExternalLeading
   int LineStep = 0;                // FontHeight + Leading, or the distributed step
   int EllipsisWidth = 0;
-  int PixelX = 1;                  // one device pixel in logical units
+  int PixelX = 1;                  // one device pixel in logical units (greek bars)
   int PixelY = 1;
+  int LayoutPixelX = 1;            // the pixel of margins and indents: the device's or the reference's
+  int LayoutPixelY = 1;
   bool Greek = false;              // lines are drawn as bars
   bool Bold = false;
   // The text of a line as it is drawn (without the ellipsis).
@@ -110,7 +138,7 @@ struct TdxTextLayout {
 // metrics TextOut uses. The canvas's state is unchanged on return.
 TdxTextLayout dxLayoutText(TCanvas& canvas, const std::string& text, const TRect& rect,
                            unsigned format, const TFont* font = nullptr, int maxLineCount = 0,
-                           int leftIndent = 0, int rightIndent = 0);
+                           int leftIndent = 0, int rightIndent = 0, const TdxTextReference& reference = {});
 
 // The text without prefix characters: a single "&" is removed, "&&" becomes "&".
 std::string dxRemovePrefix(const std::string& text);

@@ -356,16 +356,18 @@ TDeviceCaps CapsOf(const PageGeometry& g) {
   return caps;
 }
 
-QPageLayout LayoutOf(const PageGeometry& g, const TDeviceCaps& caps) {
+// The document's page: the whole sheet. Qt would place the painter's origin
+// at margins rounded to whole points (118 pixels at 300 dpi become 117), so
+// the writer gets no margins and the job moves the painter's origin to the
+// printable area's corner itself, to the pixel (TPrintJob::PlaceOrigin).
+QPageLayout LayoutOf(const PageGeometry& g) {
   // Qt takes the size as the sheet is fed (portrait) and turns it itself.
   QSizeF portrait = g.Landscape ? QSizeF(g.Height / 10.0, g.Width / 10.0) : QSizeF(g.Width / 10.0, g.Height / 10.0);
   QPageSize size(portrait, QPageSize::Millimeter, QString(), QPageSize::FuzzyMatch);
-  const double pt = 72.0 / g.Dpi;
-  QMarginsF margins(caps.PhysicalOffsetX * pt, caps.PhysicalOffsetY * pt,
-                    (caps.PhysicalWidth - caps.PhysicalOffsetX - caps.HorzRes) * pt,
-                    (caps.PhysicalHeight - caps.PhysicalOffsetY - caps.VertRes) * pt);
-  return QPageLayout(size, g.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait, margins,
+  QPageLayout layout(size, g.Landscape ? QPageLayout::Landscape : QPageLayout::Portrait, QMarginsF(),
                      QPageLayout::Point, QMarginsF());
+  layout.setMode(QPageLayout::FullPageMode);
+  return layout;
 }
 
 int g_localJobId = 0;
@@ -678,7 +680,7 @@ void TPrintJob::Reset(const TPrinterSettings& settings) {
   PageGeometry g = GeometryOf(papers_, settings_);
   if (out_) g.Dpi = caps_.LogPixelsX;  // the resolution stays for the whole document
   caps_ = CapsOf(g);
-  if (out_ && out_->writer) out_->writer->setPageLayout(LayoutOf(g, caps_));
+  if (out_ && out_->writer) out_->writer->setPageLayout(LayoutOf(g));
 }
 
 int TPrintJob::StartDoc(const std::string& title, const std::string& outputFile) {
@@ -760,7 +762,7 @@ int TPrintJob::StartDoc(const std::string& title, const std::string& outputFile)
   caps_ = CapsOf(g);
   out->writer = std::make_unique<QPdfWriter>(device);
   out->writer->setResolution(g.Dpi);
-  out->writer->setPageLayout(LayoutOf(g, caps_));
+  out->writer->setPageLayout(LayoutOf(g));
   out->writer->setTitle(QString::fromStdString(title));
   out->writer->setCreator(QString::fromStdString(Application::Title()));
   out_ = std::move(out);
@@ -772,8 +774,15 @@ int TPrintJob::StartDoc(const std::string& title, const std::string& outputFile)
     return 0;
   }
   needNewPage_ = false;
+  PlaceOrigin();
   if (toFile_) jobId_ = ++g_localJobId;
   return jobId_;
+}
+
+void TPrintJob::PlaceOrigin() {
+  originX_ = caps_.PhysicalOffsetX;
+  originY_ = caps_.PhysicalOffsetY;
+  painter_->setTransform(QTransform::fromTranslate(originX_, originY_));
 }
 
 void TPrintJob::StartPage() {
@@ -782,6 +791,9 @@ void TPrintJob::StartPage() {
   if (!painter_ || !needNewPage_) return;
   out_->writer->newPage();
   needNewPage_ = false;
+  // The painter keeps its state from page to page; a new geometry moves the
+  // origin.
+  if (originX_ != caps_.PhysicalOffsetX || originY_ != caps_.PhysicalOffsetY) PlaceOrigin();
 }
 
 void TPrintJob::EndPage() {

@@ -13,7 +13,11 @@
 // 2 lower, 4 manual, ...); a printer that names no source gets one automatic
 // source.
 //
-// Jobs. A job is drawn through a QPainter into a PDF document: for a printer
+// Jobs. A job is drawn through a QPainter into a PDF document whose pages are
+// the whole sheets; the painter's origin is the printable area's corner
+// (Caps().PhysicalOffsetX/Y pixels from the sheet's corner, exactly), as on a
+// printer's device context, so a page drawn from -PhysicalOffset lands on the
+// sheet where it lands on a printer without unprintable margins. For a printer
 // the spooler's job is created when the document starts (so its id is known)
 // and the PDF is handed over when the document ends; aborting cancels the
 // spooler's job. For an output file the PDF is written next to the file and
@@ -224,7 +228,10 @@ class TPrintJob {
   // Discards the document and cancels the spooler's job.
   void AbortDoc();
   bool Active() const { return painter_ != nullptr; }
-  // The painter of the current page; null outside a document.
+  // The painter of the current page; null outside a document. Its origin
+  // is the printable area's corner (a translation it keeps from page to
+  // page); a canvas made on it must be gone before a page with another
+  // geometry starts (after Reset).
   QPainter* Painter() const { return painter_.get(); }
   const std::string& LastError() const { return lastError_; }
   // The PDF being written (empty outside a document).
@@ -233,6 +240,8 @@ class TPrintJob {
  private:
   struct Output;
   void Discard();
+  // Moves the painter's origin to the printable area's corner of Caps().
+  void PlaceOrigin();
 
   std::string printerName_;
   std::vector<TPrinterPaper> papers_;
@@ -243,6 +252,7 @@ class TPrintJob {
   std::unique_ptr<Output> out_;
   std::unique_ptr<QPainter> painter_;
   bool needNewPage_ = false;
+  int originX_ = 0, originY_ = 0;  // the painter's origin on the sheet, pixels
   int jobId_ = 0;
   bool toFile_ = false;
   std::string title_;

@@ -2,6 +2,8 @@
 
 #include <QImage>
 #include <algorithm>
+#include <climits>
+#include <cstdint>
 
 #include "platform/Canvas.h"
 #include "report/dxPSExcept.h"
@@ -119,10 +121,40 @@ void TdxReportCellText::DrawSortMark(TCanvas& dc) {
   if (renderer && !r.IsEmpty()) renderer->DrawSortMark(dc, r, SortOrder());
 }
 
+TRect TdxReportCellText::GetTextLayoutBounds(TCanvas& dc) const {
+  TRect text = GetTextBounds(dc);
+  TCustomdxReportRenderer* renderer = Renderer();
+  // Only a page the renderer draws is in report units.
+  if (text.IsEmpty() || !renderer || renderer->Canvas() != &dc) return text;
+  // The inner bounds as GetInnerBounds makes them, with the reference line
+  // thickness and unsnapped; the text bounds follow them side by side.
+  const TRect device = GetInnerBounds(dc);
+  const std::int64_t t = std::max(1, ScreenToUnits(1));
+  const TdxItemSides sides = CellSides();
+  const TRect border = GetBorderRect();
+  std::int64_t l = border.Left, tp = border.Top, r = border.Right, b = border.Bottom;
+  auto inset = [&](int side) {
+    return t * (std::int64_t(GetBorderThickness(side)) - GetBorderOuterExtent(side, false));
+  };
+  if (sides & isdLeft) l += inset(csLeft);
+  if (sides & isdTop) tp += inset(csTop);
+  if (sides & isdRight) r -= inset(csRight);
+  if (sides & isdBottom) b -= inset(csBottom);
+  if (Shadowed()) {
+    r -= GetShadowDepth();
+    b -= GetShadowDepth();
+  }
+  auto clamp = [](std::int64_t v) { return int(std::clamp<std::int64_t>(v, INT_MIN / 2, INT_MAX / 2)); };
+  return TRect(clamp(std::int64_t(text.Left) + l - device.Left), clamp(std::int64_t(text.Top) + tp - device.Top),
+               clamp(std::int64_t(text.Right) + r - device.Right),
+               clamp(std::int64_t(text.Bottom) + b - device.Bottom));
+}
+
 void TdxReportCellText::DrawText(TCanvas& dc) {
   TCustomdxReportRenderer* renderer = Renderer();
-  TRect r = GetTextBounds(dc);
-  if (!renderer || r.IsEmpty()) return;
+  if (!renderer) return;
+  TRect r = GetTextLayoutBounds(dc);
+  if (r.IsEmpty()) return;
   renderer->TextOut(dc, GetText(), r, GetTextFormat(), Font(), 0, Indent, 0);
 }
 

@@ -83,8 +83,17 @@ class TdxReportCellText : public TAbstractdxReportCellData {
   virtual bool HasText() const { return !GetText().empty(); }
   virtual void DrawSortMark(TCanvas& dc);
   virtual void DrawText(TCanvas& dc);
+  // The rectangle the text's lines are laid out in when drawn: GetTextBounds
+  // moved, side by side, to where borders one screen pixel thick put it
+  // without snapping to device pixels. Line breaks depend on it alone, so
+  // they are the same on a screen at any zoom and on a printer (the text may
+  // reach a fraction of a device pixel into a border, which is drawn over it).
+  // GetTextBounds itself on a canvas other than the renderer's page.
+  TRect GetTextLayoutBounds(TCanvas& dc) const;
 
-  // Inset of the text from the left edge, in device pixels when drawn.
+  // Inset of the text from the left edge, in pixels of the screen the report
+  // was built on (device pixels when the renderer lays text out on the
+  // device).
   int Indent = 0;
 
   TdxTextAlignX TextAlignX() const { return TdxTextAlignX(std::min(4u, FormatBits(dxFormatTextAlignX, dxFormatTextAlignXOffset))); }

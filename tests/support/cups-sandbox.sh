@@ -22,12 +22,14 @@
 # "stop" removes that file again. The system's /etc/cups/cups-pdf.conf is
 # never read or changed.
 #
-# Printers (both write PDFs through cups-pdf into DIR/pdf):
+# Printers (all write PDFs through cups-pdf into DIR/pdf):
 #   ArdelPDF         the generic PDF printer: A4 by default, US Letter and the
 #                    usual sizes, no unprintable margins, 300 dpi. The default.
 #   ArdelPDFMargins  the same with 18 pt (6.35 mm) unprintable margins on every
 #                    side, US Letter by default, three paper sources (Automatic,
 #                    Tray 1, Manual Feed) and two-sided printing.
+#   ArdelPDF10       the same as ArdelPDF with 28.35 pt (10 mm) unprintable
+#                    margins on every side, US Letter by default.
 #
 # Must run as root (cupsd and the cups-pdf backend need it). Every wait is
 # bounded; a failure prints the scheduler's error log and exits non-zero.
@@ -63,18 +65,19 @@ free_port() {
   return 1
 }
 
-# The generic PDF printer's description with 18 pt margins, Letter by
-# default, paper sources and two-sided printing.
+# The generic PDF printer's description with unprintable margins, Letter by
+# default: margins_ppd FILE [MARGIN NICKNAME EXTRAS]. MARGIN is in points on
+# every side (18); EXTRAS 1 adds paper sources and two-sided printing (1).
 margins_ppd() {
-  awk '
-    /^\*NickName:/ { print "*NickName:      \"Generic CUPS-PDF Printer (margins)\""; next }
-    /^\*HWMargins:/ { print "*HWMargins: 18 18 18 18"; next }
+  awk -v m="${2:-18}" -v nick="${3:-Generic CUPS-PDF Printer (margins)}" -v extras="${4:-1}" '
+    /^\*NickName:/ { print "*NickName:      \"" nick "\""; next }
+    /^\*HWMargins:/ { print "*HWMargins: " m " " m " " m " " m; next }
     /^\*Default(PageSize|PageRegion|ImageableArea|PaperDimension):/ { sub(/: .*/, ": Letter"); print; next }
     /^\*ImageableArea / {
       split($0, q, "\""); split(q[2], n, " ")
-      printf "%s\"%g %g %g %g\"\n", q[1], n[1] + 18, n[2] + 18, n[3] - 18, n[4] - 18; next
+      printf "%s\"%g %g %g %g\"\n", q[1], n[1] + m, n[2] + m, n[3] - m, n[4] - m; next
     }
-    /^\*CloseGroup: General/ {
+    extras == 1 && /^\*CloseGroup: General/ {
       print "*OpenUI *InputSlot/Media Source: PickOne"
       print "*OrderDependency: 20 AnySetup *InputSlot"
       print "*DefaultInputSlot: Auto"
@@ -219,11 +222,14 @@ CONF
   fi
 
   margins_ppd "$dir/margins.ppd"
+  margins_ppd "$dir/margins10.ppd" 28.35 "Generic CUPS-PDF Printer (10 mm margins)" 0
   local uri="cups-pdf:/ardel-$(sandbox_id "$dir")"
   if ! lpadmin -h "$sock" -p "$PRINTER" -E -v "$uri" -P "$PPD" \
         -D "Ardel test PDF printer" -L "sandbox" -o printer-is-shared=false 2>"$dir/log/lpadmin.err" ||
      ! lpadmin -h "$sock" -p "${PRINTER}Margins" -E -v "$uri" -P "$dir/margins.ppd" \
         -D "Ardel test PDF printer with margins" -L "sandbox" -o printer-is-shared=false 2>>"$dir/log/lpadmin.err" ||
+     ! lpadmin -h "$sock" -p "${PRINTER}10" -E -v "$uri" -P "$dir/margins10.ppd" \
+        -D "Ardel test PDF printer with 10 mm margins" -L "sandbox" -o printer-is-shared=false 2>>"$dir/log/lpadmin.err" ||
      ! lpadmin -h "$sock" -d "$PRINTER" 2>>"$dir/log/lpadmin.err"; then
     cat "$dir/log/lpadmin.err" >&2
     do_stop "$dir"
