@@ -390,10 +390,9 @@ std::vector<int> TCustomdxComponentPrinter::PrintingOrder(TBasedxReportLink* lin
   return result;
 }
 
-void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::vector<int>& pages, int filter,
-                                            int copies, bool collate) {
-  const int pageCount = link->PageCount();
-  if (pageCount <= 0) return;
+void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::vector<int>& requestedPages,
+                                            int filter, int copies, bool collate) {
+  if (link->PageCount() <= 0) return;
   TdxPrintDevice& device = GetPrintDevice();
   device.HasPrinters(true);
   if (device.JobActive()) {
@@ -401,6 +400,16 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
     return;
   }
   if (!link->CheckMarginsInPrintableArea()) return;
+  // Margins moved into the printable area re-paginate the report: "all pages"
+  // are then all pages of the new layout, or content would be left out.
+  const int pageCount = link->PageCount();
+  if (pageCount <= 0) return;
+  std::vector<int> allPages;
+  if (printingAllPages_ && int(requestedPages.size()) != pageCount) {
+    allPages.resize(std::size_t(pageCount));
+    for (int i = 0; i < pageCount; ++i) allPages[std::size_t(i)] = i + 1;
+  }
+  const std::vector<int>& pages = allPages.empty() ? requestedPages : allPages;
 
   copies = std::max(copies, 1);
   std::int64_t announced = std::int64_t(pages.size()) * copies;
@@ -535,8 +544,12 @@ void TCustomdxComponentPrinter::PrintPage(TBasedxReportLink* link, int pageIndex
   if (!link) return;
   TdxPrintDevice& device = GetPrintDevice();
   const int offsetX = device.PhysicalOffset(0), offsetY = device.PhysicalOffset(1);
-  // The whole sheet, in the coordinates of the printable area.
-  const TRect pageRect(-offsetX, -offsetY, device.PrintableWidth() + offsetX, device.PrintableHeight() + offsetY);
+  // The whole sheet, in the coordinates of the printable area (whose margins
+  // need not be the same on opposite sides).
+  const TDeviceCaps& caps = device.InfoContext();
+  const int sheetWidth = caps.PhysicalWidth > 0 ? caps.PhysicalWidth : device.PrintableWidth() + 2 * offsetX;
+  const int sheetHeight = caps.PhysicalHeight > 0 ? caps.PhysicalHeight : device.PrintableHeight() + 2 * offsetY;
+  const TRect pageRect(-offsetX, -offsetY, sheetWidth - offsetX, sheetHeight - offsetY);
   PaintLinkPage(device.Canvas().Canvas(), pageIndex, pageRect, link);
 }
 

@@ -419,6 +419,69 @@ TEST_F(PrintJobTest, MarginsRefusedPrintNothing) {
   EXPECT_NE(messages[0].find("margins"), std::string::npos);
 }
 
+// A printer like Hand whose sheet has these unprintable margins (hundredths
+// of a millimetre).
+std::unique_ptr<HandPrintDevice> MarginsDevice(const TRect& margins) {
+  auto device = std::make_unique<HandPrintDevice>();
+  PrintBackend::TPrinter hand = HandLetterPrinter("Margins");
+  auto papers = hand.Papers();
+  papers[0].Margins = margins;
+  PrintBackend::TPrinter printer("Margins", hand.DefaultSettings(), papers, hand.Bins());
+  printer.SetLimits(99, TSize{}, TSize{});
+  device->Printers = {{"Margins", true, false}};
+  device->Descriptions = {printer};
+  device->Default = "Margins";
+  return device;
+}
+
+TEST_F(PrintJobTest, ContinuingWithMarginsMovedInsidePrintsEveryPageOfTheNewLayout) {
+  // A report whose page count follows its header distance, as a real one does.
+  struct Link : TestLink {
+    int PageCount() override { return RealPrinterPage().HeaderLoMetric() >= 90 ? 3 : 2; }
+  };
+  printer.RemoveLink(link);
+  delete link;
+  auto* grows = new Link;
+  printer.AddLink(grows);
+  link = grows;
+  ScopedPrintDevice scoped(MarginsDevice(TRect(1000, 1000, 1000, 1000)));
+  grows->RealPrinterPage().SetMargins(TRect(2000, 2000, 2000, 2000));
+  grows->RealPrinterPage().SetHeader(2000);
+  grows->RealPrinterPage().SetFooter(2000);
+  ASSERT_EQ(grows->PageCount(), 2);
+  const std::string pdf = dir.Path("continued.pdf");
+  GetPrintDevice().JobOutputFile = pdf;
+  EXPECT_TRUE(printer.Print(false));  // "continue"
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(grows->PageCount(), 3);
+  EXPECT_EQ(printer.Printed, (Pages{1, 2, 3}));
+  EXPECT_EQ(PdfPageCount(pdf), 3);
+}
+
+TEST_F(PrintJobTest, UnevenUnprintableMarginsKeepThePageOnTheSheetAtItsSize) {
+  link->Pages = 1;
+  // 5 mm at the left and top, 15 mm at the right and bottom.
+  ScopedPrintDevice scoped(MarginsDevice(TRect(500, 500, 1500, 1500)));
+  link->RealPrinterPage().SetMargins(TRect(20000, 20000, 20000, 20000));
+  link->RealPrinterPage().SetHeader(20000);
+  link->RealPrinterPage().SetFooter(20000);
+  const std::string pdf = dir.Path("uneven.pdf");
+  GetPrintDevice().JobOutputFile = pdf;
+  ASSERT_TRUE(printer.Print(false));
+  EXPECT_TRUE(messages.empty());
+  const std::string png = dir.Path("uneven");
+  int status = 0;
+  ShellOutput("pdftoppm -r 100 -gray -png -singlefile '" + pdf + "' '" + png + "'", &status);
+  ASSERT_EQ(status, 0);
+  const QImage image(QString::fromStdString(png + ".png"));
+  ASSERT_FALSE(image.isNull());
+  // The bar of page 1 where the whole sheet puts it: (w/10, h/5) to (w/5, h/5 + h/40).
+  EXPECT_LT(qGray(image.pixel(90, 225)), 64);
+  EXPECT_LT(qGray(image.pixel(166, 243)), 64);
+  EXPECT_GT(qGray(image.pixel(175, 225)), 192);
+  EXPECT_GT(qGray(image.pixel(90, 252)), 192);
+}
+
 // ---- Preparation --------------------------------------------------------------------------------
 
 TEST_F(PrintJobTest, PrintingFromAnOpenPreviewUsesTheReportItShows) {
