@@ -1,11 +1,16 @@
 #include "tests/TestSupport.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <chrono>
 #include <cstdlib>
 #include <stdexcept>
+#include <thread>
+
+#include "platform/PrintBackend.h"
 
 ScratchDir::ScratchDir() {
   QTemporaryDir dir(QDir::tempPath() + "/ardel-test-XXXXXX");
@@ -56,4 +61,37 @@ std::string SourcePath(const std::string& relative) {
 #else
   return relative;
 #endif
+}
+
+std::optional<std::string> CupsSandboxPdfFolder(std::string* why) {
+  const char* server = std::getenv("CUPS_SERVER");
+  if (!server || !*server) {
+    if (why) *why = "CUPS_SERVER is not set; run through ctest, or start tests/support/cups-sandbox.sh";
+    return std::nullopt;
+  }
+  const QFileInfo socket(QString::fromLocal8Bit(server));
+  const QString folder = socket.absolutePath();
+  if (!socket.isAbsolute() || !QFile::exists(folder + "/ardel-cups-sandbox")) {
+    if (why) *why = std::string("CUPS_SERVER (") + server + ") is not a print-test sandbox";
+    return std::nullopt;
+  }
+  return (folder + "/pdf").toStdString();
+}
+
+int WaitForCupsJob(int id, bool untilGone) {
+  int state = 0;
+  for (int i = 0; i < 600; ++i) {
+    state = PrintBackend::JobState(id);
+    if (state >= 7 || (untilGone && state == 0)) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  return state;
+}
+
+std::string CupsJobPdf(const std::string& pdfFolder, int id) {
+  const QString folder = QString::fromStdString(pdfFolder);
+  const QString suffix = QString("-job_%1.pdf").arg(id), prefix = QString("job_%1-").arg(id);
+  for (const QString& name : QDir(folder).entryList(QDir::Files))
+    if (name.endsWith(suffix) || name.startsWith(prefix)) return (folder + "/" + name).toStdString();
+  return {};
 }

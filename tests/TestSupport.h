@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <optional>
 #include <string>
 
 #include "platform/Graphics.h"
@@ -28,3 +29,14 @@ unsigned PixelRGB(const QImage& image, int x, int y);
 bool ColorNear(unsigned rgbA, unsigned rgbB, int tolerance);
 // The path of a file under the source tree.
 std::string SourcePath(const std::string& relative);
+
+// Print tests run on the private scheduler of tests/support/cups-sandbox.sh.
+// The folder its printers write their PDFs into when CUPS_SERVER names such a
+// sandbox; otherwise nothing, and why in *why.
+std::optional<std::string> CupsSandboxPdfFolder(std::string* why = nullptr);
+// Waits (at most a minute) until the scheduler is done with job id (state 7
+// or above) or, with untilGone, no longer knows it; answers the last state.
+int WaitForCupsJob(int id, bool untilGone = false);
+// The PDF a sandbox printer wrote for job id ("<title>-job_<id>.pdf"); empty
+// when there is none.
+std::string CupsJobPdf(const std::string& pdfFolder, int id);

@@ -51,12 +51,11 @@ QRect SaturatedBox(const QImage& image, const QRect& area) {
 class CupsPrintExact : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* server = std::getenv("CUPS_SERVER");
-    const QFileInfo socket(QString::fromLocal8Bit(server ? server : ""));
-    if (!server || !socket.isAbsolute() || !QFile::exists(socket.absolutePath() + "/ardel-cups-sandbox"))
-      GTEST_SKIP() << "CUPS_SERVER does not name a print-test sandbox (tests/support/cups-sandbox.sh)";
+    std::string why;
+    const std::optional<std::string> pdfDir = CupsSandboxPdfFolder(&why);
+    if (!pdfDir) GTEST_SKIP() << why;
     if (ShellOutput("command -v pdftoppm").empty()) GTEST_SKIP() << "pdftoppm (poppler-utils) is not installed";
-    pdfDir_ = (socket.absolutePath() + "/pdf").toStdString();
+    pdfDir_ = *pdfDir;
     unsetenv("LPDEST");
     unsetenv("PRINTER");
     PrintBackend::ResetServer();
@@ -112,17 +111,8 @@ class CupsPrintExact : public ::testing::Test {
     g_errors.clear();
     EXPECT_GT(jobId, 0);
     if (jobId <= 0) return {};
-    int state = 0;
-    for (int i = 0; i < 600 && state < 7; ++i) {
-      state = PrintBackend::JobState(jobId);
-      if (state < 7) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    EXPECT_EQ(state, 9) << "job " << jobId;
-    std::string pdf;
-    const QString suffix = QString("-job_%1.pdf").arg(jobId), prefix = QString("job_%1-").arg(jobId);
-    for (const QString& file : QDir(QString::fromStdString(pdfDir_)).entryList(QDir::Files))
-      if (file.endsWith(suffix) || file.startsWith(prefix))
-        pdf = (QString::fromStdString(pdfDir_) + "/" + file).toStdString();
+    EXPECT_EQ(WaitForCupsJob(jobId), 9) << "job " << jobId;
+    const std::string pdf = CupsJobPdf(pdfDir_, jobId);
     EXPECT_FALSE(pdf.empty()) << "no PDF for job " << jobId;
     if (pdf.empty()) return {};
     EXPECT_EQ(PdfPageCount(pdf), form_->yaziciLink1->PageCount());

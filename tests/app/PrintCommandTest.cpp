@@ -217,31 +217,15 @@ TEST_F(PrintCommandTest, PrintCommandPrintsLetterPagesWithPhotoAndCalendarOnTheF
 class CupsPrint : public PrintCommandFixture {
  protected:
   void SetUp() override {
-    const char* server = std::getenv("CUPS_SERVER");
-    const QFileInfo socket(QString::fromLocal8Bit(server ? server : ""));
-    if (!server || !socket.isAbsolute() || !QFile::exists(socket.absolutePath() + "/ardel-cups-sandbox"))
-      GTEST_SKIP() << "CUPS_SERVER does not name a print-test sandbox (tests/support/cups-sandbox.sh)";
-    pdfDir_ = (socket.absolutePath() + "/pdf").toStdString();
+    std::string why;
+    const std::optional<std::string> pdfDir = CupsSandboxPdfFolder(&why);
+    if (!pdfDir) GTEST_SKIP() << why;
+    pdfDir_ = *pdfDir;
     unsetenv("LPDEST");
     unsetenv("PRINTER");
     PrintBackend::ResetServer();
     device_.emplace(std::make_unique<TdxPrintDevice>());  // a fresh device on the sandbox
     PrintCommandFixture::SetUp();
-  }
-  std::string JobPdf(int id) const {
-    const QString suffix = QString("-job_%1.pdf").arg(id), prefix = QString("job_%1-").arg(id);
-    for (const QString& name : QDir(QString::fromStdString(pdfDir_)).entryList(QDir::Files))
-      if (name.endsWith(suffix) || name.startsWith(prefix))
-        return (QString::fromStdString(pdfDir_) + "/" + name).toStdString();
-    return {};
-  }
-  static int WaitForJob(int id) {
-    int state = 0;
-    for (int i = 0; i < 600 && state < 7; ++i) {
-      state = PrintBackend::JobState(id);
-      if (state < 7) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return state;
   }
   // A scheduler command (cupsdisable, cancel...) on the sandbox.
   static std::string Admin(const std::string& command) {
@@ -308,8 +292,8 @@ TEST_F(CupsPrint, PrintCommandSendsTheWindowOnLetterPagesToTheDefaultPrinter) {
   EXPECT_TRUE(g_errors.empty());
   EXPECT_TRUE(boxes.empty());
   ASSERT_GT(jobId, 0);
-  ASSERT_EQ(WaitForJob(jobId), 9);
-  const std::string pdf = JobPdf(jobId);
+  ASSERT_EQ(WaitForCupsJob(jobId), 9);
+  const std::string pdf = CupsJobPdf(pdfDir_, jobId);
   ASSERT_FALSE(pdf.empty());
   ASSERT_EQ(PdfPageCount(pdf), 1);
   const std::string info = ShellOutput("pdfinfo -f 1 -l 9 '" + pdf + "'");
@@ -381,8 +365,8 @@ TEST_F(CupsPrint, PreviewPageSetupThenPrintDialog) {
       d.OKButton()->click();
     });
     ASSERT_GT(job, 0);
-    ASSERT_EQ(WaitForJob(job), 9);
-    const std::string pdf = JobPdf(job);
+    ASSERT_EQ(WaitForCupsJob(job), 9);
+    const std::string pdf = CupsJobPdf(pdfDir_, job);
     ASSERT_FALSE(pdf.empty());
     EXPECT_EQ(PdfPageCount(pdf), 2);
     // The printer feeds Letter sheets upright: the landscape page lies on

@@ -65,22 +65,6 @@ class CupsPrint : public ::testing::Test {
   }
 
  protected:
-  static int WaitForJob(int id) {
-    int state = 0;
-    for (int i = 0; i < 600; ++i) {
-      state = PrintBackend::JobState(id);
-      if (state >= 7) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return state;
-  }
-  std::string JobPdf(int id) const {
-    const QString dir = QString::fromStdString(sandbox_ + "/pdf");
-    const QString suffix = QString("-job_%1.pdf").arg(id), prefix = QString("job_%1-").arg(id);
-    for (const QString& name : QDir(dir).entryList(QDir::Files))
-      if (name.endsWith(suffix) || name.startsWith(prefix)) return (dir + "/" + name).toStdString();
-    return {};
-  }
   // The attributes the scheduler keeps of a job, as ipptool lists them.
   std::string JobAttributes(int id) const {
     return ShellOutput("ipptool -tv ipp://127.0.0.1:" + port_ + "/jobs/" + std::to_string(id) +
@@ -179,8 +163,8 @@ TEST_F(CupsPrint, OnePageTwoCopiesCollated) {
   EXPECT_TRUE(printer.Print(true));
   ASSERT_GT(jobId, 0);
   EXPECT_EQ(announced, 2);
-  EXPECT_EQ(WaitForJob(jobId), 9);
-  const std::string pdf = JobPdf(jobId);
+  EXPECT_EQ(WaitForCupsJob(jobId), 9);
+  const std::string pdf = CupsJobPdf(sandbox_ + "/pdf", jobId);
   ASSERT_FALSE(pdf.empty());
   EXPECT_EQ(PdfPageCount(pdf), 2);
   ScratchDir scratch;
@@ -226,7 +210,7 @@ TEST_F(CupsPrint, PrinterOptionsTravelWithTheJob) {
   EXPECT_TRUE(printer.Print(true));
   EXPECT_EQ(resolutions, (std::vector<QString>{"150 dpi", "300 dpi", "600 dpi", "1200 dpi", "2400 dpi"}));
   ASSERT_GT(jobId, 0);
-  EXPECT_EQ(WaitForJob(jobId), 9);
+  EXPECT_EQ(WaitForCupsJob(jobId), 9);
   const std::string attributes = JobAttributes(jobId);
   EXPECT_NE(attributes.find("printer-resolution (resolution) = 600dpi"), std::string::npos) << attributes;
   EXPECT_NE(attributes.find("sides (keyword) = two-sided-long-edge"), std::string::npos) << attributes;

@@ -738,28 +738,12 @@ TEST(PageRanges, Checking) {
 
 // ---- On the private CUPS scheduler ---------------------------------------------------------------------
 
-// The folder of the sandbox's PDFs, or nothing (and why) when CUPS_SERVER
-// does not name a sandbox of tests/support/cups-sandbox.sh.
-std::optional<std::string> SandboxPdfDir(std::string& why) {
-  const char* server = std::getenv("CUPS_SERVER");
-  if (!server || !*server) {
-    why = "CUPS_SERVER is not set; run through ctest, or start tests/support/cups-sandbox.sh";
-    return std::nullopt;
-  }
-  QFileInfo socket(QString::fromLocal8Bit(server));
-  const QString folder = socket.absolutePath();
-  if (!socket.isAbsolute() || !QFile::exists(folder + "/ardel-cups-sandbox")) {
-    why = std::string("CUPS_SERVER (") + server + ") is not a print-test sandbox";
-    return std::nullopt;
-  }
-  return (folder + "/pdf").toStdString();
-}
 
 class CupsPrint : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string why;
-    std::optional<std::string> pdfDir = SandboxPdfDir(why);
+    std::optional<std::string> pdfDir = CupsSandboxPdfFolder(&why);
     if (!pdfDir) GTEST_SKIP() << why;
     pdfDir_ = *pdfDir;
     socket_ = std::getenv("CUPS_SERVER");
@@ -776,24 +760,6 @@ class CupsPrint : public ::testing::Test {
   }
   void TearDown() override { SetMessageBoxHook({}); }
 
-  // Waits (at most a minute) until the scheduler is done with the job; with
-  // untilGone also until it no longer knows it (0).
-  static int WaitForJob(int id, bool untilGone = false) {
-    int state = 0;
-    for (int i = 0; i < 600; ++i) {
-      state = PrintBackend::JobState(id);
-      if (state >= 7 || (untilGone && state == 0)) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return state;
-  }
-  std::string JobPdf(int id) const {
-    const QString suffix = QString("-job_%1.pdf").arg(id), prefix = QString("job_%1-").arg(id);
-    for (const QString& name : QDir(QString::fromStdString(pdfDir_)).entryList(QDir::Files))
-      if (name.endsWith(suffix) || name.startsWith(prefix))
-        return (QString::fromStdString(pdfDir_) + "/" + name).toStdString();
-    return {};
-  }
   int SelectPrinter(const std::string& name) {
     TdxPrintDevice& device = GetPrintDevice();
     device.RefreshPrinters();
@@ -823,8 +789,8 @@ TEST_F(CupsPrint, JobOnTheSpoolerPrintsEveryCopy) {
   printer.PrintTitle = "copies";
   printer.PrintAllPages(0, 2, nullptr, false);
   ASSERT_GT(jobId, 0);
-  EXPECT_EQ(WaitForJob(jobId), 9);
-  const std::string pdf = JobPdf(jobId);
+  EXPECT_EQ(WaitForCupsJob(jobId), 9);
+  const std::string pdf = CupsJobPdf(pdfDir_, jobId);
   ASSERT_FALSE(pdf.empty());
   ScratchDir scratch;
   EXPECT_EQ(PdfPageBars(pdf, scratch.Path("page")), (Pages{1, 1, 2, 2}));
@@ -858,8 +824,8 @@ TEST_F(CupsPrint, PrinterThatVanishesMidJobIsReportedAndTheProgramGoesOn) {
   EXPECT_EQ(messages, (std::vector<std::string>{PrinterError}));
   EXPECT_FALSE(GetPrintDevice().JobActive());
   ASSERT_GT(jobId, 0);
-  EXPECT_NE(WaitForJob(jobId, true), 9);  // never completed
-  EXPECT_TRUE(JobPdf(jobId).empty());
+  EXPECT_NE(WaitForCupsJob(jobId, true), 9);  // never completed
+  EXPECT_TRUE(CupsJobPdf(pdfDir_, jobId).empty());
 
   // The program goes on: the next job on another printer is fine.
   messages.clear();
@@ -869,9 +835,9 @@ TEST_F(CupsPrint, PrinterThatVanishesMidJobIsReportedAndTheProgramGoesOn) {
   const int failedJob = jobId;
   EXPECT_TRUE(printer.Print(false));
   ASSERT_NE(jobId, failedJob);
-  EXPECT_EQ(WaitForJob(jobId), 9);
+  EXPECT_EQ(WaitForCupsJob(jobId), 9);
   ScratchDir scratch;
-  EXPECT_EQ(PdfPageBars(JobPdf(jobId), scratch.Path("page")), (Pages{1, 2, 3}));
+  EXPECT_EQ(PdfPageBars(CupsJobPdf(pdfDir_, jobId), scratch.Path("page")), (Pages{1, 2, 3}));
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(printer.Printed, (Pages{1, 2, 3}));
 }

@@ -266,32 +266,15 @@ namespace {
 class CupsPrintText : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* server = std::getenv("CUPS_SERVER");
-    const QFileInfo socket(QString::fromLocal8Bit(server ? server : ""));
-    if (!server || !socket.isAbsolute() || !QFile::exists(socket.absolutePath() + "/ardel-cups-sandbox"))
-      GTEST_SKIP() << "CUPS_SERVER does not name a print-test sandbox (tests/support/cups-sandbox.sh)";
+    std::string why;
+    const std::optional<std::string> pdfDir = CupsSandboxPdfFolder(&why);
+    if (!pdfDir) GTEST_SKIP() << why;
     if (!HaveCommand("pdftotext")) GTEST_SKIP() << "pdftotext (poppler-utils) is not installed";
-    pdfDir_ = (socket.absolutePath() + "/pdf").toStdString();
+    pdfDir_ = *pdfDir;
     lpdest_.emplace("LPDEST", std::nullopt);
     printer_.emplace("PRINTER", std::nullopt);
   }
 
-  static int WaitForJob(int id) {
-    int state = 0;
-    for (int i = 0; i < 600 && state < 7; ++i) {
-      state = PrintBackend::JobState(id);
-      if (state < 7) std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return state;
-  }
-
-  std::string JobPdf(int id) const {
-    const QString suffix = QString("-job_%1.pdf").arg(id), prefix = QString("job_%1-").arg(id);
-    for (const QString& name : QDir(QString::fromStdString(pdfDir_)).entryList(QDir::Files))
-      if (name.endsWith(suffix) || name.startsWith(prefix))
-        return (QString::fromStdString(pdfDir_) + "/" + name).toStdString();
-    return {};
-  }
 
   std::string pdfDir_;
   std::optional<ScopedEnv> lpdest_, printer_;
@@ -348,8 +331,8 @@ TEST_F(CupsPrintText, PrintedParagraphHasThePreviewsLines) {
   device.JobTitle = "Ardel paragraph";
   const int id = print();
   ASSERT_GT(id, 0);
-  ASSERT_EQ(WaitForJob(id), 9);
-  const std::string pdf = JobPdf(id);
+  ASSERT_EQ(WaitForCupsJob(id), 9);
+  const std::string pdf = CupsJobPdf(pdfDir_, id);
   ASSERT_FALSE(pdf.empty()) << "no PDF for job " << id << " in " << pdfDir_;
   const QImage sheet = RenderPdfPage(pdf, 1, 192);
   ASSERT_EQ(sheet.size(), preview.size());

@@ -26,30 +26,12 @@ namespace {
 constexpr int IPP_JOB_CANCELED = 7;
 constexpr int IPP_JOB_COMPLETED = 9;
 
-// The folder of the sandbox's PDFs, or nothing (and why) when CUPS_SERVER
-// does not name a sandbox.
-std::optional<std::string> SandboxPdfDir(std::string& why) {
-  const char* server = std::getenv("CUPS_SERVER");
-  if (!server || !*server) {
-    why = "CUPS_SERVER is not set; run through ctest, or start a private scheduler with "
-          "tests/support/cups-sandbox.sh start and export what it prints";
-    return std::nullopt;
-  }
-  QFileInfo socket(QString::fromLocal8Bit(server));
-  QString dir = socket.absolutePath();
-  if (!socket.isAbsolute() || !QFile::exists(dir + "/ardel-cups-sandbox")) {
-    why = std::string("CUPS_SERVER (") + server + ") is not a scheduler of tests/support/cups-sandbox.sh; " +
-          "the print tests print only on such a sandbox";
-    return std::nullopt;
-  }
-  return (dir + "/pdf").toStdString();
-}
 
 class CupsPrint : public ::testing::Test {
  protected:
   void SetUp() override {
     std::string why;
-    std::optional<std::string> pdfDir = SandboxPdfDir(why);
+    std::optional<std::string> pdfDir = CupsSandboxPdfFolder(&why);
     if (!pdfDir) GTEST_SKIP() << why;
     pdfDir_ = *pdfDir;
     // A default printer chosen through the environment would override the
@@ -58,24 +40,6 @@ class CupsPrint : public ::testing::Test {
     printer_.emplace("PRINTER", std::nullopt);
   }
 
-  // Waits (at most a minute) until the spooler is done with the job.
-  static int WaitForJob(int id) {
-    int state = 0;
-    for (int i = 0; i < 600; ++i) {
-      state = JobState(id);
-      if (state >= IPP_JOB_CANCELED) break;
-      std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    return state;
-  }
-
-  // The PDF the virtual printer wrote for a job ("<title>-job_<id>.pdf").
-  std::string JobPdf(int id) const {
-    QString suffix = QString("-job_%1.pdf").arg(id), prefix = QString("job_%1-").arg(id);
-    for (const QString& name : QDir(QString::fromStdString(pdfDir_)).entryList(QDir::Files))
-      if (name.endsWith(suffix) || name.startsWith(prefix)) return (QString::fromStdString(pdfDir_) + "/" + name).toStdString();
-    return {};
-  }
 
   static int IndexOf(TdxPrintDevice& device, const std::string& name) {
     int i = device.FindPrinter(name, "");
@@ -189,8 +153,8 @@ TEST_F(CupsPrint, TwoPagesThroughTheSpoolerLandWhereDrawn) {
   device.Canvas().Canvas().FillRect(TRect(1200, 1500, 1500, 2100), clBlack);
   device.EndJob();
 
-  ASSERT_EQ(WaitForJob(id), IPP_JOB_COMPLETED);
-  std::string pdf = JobPdf(id);
+  ASSERT_EQ(WaitForCupsJob(id), IPP_JOB_COMPLETED);
+  std::string pdf = CupsJobPdf(pdfDir_, id);
   ASSERT_FALSE(pdf.empty()) << "no PDF for job " << id << " in " << pdfDir_;
   PdfInfo info = ReadPdfInfo(pdf);
   ASSERT_EQ(info.Pages, 2);
@@ -211,8 +175,8 @@ TEST_F(CupsPrint, DrawingStartsAtThePrintableAreasCorner) {
   ASSERT_GT(id, 0) << device.JobLastError();
   device.Canvas().Canvas().FillRect(TRect(0, 0, 300, 150), clBlack);  // 1 in x 0.5 in at the corner
   device.EndJob();
-  ASSERT_EQ(WaitForJob(id), IPP_JOB_COMPLETED);
-  std::string pdf = JobPdf(id);
+  ASSERT_EQ(WaitForCupsJob(id), IPP_JOB_COMPLETED);
+  std::string pdf = CupsJobPdf(pdfDir_, id);
   ASSERT_FALSE(pdf.empty());
   ASSERT_EQ(ReadPdfInfo(pdf).Pages, 1);
   // The unprintable margin is 0.25 in: 25 pixels at 100 dpi.
@@ -231,8 +195,8 @@ TEST_F(CupsPrint, AbortBetweenPagesCancelsTheSpoolersJob) {
   ASSERT_TRUE(abortRequested);
   device.AbortJob();
   EXPECT_FALSE(device.JobActive());
-  EXPECT_EQ(WaitForJob(id), IPP_JOB_CANCELED);
-  EXPECT_TRUE(JobPdf(id).empty());
+  EXPECT_EQ(WaitForCupsJob(id), IPP_JOB_CANCELED);
+  EXPECT_TRUE(CupsJobPdf(pdfDir_, id).empty());
 }
 
 TEST_F(CupsPrint, PrintToFileThenToThePrinter) {
@@ -255,8 +219,8 @@ TEST_F(CupsPrint, PrintToFileThenToThePrinter) {
   ASSERT_GT(id, 0) << device.JobLastError();
   device.Canvas().Canvas().FillRect(TRect(300, 300, 600, 600), clBlack);
   device.EndJob();
-  EXPECT_EQ(WaitForJob(id), IPP_JOB_COMPLETED);
-  EXPECT_FALSE(JobPdf(id).empty());
+  EXPECT_EQ(WaitForCupsJob(id), IPP_JOB_COMPLETED);
+  EXPECT_FALSE(CupsJobPdf(pdfDir_, id).empty());
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), first);
 }
