@@ -33,6 +33,6 @@ for t in $targets; do
     done
     status=1
   fi
-  tail -n 1 "$work/log.txt"
+  grep -E "^Done [0-9]+ runs" "$work/log.txt" | tail -n 1 | sed 's/^/   /' || true
 done
 exit $status
