@@ -45,6 +45,14 @@ QImage MakeTestImage(int width, int height) {
   return image;
 }
 
+std::string WriteTestJpeg(const ScratchDir& dir, const std::string& name, int width, int height) {
+  TBitmap bmp;
+  bmp.SetImage(MakeTestImage(width, height));
+  TJPEGImage jpeg;
+  jpeg.AssignBitmap(bmp, 95);
+  return dir.Write(name, jpeg.SaveToStream());
+}
+
 unsigned PixelRGB(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
 
 bool ColorNear(unsigned a, unsigned b, int tolerance) {

@@ -23,6 +23,9 @@ class ScratchDir {
 
 // A test image: left half red, right half blue, with a green square at the centre.
 QImage MakeTestImage(int width, int height);
+// The test image of that size as a JPEG file (quality 95) named name in dir;
+// answers its path.
+std::string WriteTestJpeg(const ScratchDir& dir, const std::string& name, int width, int height);
 // Colour of a pixel as 0xRRGGBB.
 unsigned PixelRGB(const QImage& image, int x, int y);
 // True when every channel differs by at most tolerance.

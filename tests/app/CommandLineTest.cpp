@@ -191,13 +191,6 @@ class StartPictureTest : public ::testing::Test {
     form->FotorafSeiniz1->trigger();
     TFileDialog::SetHook(nullptr);
   }
-  std::string WriteJpeg(const ScratchDir& dir, const std::string& name, int w, int h) {
-    TBitmap bmp;
-    bmp.SetImage(MakeTestImage(w, h));
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(bmp, 95);
-    return dir.Write(name, jpeg.SaveToStream());
-  }
   QImage PhotoPixels() { return form->cxImage1->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
   std::unique_ptr<TForm1> form;
@@ -207,7 +200,7 @@ class StartPictureTest : public ::testing::Test {
 
 TEST_F(StartPictureTest, PictureArgumentIsShownInThePhotoArea) {
   ScratchDir dir;
-  const std::string path = WriteJpeg(dir, "yaz tatili.jpg", 320, 240);
+  const std::string path = WriteTestJpeg(dir, "yaz tatili.jpg", 320, 240);
   Start({path});
   EXPECT_TRUE(g_messages.empty()) << g_messages.front();
   ASSERT_FALSE(form->cxImage1->Picture().Empty());
@@ -222,7 +215,7 @@ TEST_F(StartPictureTest, PictureArgumentIsShownInThePhotoArea) {
 
 TEST_F(StartPictureTest, PictureIsLoadedOnlyOnceTheWindowIsOpen) {
   ScratchDir dir;
-  const TCommandLine line = ParseCommandLine({WriteJpeg(dir, "a.jpg", 40, 30), "-"});
+  const TCommandLine line = ParseCommandLine({WriteTestJpeg(dir, "a.jpg", 40, 30), "-"});
   form->show();
   OpenStartPicture(*form, line);
   EXPECT_TRUE(form->cxImage1->Picture().Empty()) << "loaded before the message loop ran";
@@ -264,7 +257,7 @@ TEST_F(StartPictureTest, UnreadableFilesGiveTheMenusMessageAndTheWindowStaysOpen
 
 TEST_F(StartPictureTest, UnreadableFileKeepsThePhotoShownBefore) {
   ScratchDir dir;
-  ChooseInMenu(WriteJpeg(dir, "old.jpg", 64, 48));
+  ChooseInMenu(WriteTestJpeg(dir, "old.jpg", 64, 48));
   ASSERT_EQ(form->cxImage1->Picture().Width(), 64);
   Start({dir.Write("new.jpg", std::string("\xFF\xD8\xFF\xE0 truncated", 15))});
   ASSERT_EQ(g_messages.size(), 1u);

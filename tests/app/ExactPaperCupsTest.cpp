@@ -80,11 +80,7 @@ class CupsPrintExact : public ::testing::Test {
 
   // Loads a JPEG of the test picture into the photo through the menu.
   void ChoosePhoto(int width, int height) {
-    TBitmap bmp;
-    bmp.SetImage(MakeTestImage(width, height));
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(bmp, 95);
-    const std::string path = dir_.Write("photo.jpg", jpeg.SaveToStream());
+    const std::string path = WriteTestJpeg(dir_, "photo.jpg", width, height);
     TFileDialog::SetHook([path](TFileDialog&) { return std::optional<std::string>(path); });
     form_->FotorafSeiniz1->trigger();
     TFileDialog::SetHook(nullptr);

@@ -54,11 +54,7 @@ class Form1EndToEnd : public ::testing::Test {
     device->Descriptions = {HandLetterPrinter("Hand", 150)};
     device->Default = "Hand";
     device_.emplace(std::move(device));
-    TBitmap bmp;
-    bmp.SetImage(MakeTestImage(640, 480));
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(bmp, 95);
-    photo_ = dir.Write("photo.jpg", jpeg.SaveToStream());
+    photo_ = WriteTestJpeg(dir, "photo.jpg", 640, 480);
   }
   void TearDown() override {
     dxPSPreviewWindowDialogs().LoadReport = nullptr;

@@ -40,11 +40,7 @@ class Form1Page : public ::testing::Test {
     form->show();
     QApplication::processEvents();
     // A 4:3 photo: red left half, blue right half, green square in the middle.
-    TBitmap bmp;
-    bmp.SetImage(MakeTestImage(1600, 1200));
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(bmp, 95);
-    photoPath = dir.Write("photo.jpg", jpeg.SaveToStream());
+    photoPath = WriteTestJpeg(dir, "photo.jpg", 1600, 1200);
     form->cxImage1->Picture().LoadFromFile(photoPath);
     QApplication::processEvents();
     form->yazici->RebuildLink(form->yaziciLink1);

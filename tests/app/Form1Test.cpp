@@ -42,13 +42,6 @@ class Form1Test : public ::testing::Test {
     form->FotorafSeiniz1->trigger();
     TFileDialog::SetHook(nullptr);
   }
-  std::string WriteJpeg(const ScratchDir& dir, const std::string& name, int w, int h) {
-    TBitmap bmp;
-    bmp.SetImage(MakeTestImage(w, h));
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(bmp, 95);
-    return dir.Write(name, jpeg.SaveToStream());
-  }
   QImage PhotoPixels() { return form->cxImage1->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
   std::unique_ptr<TForm1> form;
@@ -122,7 +115,7 @@ TEST_F(Form1Test, EmptyPhotoAreaShowsTheHintText) {
 
 TEST_F(Form1Test, UpperCaseJpgLoadsScaledToFit) {
   ScratchDir dir;
-  std::string path = WriteJpeg(dir, "PHOTO.JPG", 1600, 1200);
+  std::string path = WriteTestJpeg(dir, "PHOTO.JPG", 1600, 1200);
   Choose(path);
   EXPECT_TRUE(g_errors.empty()) << (g_errors.empty() ? "" : g_errors[0]);
   ASSERT_FALSE(form->cxImage1->Picture().Empty());
@@ -136,7 +129,7 @@ TEST_F(Form1Test, UpperCaseJpgLoadsScaledToFit) {
 
 TEST_F(Form1Test, CancelAndBadFilesKeepTheOldPhoto) {
   ScratchDir dir;
-  Choose(WriteJpeg(dir, "a.jpg", 64, 48));
+  Choose(WriteTestJpeg(dir, "a.jpg", 64, 48));
   ASSERT_EQ(form->cxImage1->Picture().Width(), 64);
 
   Choose(std::nullopt);
@@ -163,7 +156,7 @@ TEST_F(Form1Test, CancelAndBadFilesKeepTheOldPhoto) {
 
 TEST_F(Form1Test, ExitEndsWithCodeZeroEvenWithAPhoto) {
   ScratchDir dir;
-  Choose(WriteJpeg(dir, "a.jpg", 32, 32));
+  Choose(WriteTestJpeg(dir, "a.jpg", 32, 32));
   int code = -1;
   form->OnHalt = [&](int c) { code = c; };
   form->k1->trigger();

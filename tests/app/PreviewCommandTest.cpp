@@ -29,11 +29,7 @@ class PreviewCommand : public ::testing::Test {
     form = std::make_unique<TForm1>();
     form->show();
     QApplication::processEvents();
-    TBitmap bmp;
-    bmp.SetImage(MakeTestImage(1600, 1200));
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(bmp, 95);
-    form->cxImage1->Picture().LoadFromFile(dir.Write("photo.jpg", jpeg.SaveToStream()));
+    form->cxImage1->Picture().LoadFromFile(WriteTestJpeg(dir, "photo.jpg", 1600, 1200));
     QApplication::processEvents();
   }
   void TearDown() override { Application::SetErrorSink(nullptr); }

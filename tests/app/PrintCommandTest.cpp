@@ -62,11 +62,7 @@ class PrintCommandFixture : public ::testing::Test {
   }
   // Loads a JPEG of the test picture into the photo through the menu.
   void ChoosePhoto(int width, int height) {
-    TBitmap bmp;
-    bmp.SetImage(MakeTestImage(width, height));
-    TJPEGImage jpeg;
-    jpeg.AssignBitmap(bmp, 95);
-    const std::string path = dir.Write("photo.jpg", jpeg.SaveToStream());
+    const std::string path = WriteTestJpeg(dir, "photo.jpg", width, height);
     TFileDialog::SetHook([path](TFileDialog&) { return std::optional<std::string>(path); });
     form->FotorafSeiniz1->trigger();
     TFileDialog::SetHook(nullptr);
