@@ -3,8 +3,19 @@
 
 #include <QApplication>
 #include <cstdlib>
+#include <vector>
 
+#include "bench/BenchSupport.h"
 #include "platform/Application.h"
+
+namespace {
+std::vector<std::function<void()>>& EndActions() {
+  static std::vector<std::function<void()>> actions;
+  return actions;
+}
+}  // namespace
+
+void AtBenchEnd(std::function<void()> f) { EndActions().push_back(std::move(f)); }
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -13,6 +24,11 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
+  while (!EndActions().empty()) {
+    auto action = std::move(EndActions().back());
+    EndActions().pop_back();
+    action();
+  }
   benchmark::Shutdown();
   return 0;
 }

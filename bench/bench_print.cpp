@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "app/Unit1.h"
+#include "bench/BenchSupport.h"
 #include "editors/cxImage.h"
 #include "engine/dxPSComponentPrinter.h"
 #include "layout/dxPrnDev.h"
@@ -107,9 +108,14 @@ struct Setup {
   }
 };
 
+// Made by the first benchmark that needs it, gone before the application.
 Setup& TheSetup() {
-  static Setup setup;
-  return setup;
+  static std::unique_ptr<Setup> setup;
+  if (!setup) {
+    setup = std::make_unique<Setup>();
+    AtBenchEnd([] { setup.reset(); });
+  }
+  return *setup;
 }
 
 void BM_PrintMainWindowThroughEngine(benchmark::State& state) {
