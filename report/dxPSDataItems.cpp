@@ -255,7 +255,10 @@ TRect TdxCustomReportCellCheck::GetImageAreaBounds(TCanvas& dc) const {
   GetImageSize(gw, gh);
   if (gw <= 0 || gh <= 0) return {};
   TRect r = TdxReportCellImageContainer::GetImageAreaBounds(dc);
-  int p = PixelSize();
+  // The gap beside the glyph is two pixels of the screen the report was built
+  // on, like the glyph itself: a caption beside the box is then laid out
+  // alike on every device.
+  const int p = std::max(1, ScreenToUnits(1));
   switch (CheckPos()) {
     case ccpLeft: r.Right = r.Left + 2 * p + gw; break;
     case ccpRight: r.Left = r.Right - 2 * p - gw; break;

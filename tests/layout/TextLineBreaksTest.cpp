@@ -59,7 +59,9 @@ struct ParagraphPage {
   TdxReportCellString* item = nullptr;
   std::string text = Paragraph();
 
-  ParagraphPage() {
+  // checkBox: the item is a check box with the paragraph as its caption
+  // beside the box.
+  explicit ParagraphPage(bool checkBox = false) {
     TFont font;
     font.Name = "Liberation Sans";
     font.SetSize(7);
@@ -67,7 +69,14 @@ struct ParagraphPage {
     const int fontIndex = link.fontPool.Add(font);
     link.SetReportSize(36000, 48000);
     TdxReportCell* cell = link.AddCell(TRect(0, 0, 35000, 47000));
-    item = new TdxReportCellString(cell);
+    if (checkBox) {
+      auto* check = new TdxReportCellCheck(cell);
+      check->SetCheckPos(ccpLeft);
+      check->SetChecked(true);
+      item = check;
+    } else {
+      item = new TdxReportCellString(cell);
+    }
     item->SetBoundsRect(TRect(500, 500, 34700, 46700));
     item->SetCellSides(isdLeft | isdTop | isdRight | isdBottom);
     item->SetFontIndex(fontIndex);
@@ -82,12 +91,16 @@ struct ParagraphPage {
   // The lines of the item's text as the renderer laid them out while it drew
   // page 1 on canvas (the whole sheet mapped onto target); boxes, when
   // given, gets each line's box in device pixels.
-  std::vector<std::string> Render(TCanvas& canvas, const TRect& target, int zoom, std::vector<QRect>* boxes = nullptr) {
+  // layoutBounds, when given, gets the rectangle the lines were laid out in
+  // (report units).
+  std::vector<std::string> Render(TCanvas& canvas, const TRect& target, int zoom, std::vector<QRect>* boxes = nullptr,
+                                  TRect* layoutBounds = nullptr) {
     std::vector<std::string> lines;
     int texts = 0;
     link.renderer.OnTextLayout = [&](const TdxTextLayout& layout) {
       if (layout.Text != text) return;
       ++texts;
+      if (layoutBounds) *layoutBounds = layout.Bounds;
       for (std::size_t i = 0; i < layout.Lines.size(); ++i) {
         lines.push_back(layout.LineText(i));
         const TdxTextLine& line = layout.Lines[i];
@@ -103,16 +116,36 @@ struct ParagraphPage {
   }
 
   // The preview's lines at zoom percent on a 96 dpi screen image.
-  std::vector<std::string> Preview(int zoom, QImage* out = nullptr, std::vector<QRect>* boxes = nullptr) {
+  std::vector<std::string> Preview(int zoom, QImage* out = nullptr, std::vector<QRect>* boxes = nullptr,
+                                   TRect* layoutBounds = nullptr) {
     const int w = MulDiv(816, zoom, 100), h = MulDiv(1056, zoom, 100);
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(Qt::white);
     std::vector<std::string> lines;
     {
       TCanvas canvas(&image);
-      lines = Render(canvas, TRect(0, 0, w, h), zoom, boxes);
+      lines = Render(canvas, TRect(0, 0, w, h), zoom, boxes, layoutBounds);
     }
     if (out) *out = image;
+    return lines;
+  }
+
+  // The lines on a 600 dpi printer, drawn through the print device into a
+  // PDF.
+  std::vector<std::string> Print600(TRect* layoutBounds = nullptr) {
+    FakePrintDevice device;
+    device.Add(MakePrinter("Fine", {Paper(1, "Letter", 2159, 2794)}, {{7, "Automatically Select", ""}}, false, 600),
+               true);
+    ScratchDir dir;
+    device.JobOutputFile = dir.Path("fine.pdf");
+    EXPECT_GT(device.BeginJob(), 0) << device.JobLastError();
+    TCanvas& printer = device.Canvas().Canvas();
+    EXPECT_TRUE(printer.IsPrinter());
+    EXPECT_EQ(printer.GetDeviceCaps(LOGPIXELSX), 600);
+    std::vector<std::string> lines =
+        Render(printer, TRect(0, 0, device.PrintableWidth(), device.PrintableHeight()), 100, nullptr, layoutBounds);
+    device.EndJob();
+    EXPECT_TRUE(QFile::exists(QString::fromStdString(dir.Path("fine.pdf"))));
     return lines;
   }
 };
@@ -191,21 +224,26 @@ TEST(TextLineBreaks, JustifiedParagraphBreaksAlikeAtEveryZoomAndOnA600DpiPrinter
   EXPECT_EQ(Difference(page.Preview(50), at100), "") << "at 50 %";
   EXPECT_EQ(Difference(page.Preview(175), at100), "") << "at 175 %";
 
-  // A 600 dpi printer, through the print device into a PDF.
-  FakePrintDevice device;
-  device.Add(MakePrinter("Fine", {Paper(1, "Letter", 2159, 2794)}, {{7, "Automatically Select", ""}}, false, 600),
-             true);
-  ScratchDir dir;
-  device.JobOutputFile = dir.Path("fine.pdf");
-  ASSERT_GT(device.BeginJob(), 0) << device.JobLastError();
-  TCanvas& printer = device.Canvas().Canvas();
-  ASSERT_TRUE(printer.IsPrinter());
-  ASSERT_EQ(printer.GetDeviceCaps(LOGPIXELSX), 600);
-  const std::vector<std::string> onPaper =
-      page.Render(printer, TRect(0, 0, device.PrintableWidth(), device.PrintableHeight()), 100);
-  device.EndJob();
-  EXPECT_EQ(Difference(onPaper, at100), "") << "at 600 dpi";
-  EXPECT_TRUE(QFile::exists(QString::fromStdString(dir.Path("fine.pdf"))));
+  EXPECT_EQ(Difference(page.Print600(), at100), "") << "at 600 dpi";
+}
+
+// A check box's caption is laid out beside the box at the same place on
+// every device, so it breaks alike too.
+TEST(TextLineBreaks, CheckBoxCaptionBreaksAlikeAtEveryZoomAndOnA600DpiPrinter) {
+  ParagraphPage page(true);
+  TRect at100Bounds, bounds;
+  const std::vector<std::string> at100 = page.Preview(100, nullptr, nullptr, &at100Bounds);
+  ASSERT_GT(at100.size(), 40u);
+  EXPECT_EQ(Join(at100), page.text);
+  // The caption starts past the glyph and its gap.
+  EXPECT_GT(at100Bounds.Left, 500 + page.item->ScreenToUnits(dxCheckGlyphSize));
+
+  for (int zoom : {50, 175}) {
+    EXPECT_EQ(Difference(page.Preview(zoom, nullptr, nullptr, &bounds), at100), "") << "at " << zoom << " %";
+    EXPECT_EQ(bounds, at100Bounds) << "at " << zoom << " %";
+  }
+  EXPECT_EQ(Difference(page.Print600(&bounds), at100), "") << "at 600 dpi";
+  EXPECT_EQ(bounds, at100Bounds) << "at 600 dpi";
 }
 
 // Without a reference the 2-pixel margins and the indent are device pixels,

@@ -183,7 +183,8 @@ TEST(ReportDataItems, CheckAreasAndText) {
   EXPECT_EQ(check->MeasureContentWidth(d.dc), 15);
   EXPECT_EQ(check->MeasureContentHeight(d.dc), 15);
 
-  int p = d.renderer.PixelSize();
+  // The gap beside the glyph is two pixels of the screen, not of the device.
+  const int p = d.renderer.ScreenToUnits(1);
   check->SetCheckPos(ccpLeft);
   check->SetText("Label");
   EXPECT_EQ(check->GetImageAreaBounds(d.dc), TRect(0, 0, 2 * p + 650, 1000));
