@@ -23,6 +23,7 @@
 #include "engine/dxPSComponentPrinter.h"
 #include "engine/dxPSContainerLnk.h"
 #include "preview/dxPSPrevWnd.h"
+#include "tests/layout/TestPage.h"
 
 namespace {
 
@@ -53,15 +54,8 @@ class Form {
 };
 
 void SetUpPage(TdxPrinterPage& page) {
-  page.BeginUpdate();
   page.SetMeasurementUnits(muMillimeters);
-  page.SetDMPaper(9);
-  page.SetPageSize({210000, 297000});
-  page.SetMinMargins(TRect());
-  page.SetMargins(TRect(12700, 12700, 12700, 12700));
-  page.SetHeader(6350);
-  page.SetFooter(6350);
-  page.EndUpdate();
+  SetUpTestPage(page, kTestA4);
 }
 
 // A component printer with the container link on the form.

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstring>
 
+#include "platform/Canvas.h"
 #include "platform/Dib.h"
 #include "platform/Graphics.h"
 
@@ -360,7 +361,7 @@ QImage TBitmap::ToImage() const { return Empty() ? QImage() : *image_; }
 void TBitmap::Draw(QPainter& painter, const QRectF& dest) const {
   if (Empty()) return;
   if (!Transparent()) {
-    painter.drawImage(dest, *image_);
+    DrawPicture(painter, dest, *image_);
     return;
   }
   // The transparent colour's pixels are cleared in a copy.

@@ -184,6 +184,46 @@ QColor ColorToQColor(TColor color) {
 
 // ---- Mono patterns -------------------------------------------------------------
 
+QPixmap ScreenPixmap(int width, int height, const std::function<void(QPainter&)>& paint) {
+  const qreal ratio = qGuiApp ? std::max<qreal>(1, qGuiApp->devicePixelRatio()) : 1;
+  QPixmap pixmap(int(std::ceil(std::max(1, width) * ratio)), int(std::ceil(std::max(1, height) * ratio)));
+  pixmap.setDevicePixelRatio(ratio);
+  pixmap.fill(Qt::transparent);
+  QPainter painter(&pixmap);
+  paint(painter);
+  return pixmap;
+}
+
+bool PaintsOnPaper(const QPainter& painter) {
+  const QPaintEngine* engine = painter.paintEngine();
+  return engine && engine->type() == QPaintEngine::Pdf;
+}
+
+QImage OpaqueForPaper(const QImage& image, double opacity) {
+  opacity = std::clamp(std::isfinite(opacity) ? opacity : 1.0, 0.0, 1.0);
+  if (image.isNull() || (!image.hasAlphaChannel() && opacity >= 1)) return image;
+  QImage out = image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+  const int fade = int(std::lround(opacity * 256));
+  for (int y = 0; y < out.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x) {
+      const QRgb c = line[x];
+      auto toPaper = [fade](int v) { return 255 - (((255 - v) * fade) >> 8); };
+      const int alpha = out.hasAlphaChannel() ? (qAlpha(c) >= 128 ? 255 : 0) : 255;
+      line[x] = qRgba(toPaper(qRed(c)), toPaper(qGreen(c)), toPaper(qBlue(c)), alpha);
+    }
+  }
+  return out;
+}
+
+void DrawPicture(QPainter& painter, const QRectF& dest, const QImage& image, const QRectF& src) {
+  const QRectF from = src.isNull() ? QRectF(image.rect()) : src;
+  if (PaintsOnPaper(painter) && image.hasAlphaChannel())
+    painter.drawImage(dest, OpaqueForPaper(image), from);
+  else
+    painter.drawImage(dest, image, from);
+}
+
 QImage CreateMonoPattern(std::span<const std::uint8_t> rows, int width) {
   width = std::clamp(width, 1, 8);
   if (rows.empty()) return QImage();

@@ -44,8 +44,10 @@
 #pragma once
 
 #include <QImage>
+#include <QPixmap>
 #include <QRegion>
 #include <QTransform>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -212,6 +214,22 @@ struct TBrush {
 // bit 7 of rows[r] (the most significant) is pixel (0, r); set bits are
 // white (background colour), clear bits black (text colour).
 QImage CreateMonoPattern(std::span<const std::uint8_t> rows, int width = 8);
+
+// A transparent pixmap of width x height screen pixels at the screens'
+// device pixel ratio, drawn by paint in screen pixels: icons, cursors and
+// marks stay sharp on high-density screens.
+QPixmap ScreenPixmap(int width, int height, const std::function<void(QPainter&)>& paint);
+
+// True when painter draws on paper (a printer or a PDF). Paper gets no
+// transparency: a page holding any is turned into one picture by the
+// spooler's PostScript filters, and its text is no longer text.
+bool PaintsOnPaper(const QPainter& painter);
+// image as paper takes it: a pixel at least half covered is opaque, any
+// other clear (a stencil, which paper keeps), and an opacity below 1 fades
+// the colours towards white paper as translucent pens and brushes do.
+QImage OpaqueForPaper(const QImage& image, double opacity = 1);
+// Draws image (or its part src) into dest, without transparency on paper.
+void DrawPicture(QPainter& painter, const QRectF& dest, const QImage& image, const QRectF& src = QRectF());
 
 // ---- Device capabilities -----------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include <QRectF>
 #include <cstring>
 
+#include "platform/Canvas.h"
 #include "platform/Dib.h"
 #include "platform/Graphics.h"
 
@@ -114,7 +115,7 @@ int TIcon::Width() const { return Empty() ? 0 : image_->width(); }
 int TIcon::Height() const { return Empty() ? 0 : image_->height(); }
 
 void TIcon::Draw(QPainter& painter, const QRectF& dest) const {
-  if (!Empty()) painter.drawImage(dest, *image_);
+  if (!Empty()) DrawPicture(painter, dest, *image_);
 }
 
 void TIcon::LoadFromStream(TByteView data) {

@@ -21,6 +21,7 @@
 #include <optional>
 #include <unordered_map>
 
+#include "platform/Canvas.h"
 #include "platform/Dib.h"
 #include "platform/Fonts.h"
 #include "platform/Graphics.h"
@@ -485,6 +486,7 @@ class Player {
     hadClip_ = p_.hasClipping();
     if (hadClip_) clip0_ = p_.clipPath();
     rasterOps_ = p_.paintEngine() && p_.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
+    onPaper_ = PaintsOnPaper(p_);
     if (wmf_) s_.mapMode = U_MM_ANISOTROPIC;
   }
   ~Player() { p_.restore(); }
@@ -628,6 +630,7 @@ class Player {
   QPainter& p_;
   bool wmf_;
   bool rasterOps_ = false;
+  bool onPaper_ = false;  // no transparency on the device
   QTransform t0_, base_;
   bool hadClip_ = false;
   QPainterPath clip0_;
@@ -1081,6 +1084,10 @@ void Player::Image(const QRectF& rawDest, const QImage& image, QRectF src, std::
                 inside.width() * sx, inside.height() * sy);
   src = inside;
   Prepare(Full(), false);
+  if (onPaper_) {
+    img = OpaqueForPaper(img, opacity);
+    opacity = 1;
+  }
   p_.setOpacity(opacity);
   switch (rop) {
     case U_SRCCOPY: break;

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -82,10 +83,7 @@ void DrawArrowHead(QPainter& p, QPointF tip, double angleDegrees, double size) {
 }
 
 // The auto-scroll mark: a dot with arrow heads towards the given angles.
-QPixmap ScrollMark(int size, std::initializer_list<double> angles, bool framed) {
-  QPixmap pm(size, size);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
+void PaintScrollMark(QPainter& p, int size, std::initializer_list<double> angles, bool framed) {
   p.setRenderHint(QPainter::Antialiasing);
   const QPointF c(size / 2.0, size / 2.0);
   if (framed) {
@@ -101,13 +99,13 @@ QPixmap ScrollMark(int size, std::initializer_list<double> angles, bool framed) 
     const double a = angle * std::numbers::pi / 180;
     DrawArrowHead(p, c + QPointF(std::cos(a), -std::sin(a)) * reach, angle, size / 6.0);
   }
-  return pm;
 }
 
-QPixmap Magnifier(bool plus) {
-  QPixmap pm(kCursorSize, kCursorSize);
-  pm.fill(Qt::transparent);
-  QPainter p(&pm);
+QPixmap ScrollMark(int size, std::initializer_list<double> angles, bool framed) {
+  return ScreenPixmap(size, size, [&](QPainter& p) { PaintScrollMark(p, size, angles, framed); });
+}
+
+void PaintMagnifier(QPainter& p, bool plus) {
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap));
   p.drawLine(QPointF(17, 17), QPointF(27, 27));
@@ -117,7 +115,10 @@ QPixmap Magnifier(bool plus) {
   p.setPen(QPen(Qt::black, 2));
   p.drawLine(QPointF(7, 11), QPointF(15, 11));
   if (plus) p.drawLine(QPointF(11, 7), QPointF(11, 15));
-  return pm;
+}
+
+QPixmap Magnifier(bool plus) {
+  return ScreenPixmap(kCursorSize, kCursorSize, [plus](QPainter& p) { PaintMagnifier(p, plus); });
 }
 
 // Indicator pictures 30023 (both directions), 30024 (horizontal), 30025
@@ -177,19 +178,18 @@ class TCustomdxPreview::AutoScroller : public QObject {
     canX_ = preview_->CanScrollHorizontally();
     canY_ = preview_->CanScrollVertically();
     const QPixmap picture = IndicatorPicture(canX_ && canY_ ? 30023 : canX_ ? 30024 : 30025);
-    halfWidth_ = picture.width() / 2;
+    const QSize size = picture.deviceIndependentSize().toSize();
+    halfWidth_ = size.width() / 2;
 
-    indicator_ = new QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
-    indicator_->setAttribute(Qt::WA_ShowWithoutActivating);
-    indicator_->setAttribute(Qt::WA_TransparentForMouseEvents);
-    indicator_->setFixedSize(picture.size());
-    indicator_->setMask(QRegion(0, 0, picture.width(), picture.height(), QRegion::Ellipse));
-    QPalette palette = indicator_->palette();
-    palette.setBrush(QPalette::Window, picture);
-    indicator_->setPalette(palette);
-    indicator_->setAutoFillBackground(true);
-    indicator_->move(center_ - QPoint(picture.width() / 2, picture.height() / 2));
-    indicator_->show();
+    auto* indicator = new QLabel(nullptr, Qt::ToolTip | Qt::FramelessWindowHint);
+    indicator->setAttribute(Qt::WA_ShowWithoutActivating);
+    indicator->setAttribute(Qt::WA_TransparentForMouseEvents);
+    indicator->setFixedSize(size);
+    indicator->setMask(QRegion(0, 0, size.width(), size.height(), QRegion::Ellipse));
+    indicator->setPixmap(picture);
+    indicator->move(center_ - QPoint(size.width() / 2, size.height() / 2));
+    indicator->show();
+    indicator_ = indicator;
 
     preview_->setCursor(dxPreviewCursor(DirectionCursorId(asdNone, canX_, canY_)));
     if (preview_->isVisible()) {

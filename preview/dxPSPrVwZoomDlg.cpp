@@ -37,22 +37,19 @@ QString Q(const char* text) { return QString::fromUtf8(text); }
 
 // The glyph of btnManyPages: four small sheets in a 2 x 2 grid.
 QIcon ManyPagesGlyph() {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
-  for (int r = 0; r < 2; ++r) {
-    for (int c = 0; c < 2; ++c) {
-      const QRect sheet(3 + c * 14, 2 + r * 15, 11, 13);
-      p.fillRect(sheet, Qt::white);
-      p.setPen(QColor(0, 0, 0));
-      p.drawRect(sheet.adjusted(0, 0, -1, -1));
-      p.setPen(QColor(128, 128, 128));
-      for (int y = sheet.top() + 3; y < sheet.bottom() - 1; y += 2)
-        p.drawLine(sheet.left() + 2, y, sheet.right() - 3, y);
+  return QIcon(ScreenPixmap(32, 32, [](QPainter& p) {
+    for (int r = 0; r < 2; ++r) {
+      for (int c = 0; c < 2; ++c) {
+        const QRect sheet(3 + c * 14, 2 + r * 15, 11, 13);
+        p.fillRect(sheet, Qt::white);
+        p.setPen(QColor(0, 0, 0));
+        p.drawRect(sheet.adjusted(0, 0, -1, -1));
+        p.setPen(QColor(128, 128, 128));
+        for (int y = sheet.top() + 3; y < sheet.bottom() - 1; y += 2)
+          p.drawLine(sheet.left() + 2, y, sheet.right() - 3, y);
+      }
     }
-  }
-  p.end();
-  return QIcon(pixmap);
+  }));
 }
 
 }  // namespace

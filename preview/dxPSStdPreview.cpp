@@ -97,10 +97,7 @@ constexpr int kZoomTwoPagesEntry = 10;
 constexpr int kZoomFourPagesEntry = 11;
 
 // Simple drawn glyphs for the tool buttons.
-QIcon CommandIcon(TdxPreviewCommand command) {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
+void PaintCommandIcon(QPainter& p, TdxPreviewCommand command) {
   p.setRenderHint(QPainter::Antialiasing);
   const QPen ink(QColor(40, 40, 40), 2);
   p.setPen(ink);
@@ -217,7 +214,10 @@ QIcon CommandIcon(TdxPreviewCommand command) {
       break;
     default: break;
   }
-  return QIcon(pixmap);
+}
+
+QIcon CommandIcon(TdxPreviewCommand command) {
+  return QIcon(ScreenPixmap(32, 32, [command](QPainter& p) { PaintCommandIcon(p, command); }));
 }
 
 void Guarded(const std::function<void()>& f) {

@@ -15,7 +15,6 @@
 #include <QListWidget>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTimer>
 #include <QUrl>
 #include <functional>
 #include <optional>
@@ -34,6 +33,7 @@
 #include "preview/dxPSPrVw.h"
 #include "preview/dxPSPrevWnd.h"
 #include "tests/TestSupport.h"
+#include "tests/app/PreviewCommandSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 
@@ -80,20 +80,6 @@ class Form1EndToEnd : public ::testing::Test {
   }
   static void RegisterFileDialogs();
 
-  // "Önizleme"; inspect works the open window, which is closed afterwards.
-  void Preview(TForm1& form, const std::function<void(TdxfmStdPreview&)>& inspect) {
-    bool inspected = false;
-    QTimer::singleShot(0, [&] {
-      auto* window = dynamic_cast<TdxfmStdPreview*>(QApplication::activeModalWidget());
-      ASSERT_NE(window, nullptr);
-      QApplication::processEvents();
-      inspect(*window);
-      inspected = true;
-      window->close();
-    });
-    form.nizleme1->trigger();
-    EXPECT_TRUE(inspected);
-  }
   // The first page as the preview shows it at 100 %, from its top left.
   static QImage ShownPage(TdxfmStdPreview& window) {
     TdxPreview* preview = window.PreviewControl();
@@ -138,7 +124,7 @@ TEST_F(Form1EndToEnd, SavedReportShowsTheSamePageAfterARestart) {
   QImage saved;
   {
     std::unique_ptr<TForm1> form = Start(true);
-    Preview(*form, [&](TdxfmStdPreview& window) {
+    RunPreviewCommand(*form, [&](TdxfmStdPreview& window) {
       saved = ShownPage(window);
       AnswerFileDialogs(dir.Path("calendar.pdf"));  // the extension becomes .rps
       window.Action(pcSave)->trigger();
@@ -149,7 +135,7 @@ TEST_F(Form1EndToEnd, SavedReportShowsTheSamePageAfterARestart) {
 
   // Started again, without a photo: the loaded report shows the saved page.
   std::unique_ptr<TForm1> form = Start(false);
-  Preview(*form, [&](TdxfmStdPreview& window) {
+  RunPreviewCommand(*form, [&](TdxfmStdPreview& window) {
     const QImage empty = ShownPage(window);
     EXPECT_GT(CountDifferent(empty, saved), 10000);  // no photo yet
     AnswerFileDialogs(file);
@@ -175,7 +161,7 @@ TEST_F(Form1EndToEnd, SavedReportShowsTheSamePageAfterARestart) {
   // Dropped on the page view of a fresh window: a report file loads, any
   // other file is refused before the drop.
   std::unique_ptr<TForm1> again = Start(false);
-  Preview(*again, [&](TdxfmStdPreview& window) {
+  RunPreviewCommand(*again, [&](TdxfmStdPreview& window) {
     TdxPreview* view = window.PreviewControl();
     auto drag = [&](const std::string& path) {
       QMimeData data;
@@ -211,7 +197,7 @@ TEST_F(Form1EndToEnd, FormatReportLeavesOutTheCalendarAndCancelKeepsIt) {
     window.ToggleNode(tree, calendar);
   };
   int shown = 0;
-  Preview(*form, [&](TdxfmStdPreview& window) {
+  RunPreviewCommand(*form, [&](TdxfmStdPreview& window) {
     const QImage whole = ShownPage(window);
     TAbstractdxReportLinkDesignWindow::SetShownHook([&](TAbstractdxReportLinkDesignWindow& w) {
       ++shown;
@@ -277,7 +263,7 @@ TEST_F(Form1EndToEnd, FormatDialogsChangeThePrintedFooter) {
       pages.OkButton()->click();
     }
   });
-  Preview(*form, [&](TdxfmStdPreview& window) {
+  RunPreviewCommand(*form, [&](TdxfmStdPreview& window) {
     window.Action(pcDateTime)->trigger();
     window.Action(pcPageNumbering)->trigger();
   });

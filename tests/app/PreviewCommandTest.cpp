@@ -6,7 +6,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
-#include <QTimer>
 #include <functional>
 
 #include "app/Unit1.h"
@@ -18,6 +17,7 @@
 #include "preview/dxPSPrVw.h"
 #include "preview/dxPSPrevWnd.h"
 #include "tests/TestSupport.h"
+#include "tests/app/PreviewCommandSupport.h"
 
 namespace {
 
@@ -36,22 +36,7 @@ class PreviewCommand : public ::testing::Test {
 
   // Runs "Önizleme"; inspect runs inside the open modal window, then the
   // window is closed, which ends the command.
-  void Preview(const std::function<void(TCustomdxPSPreviewWindow&)>& inspect) {
-    bool inspected = false;
-    QTimer::singleShot(0, [&] {
-      auto* window = dynamic_cast<TCustomdxPSPreviewWindow*>(QApplication::activeModalWidget());
-      if (!window) window = dynamic_cast<TCustomdxPSPreviewWindow*>(form->yazici->PreviewWindow());
-      if (window) {
-        QApplication::processEvents();
-        inspect(*window);
-        inspected = true;
-        window->close();
-      }
-    });
-    form->nizleme1->trigger();
-    EXPECT_TRUE(inspected);
-    EXPECT_FALSE(form->yazici->Previewing());
-  }
+  void Preview(const std::function<void(TCustomdxPSPreviewWindow&)>& inspect) { RunPreviewCommand(*form, inspect); }
 
   static std::vector<std::string>& errors() {
     static std::vector<std::string> list;

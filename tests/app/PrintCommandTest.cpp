@@ -310,6 +310,18 @@ TEST_F(CupsPrint, PrintCommandSendsTheWindowOnLetterPagesToTheDefaultPrinter) {
   EXPECT_NEAR(printedBox.right(), where.right(), 3);
   EXPECT_NEAR(printedBox.bottom(), where.bottom(), 3);
   EXPECT_GT(PhotoMatch(shown, shownBox, printed, printedBox), 0.9);
+
+  // The page did not become one picture on its way through the spooler's
+  // PostScript filters: the calendar is set in a font, and the pictures are
+  // the photo and the calendar's small arrows, none partly transparent.
+  EXPECT_GT(PdfFontCount(pdf), 0);
+  const std::vector<PdfPicture> pictures = PdfPictures(pdf);
+  EXPECT_FALSE(pictures.empty());
+  for (const PdfPicture& p : pictures) {
+    EXPECT_NE(p.Kind, "smask");
+    EXPECT_LE(p.Width, 640);
+    EXPECT_LE(p.Height, 480);
+  }
 }
 
 // From the preview window: page setup to landscape with 20 mm margins

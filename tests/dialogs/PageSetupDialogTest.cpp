@@ -475,7 +475,9 @@ TEST_F(PageSetupDialogTest, SampleDrawsTheGridBetweenTheMarginLinesOnlyWhileVali
         const int shift = (width - (width - 1) / 15 * 15) / 2;
         image = paint();
         EXPECT_EQ(PixelRGB(image, left + shift, top + 3), kBtnFace);
-        if (shift > 0) EXPECT_EQ(PixelRGB(image, left, top + 3), 0xFFFFFFu);
+        if (shift > 0) {
+          EXPECT_EQ(PixelRGB(image, left, top + 3), 0xFFFFFFu);
+        }
 
         SetMargin(w, mbHeader, "100");
         SetMargin(w, mbTop, "50");

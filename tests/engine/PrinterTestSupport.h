@@ -238,6 +238,35 @@ inline std::vector<int> PdfPageNumbers(const std::string& file) {
   return numbers;
 }
 
+// What pdfimages lists of a PDF: each picture's kind ("image", "smask",
+// "stencil"...) and size in its own pixels.
+struct PdfPicture {
+  std::string Kind;
+  int Width = 0, Height = 0;
+};
+inline std::vector<PdfPicture> PdfPictures(const std::string& file) {
+  std::vector<PdfPicture> pictures;
+  std::istringstream lines(ShellOutput("pdfimages -list '" + file + "'"));
+  std::string line;
+  for (int n = 0; std::getline(lines, line); ++n) {
+    if (n < 2) continue;  // the heading and its rule
+    std::istringstream fields(line);
+    int page = 0, num = 0;
+    PdfPicture p;
+    if (fields >> page >> num >> p.Kind >> p.Width >> p.Height) pictures.push_back(p);
+  }
+  return pictures;
+}
+
+// The number of fonts a PDF uses (pdffonts).
+inline int PdfFontCount(const std::string& file) {
+  std::istringstream lines(ShellOutput("pdffonts '" + file + "'"));
+  std::string line;
+  int n = 0;
+  while (std::getline(lines, line)) ++n;
+  return std::max(0, n - 2);
+}
+
 // The page numbers the pages of a PDF show through their bars (a bar from a
 // fifth of the page down, n fortieths of the page high for page n), read from
 // the rendered pages; for printers that do not keep text as text.

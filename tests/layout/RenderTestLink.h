@@ -12,22 +12,14 @@
 #include "layout/dxPSRender.h"
 #include "layout/dxPSRenderLink.h"
 #include "layout/dxPrnPg.h"
+#include "tests/layout/TestPage.h"
 #include "report/dxPSCore.h"
 
 class TRenderTestLink : public TdxPSRenderLink {
  public:
   TRenderTestLink() : cells(std::make_unique<TdxReportCells>()), title(this), info(this), renderer(this) {
-    page.BeginUpdate();
     page.SetMeasurementUnits(muMillimeters);
-    page.SetOrientation(poPortrait);
-    page.SetDMPaper(1);
-    page.SetPageSize({215900, 279400});
-    page.SetMinMargins(TRect());
-    page.SetMargins(TRect(12700, 12700, 12700, 12700));
-    page.SetHeader(6350);
-    page.SetFooter(6350);
-    page.SetScaleFactor(100);
-    page.EndUpdate();
+    SetUpTestPage(page, kTestLetter);
     title.SetMode(tmNone);
     renderer.SetRenderInfo(&info);
     cells->SetRenderer(&renderer);

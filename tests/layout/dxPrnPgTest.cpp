@@ -10,6 +10,7 @@
 
 #include "layout/dxPpAttr.h"
 #include "layout/dxPrnPg.h"
+#include "tests/layout/TestPage.h"
 
 namespace {
 
@@ -47,17 +48,7 @@ class PrinterPage : public ::testing::Test {
   }
   // A4 portrait in millimetre units with 12.7 mm margins, 6.35 mm header and
   // footer and no minimal margins.
-  static void MakeA4(TdxPrinterPage& page) {
-    page.BeginUpdate();
-    page.SetOrientation(poPortrait);
-    page.SetDMPaper(9);
-    page.SetPageSize({210000, 297000});
-    page.SetMinMargins(TRect());
-    page.SetMargins(TRect(12700, 12700, 12700, 12700));
-    page.SetHeader(6350);
-    page.SetFooter(6350);
-    page.EndUpdate();
-  }
+  static void MakeA4(TdxPrinterPage& page) { SetUpTestPage(page, kTestA4); }
 
  private:
   QLocale saved_;

@@ -5,12 +5,16 @@
 #include <QFile>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
+#include <QRegularExpression>
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <string>
 
 #include <QLabel>
 
+#include "platform/Canvas.h"
 #include "platform/Graphics.h"
 #include "platform/MetafileRecorder.h"
 #include "tests/TestSupport.h"
@@ -1056,4 +1060,58 @@ TEST(MetafileRecorder, WidgetRendersAsVectors) {
   EXPECT_NEAR(large.width(), 2 * small.width(), 8);
   EXPECT_NEAR(large.top(), 2 * small.top(), 4);
   EXPECT_NEAR(large.height(), 2 * small.height(), 6);
+}
+
+// Paper takes no transparency (a spooler turns a page holding any into one
+// picture): a picture with soft edges is played onto a PDF with a stencil,
+// on a screen with its soft edges.
+TEST(MetafileRecorder, SoftEdgedPicturesReachPaperAsStencils) {
+  QImage soft(40, 10, QImage::Format_ARGB32);
+  for (int y = 0; y < 10; ++y)
+    for (int x = 0; x < 40; ++x) soft.setPixel(x, y, qRgba(0, 0, 0, x * 255 / 39));  // clear to opaque
+  const TMetafile mf = Record(40, 10, [&](QPainter& p) { p.drawImage(QPointF(0, 0), soft); });
+
+  // On a screen the edge stays soft.
+  const QImage screen = Play(mf, 40, 10);
+  EXPECT_EQ(qGray(PixelRGB(screen, 0, 5)), 255);
+  EXPECT_NEAR(qGray(PixelRGB(screen, 20, 5)), 124, 12);
+  EXPECT_LT(qGray(PixelRGB(screen, 39, 5)), 8);
+
+  ScratchDir dir;
+  const QString file = QString::fromStdString(dir.Path("paper.pdf"));
+  {
+    QPdfWriter writer(file);
+    writer.setResolution(96);
+    QPainter painter(&writer);
+    ASSERT_TRUE(PaintsOnPaper(painter));
+    mf.Draw(painter, QRectF(0, 0, 400, 100));
+  }
+  QFile pdf(file);
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  const QByteArray bytes = pdf.readAll();
+  EXPECT_TRUE(bytes.contains("/ImageMask true")) << "the picture's clear half is cut out";
+  EXPECT_FALSE(QString::fromLatin1(bytes).contains(QRegularExpression("/SMask \\d+ 0 R"))) << "a soft mask";
+  EXPECT_FALSE(QString::fromLatin1(bytes).contains(QRegularExpression("/(ca|CA) 0"))) << "a translucent state";
+}
+
+TEST(PaperPictures, HalfCoveredPixelsDecideAndOpacityFadesToWhite) {
+  QImage image(3, 1, QImage::Format_ARGB32);
+  image.setPixel(0, 0, qRgba(0, 0, 0, 127));
+  image.setPixel(1, 0, qRgba(0, 0, 0, 128));
+  image.setPixel(2, 0, qRgba(200, 100, 0, 255));
+  const QImage paper = OpaqueForPaper(image);
+  EXPECT_EQ(qAlpha(paper.pixel(0, 0)), 0);
+  EXPECT_EQ(paper.pixel(1, 0), qRgba(0, 0, 0, 255));
+  EXPECT_EQ(paper.pixel(2, 0), qRgba(200, 100, 0, 255));
+
+  const QImage faded = OpaqueForPaper(image, 0.5);
+  EXPECT_EQ(faded.pixel(1, 0), qRgba(128, 128, 128, 255));
+  EXPECT_EQ(faded.pixel(2, 0), qRgba(228, 178, 128, 255));
+
+  // Opaque pictures at full opacity are taken as they are.
+  QImage plain(2, 2, QImage::Format_RGB32);
+  plain.fill(Qt::red);
+  EXPECT_EQ(OpaqueForPaper(plain).cacheKey(), plain.cacheKey());
+  // Nonsense opacities count as full.
+  EXPECT_EQ(OpaqueForPaper(image, std::nan("")).pixel(2, 0), qRgba(200, 100, 0, 255));
 }

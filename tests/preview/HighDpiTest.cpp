@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QPainter>
+#include <QToolBar>
 #include <functional>
 #include <memory>
 
@@ -15,6 +17,7 @@
 #include "report/dxPSDataItems.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/layout/TestPage.h"
 #include "tests/preview/PreviewTestSupport.h"
 
 namespace {
@@ -102,18 +105,8 @@ class HighDpiWindow : public ::testing::Test {
 
   TdxfmStdPreview* Open() {
     link_ = new THighDpiLink;
-    TdxPrinterPage& page = link_->PrinterPage();
-    page.BeginUpdate();
-    page.SetMeasurementUnits(muMillimeters);
-    page.SetOrientation(poPortrait);
-    page.SetDMPaper(9);
-    page.SetPageSize({210000, 297000});
-    page.SetMinMargins(TRect());
-    page.SetMargins(TRect(12700, 12700, 12700, 12700));
-    page.SetHeader(6350);
-    page.SetFooter(6350);
-    page.SetScaleFactor(100);
-    page.EndUpdate();
+    link_->PrinterPage().SetMeasurementUnits(muMillimeters);
+    SetUpTestPage(link_->PrinterPage(), kTestA4);
     printer_->AddLink(link_);
     dxPSRegisterReportLink(THighDpiLink::StaticClass(), dxComponentClassOf(&component_), nullptr);
     link_->SetComponent(&component_);
@@ -368,4 +361,51 @@ TEST_F(HighDpiWindow, ThumbnailsAreRasterisedAtDeviceResolution) {
     for (int px = page.Left; px < page.Right; ++px)
       if (blue(px, py)) top = std::min(top, py), bottom = std::max(bottom, py);
   EXPECT_GT(bottom - top, 70);
+}
+
+// ---- Glyphs and cursors ---------------------------------------------------------------------
+
+namespace {
+
+// Half-covered pixels against fully covered ones of a glyph on a transparent
+// ground: enlarging a small picture raises it.
+double AlphaBlur(const QImage& glyph) {
+  const QImage image = glyph.convertToFormat(QImage::Format_ARGB32);
+  int partial = 0, full = 0;
+  for (int y = 0; y < image.height(); ++y)
+    for (int x = 0; x < image.width(); ++x) {
+      const int a = qAlpha(image.pixel(x, y));
+      partial += a > 40 && a < 215;
+      full += a >= 215;
+    }
+  return full == 0 ? 1.0 : double(partial) / full;
+}
+
+}  // namespace
+
+TEST_F(HighDpiWindow, ToolGlyphsAndCursorsAreDrawnAtDeviceResolution) {
+  SKIP_UNLESS_RATIO_2();
+  TdxfmStdPreview* window = Open();
+  ASSERT_NE(window, nullptr);
+  auto* toolBar = window->findChild<QToolBar*>("ToolBar");
+  ASSERT_NE(toolBar, nullptr);
+  int glyphs = 0;
+  for (QAction* action : toolBar->actions()) {
+    const QIcon icon = action->icon();
+    if (icon.isNull()) continue;
+    ++glyphs;
+    const QPixmap sharp = icon.pixmap(QSize(32, 32), 2.0);
+    ASSERT_EQ(sharp.size(), QSize(64, 64)) << action->text().toStdString();
+    const QImage enlarged =
+        icon.pixmap(QSize(32, 32), 1.0).toImage().scaled(64, 64, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    EXPECT_LT(AlphaBlur(sharp.toImage()), AlphaBlur(enlarged)) << action->text().toStdString();
+  }
+  EXPECT_GT(glyphs, 10);
+
+  // The magnifiers and the auto-scroll marks.
+  for (int id = 30032; id <= 30044; ++id) {
+    const QPixmap cursor = dxPreviewCursor(id).pixmap();
+    EXPECT_EQ(cursor.devicePixelRatio(), 2.0) << id;
+    EXPECT_EQ(cursor.size(), QSize(64, 64)) << id;
+  }
 }
