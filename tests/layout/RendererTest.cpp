@@ -5,16 +5,22 @@
 // and shape operation checked on pixels at two zooms.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
+#include <QPainter>
+#include <QRegularExpression>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "layout/dxPSHFLib.h"
+#include "platform/MetafileRecorder.h"
 #include "layout/dxPSRender.h"
 #include "report/dxPSBorders.h"
+#include "report/dxPSDataItems.h"
 #include "report/dxPSShapes.h"
 #include "tests/TestSupport.h"
+#include "tests/layout/PrintTestSupport.h"
 #include "tests/layout/RenderTestLink.h"
 
 namespace {
@@ -694,4 +700,67 @@ TEST(RendererBands, BandBackgroundAndCustomDrawSwitches) {
   QImage noBackground = render(true, false);
   EXPECT_EQ(At(noBackground, 60, 30), 0xFFFFFFu);
   EXPECT_FALSE(DarkBox(noBackground, TRect(0, 0, kPageW, 49)).IsEmpty());
+}
+
+// ---- Paper ----------------------------------------------------------------------------------------
+
+// A printed page holds nothing translucent: a spooler feeding a PostScript
+// printer turns a page with any transparency into one picture. A page with
+// patterned shapes on clear and coloured grounds, 3D borders, text and a
+// soft-edged picture goes into a PDF at 600 dpi without a soft mask or a
+// translucent graphics state.
+TEST(RendererPaper, PrintedPageHoldsNoTransparency) {
+  TRenderTestLink link;
+  link.SetReportSize(36000, 24000);
+  TdxReportCell* cell = link.AddCell(TRect(0, 0, 36000, 24000));
+  int x = 0;
+  for (TColor ground : {clNone, clYellow}) {
+    auto* shape = new TdxReportCellEllipse(cell);
+    shape->SetBoundsRect(TRect(x, 0, x + 4800, 4800));
+    shape->SetContentPattern(TdxPSDiagCrossFillPattern::StaticClass());
+    shape->SetShapeColor(clBlue);
+    shape->SetContentBkColor(ground);
+    x += 6000;
+  }
+  auto* text = new TdxReportCellString(cell);
+  text->SetBoundsRect(TRect(0, 6000, 20000, 8000));
+  text->SetText("Ardel Sorvan 2006");
+  text->SetBorderClass(TdxPSCellRaisedBorder::StaticClass());
+  text->SetCellSides(isdLeft | isdTop | isdRight | isdBottom);
+  QImage soft(32, 32, QImage::Format_ARGB32);
+  for (int y = 0; y < 32; ++y)
+    for (int i = 0; i < 32; ++i) soft.setPixel(i, y, qRgba(200, 0, 0, i * 8));
+  TBitmap bitmap;
+  bitmap.SetImage(soft);
+  auto* picture = new TdxReportCellGraphic(cell);
+  picture->SetBoundsRect(TRect(0, 9000, 4800, 13800));
+  picture->SetImage(&bitmap);
+  // The same picture inside a control's recorded metafile.
+  TMetafileRecorder recorder(32, 32);
+  {
+    QPainter painter(&recorder);
+    painter.drawImage(QPointF(0, 0), soft);
+  }
+  TMetafile metafile;
+  metafile.SetEnhancedData(recorder.EnhancedData());
+  auto* recorded = new TdxReportCellGraphic(cell);
+  recorded->SetBoundsRect(TRect(6000, 9000, 10800, 13800));
+  recorded->SetImage(&metafile);
+  link.info.Calculate();
+
+  FakePrintDevice device;
+  device.Add(MakePrinter("Fine", {Paper(1, "Letter", 2159, 2794)}, {{7, "Automatically Select", ""}}, false, 600),
+             true);
+  ScratchDir dir;
+  device.JobOutputFile = dir.Path("paper.pdf");
+  ASSERT_GT(device.BeginJob(), 0) << device.JobLastError();
+  link.renderer.RenderPage(device.Canvas().Canvas(), TRect(0, 0, device.PrintableWidth(), device.PrintableHeight()),
+                           100, 0, 0);
+  device.EndJob();
+  QFile pdf(QString::fromStdString(dir.Path("paper.pdf")));
+  ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+  const QString bytes = QString::fromLatin1(pdf.readAll());
+  EXPECT_TRUE(bytes.contains("/ImageMask true")) << "the picture's clear part is cut out";
+  EXPECT_FALSE(bytes.contains(QRegularExpression("/SMask \\d+ 0 R"))) << "a soft mask";
+  EXPECT_FALSE(bytes.contains(QRegularExpression("/(ca|CA) 0"))) << "a translucent state";
 }
