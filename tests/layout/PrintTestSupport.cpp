@@ -136,3 +136,20 @@ bool BoxNear(const QRect& actual, const QRectF& expected, double tolerance) {
                   << ", " << expected.top() << ") - (" << expected.right() << ", " << expected.bottom() << ")";
   return ok;
 }
+
+bool PrintAt600Dpi(const std::string& file, const std::function<void(TCanvas&, const TRect&)>& draw) {
+  FakePrintDevice device;
+  device.Add(MakePrinter("Fine", {Paper(1, "Letter", 2159, 2794)}, {{7, "Automatically Select", ""}}, false, 600),
+             true);
+  device.JobOutputFile = file;
+  if (device.BeginJob() <= 0) {
+    ADD_FAILURE() << device.JobLastError();
+    return false;
+  }
+  TCanvas& canvas = device.Canvas().Canvas();
+  EXPECT_TRUE(canvas.IsPrinter());
+  EXPECT_EQ(canvas.GetDeviceCaps(LOGPIXELSX), 600);
+  draw(canvas, TRect(0, 0, device.PrintableWidth(), device.PrintableHeight()));
+  device.EndJob();
+  return true;
+}

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QRect>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -33,6 +34,11 @@ PrintBackend::TPrinterPaper Paper(int kind, const std::string& name, int width, 
 PrintBackend::TPrinter MakePrinter(const std::string& name, std::vector<PrintBackend::TPrinterPaper> papers,
                                    std::vector<PrintBackend::TPrinterBin> bins = {{7, "Automatically Select", ""}},
                                    bool duplex = false, int dpi = 300);
+
+// One job on a 600 dpi Letter printer without unprintable margins, printed
+// into the PDF file: draw paints on the job's canvas, given its printable
+// rectangle. False (with a test failure) when the job could not begin.
+bool PrintAt600Dpi(const std::string& file, const std::function<void(TCanvas&, const TRect&)>& draw);
 
 // Sets (or, with nothing, removes) an environment variable and puts it back
 // at the end of the scope. Changing CUPS_SERVER also makes the spooler

@@ -748,15 +748,10 @@ TEST(RendererPaper, PrintedPageHoldsNoTransparency) {
   recorded->SetImage(&metafile);
   link.info.Calculate();
 
-  FakePrintDevice device;
-  device.Add(MakePrinter("Fine", {Paper(1, "Letter", 2159, 2794)}, {{7, "Automatically Select", ""}}, false, 600),
-             true);
   ScratchDir dir;
-  device.JobOutputFile = dir.Path("paper.pdf");
-  ASSERT_GT(device.BeginJob(), 0) << device.JobLastError();
-  link.renderer.RenderPage(device.Canvas().Canvas(), TRect(0, 0, device.PrintableWidth(), device.PrintableHeight()),
-                           100, 0, 0);
-  device.EndJob();
+  ASSERT_TRUE(PrintAt600Dpi(dir.Path("paper.pdf"), [&](TCanvas& printer, const TRect& area) {
+    link.renderer.RenderPage(printer, area, 100, 0, 0);
+  }));
   QFile pdf(QString::fromStdString(dir.Path("paper.pdf")));
   ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
   const QString bytes = QString::fromLatin1(pdf.readAll());

@@ -133,18 +133,11 @@ struct ParagraphPage {
   // The lines on a 600 dpi printer, drawn through the print device into a
   // PDF.
   std::vector<std::string> Print600(TRect* layoutBounds = nullptr) {
-    FakePrintDevice device;
-    device.Add(MakePrinter("Fine", {Paper(1, "Letter", 2159, 2794)}, {{7, "Automatically Select", ""}}, false, 600),
-               true);
     ScratchDir dir;
-    device.JobOutputFile = dir.Path("fine.pdf");
-    EXPECT_GT(device.BeginJob(), 0) << device.JobLastError();
-    TCanvas& printer = device.Canvas().Canvas();
-    EXPECT_TRUE(printer.IsPrinter());
-    EXPECT_EQ(printer.GetDeviceCaps(LOGPIXELSX), 600);
-    std::vector<std::string> lines =
-        Render(printer, TRect(0, 0, device.PrintableWidth(), device.PrintableHeight()), 100, nullptr, layoutBounds);
-    device.EndJob();
+    std::vector<std::string> lines;
+    PrintAt600Dpi(dir.Path("fine.pdf"), [&](TCanvas& printer, const TRect& area) {
+      lines = Render(printer, area, 100, nullptr, layoutBounds);
+    });
     EXPECT_TRUE(QFile::exists(QString::fromStdString(dir.Path("fine.pdf"))));
     return lines;
   }

@@ -29,6 +29,7 @@
 #include "report/dxPSEvnt.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/layout/TestPage.h"
 
 // The shortcut dispatch of the GUI library: offers a key to the shortcut map
 // as the window system's key delivery does.
@@ -102,15 +103,10 @@ class TestPrinter : public TdxComponentPrinter {
 void SetUpPage(TdxPrinterPage& page, TdxMeasurementUnits units) {
   page.BeginUpdate();
   page.SetMeasurementUnits(units);
-  page.SetOrientation(poPortrait);
   if (units == muMillimeters) {
-    page.SetDMPaper(9);
-    page.SetPageSize({210000, 297000});
-    page.SetMinMargins(TRect());
-    page.SetMargins(TRect(12700, 12700, 12700, 12700));
-    page.SetHeader(6350);
-    page.SetFooter(6350);
+    SetUpTestPage(page, kTestA4);
   } else {
+    page.SetOrientation(poPortrait);
     page.SetDMPaper(1);
     page.SetPageSize({8500, 11000});
     page.SetMinMargins(TRect());
