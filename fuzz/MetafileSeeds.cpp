@@ -191,6 +191,28 @@ Bytes EmfBitmaps() {
   return e.Finish();
 }
 
+// Shaded rectangles and triangles, and a bitmap drawn without its key colour.
+Bytes EmfGradientsAndKeyedBitmap() {
+  Emf e;
+  const U_TRIVERTEX v[4] = {{0, 0, 0xFF00, 0, 0, 0}, {500, 500, 0, 0, 0xFF00, 0}, {1000, 0, 0, 0xFF00, 0, 0},
+                            {500, 1000, 0xFF00, 0xFF00, 0, 0}};
+  const std::uint32_t rects[2] = {0, 1};
+  e.Add(U_EMRGRADIENTFILL_set(U_RECTL{0, 0, 500, 500}, 2, 1, U_GRADIENT_FILL_RECT_H, const_cast<PU_TRIVERTEX>(v),
+                              rects));
+  e.Add(U_EMRGRADIENTFILL_set(U_RECTL{0, 0, 500, 500}, 2, 1, U_GRADIENT_FILL_RECT_V, const_cast<PU_TRIVERTEX>(v),
+                              rects));
+  const std::uint32_t triangles[6] = {0, 2, 3, 1, 2, 3};
+  e.Add(U_EMRGRADIENTFILL_set(U_RECTL{0, 0, 1000, 1000}, 4, 2, U_GRADIENT_FILL_TRIANGLE,
+                              const_cast<PU_TRIVERTEX>(v), triangles));
+  PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
+  char* px = reinterpret_cast<char*>(const_cast<std::uint8_t*>(kPixels));
+  e.Add(U_EMRTRANSPARENTBLT_set(U_RECTL{0, 500, 499, 999}, U_POINTL{0, 500}, U_POINTL{500, 500}, U_POINTL{0, 0},
+                                U_POINTL{2, 2}, xform_set(1, 0, 0, 1, 0, 0), colorref3_set(255, 255, 255),
+                                U_DIB_RGB_COLORS, 0x0000FFu /* red, as a COLORREF */, bmi, 16, px));
+  free(bmi);
+  return e.Finish();
+}
+
 Bytes WmfShapes(bool placeable) {
   Wmf w(placeable);
   w.Pen(U_PS_SOLID, 20, colorref3_set(0, 0, 0));
@@ -252,6 +274,7 @@ int main(int argc, char** argv) {
   Write("shapes.emf", shapes);
   Write("state-text.emf", state);
   Write("bitmaps.emf", bitmaps);
+  Write("gradients-keyed.emf", EmfGradientsAndKeyedBitmap());
   Write("truncated.emf", Bytes(bitmaps.begin(), bitmaps.begin() + bitmaps.size() / 2));
   const std::uint32_t header = *reinterpret_cast<const std::uint32_t*>(&shapes[4]);
   Bytes past = shapes;

@@ -11,6 +11,7 @@
 // device is the EMF reference device in pixels, or, for a WMF, the units of
 // its bounding box (placeable header) or first window.
 #include <QFontMetricsF>
+#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegion>
@@ -64,7 +65,7 @@ bool Interpreted(std::uint32_t type) {
     case U_EMR_EXTTEXTOUTA: case U_EMR_EXTTEXTOUTW: case U_EMR_POLYBEZIER16: case U_EMR_POLYGON16:
     case U_EMR_POLYLINE16: case U_EMR_POLYBEZIERTO16: case U_EMR_POLYLINETO16: case U_EMR_POLYPOLYLINE16:
     case U_EMR_POLYPOLYGON16: case U_EMR_CREATEMONOBRUSH: case U_EMR_CREATEDIBPATTERNBRUSHPT:
-    case U_EMR_EXTCREATEPEN: case U_EMR_ALPHABLEND:
+    case U_EMR_EXTCREATEPEN: case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_GRADIENTFILL:
       return true;
     default:
       return false;
@@ -94,6 +95,11 @@ bool Consistent(std::uint32_t type, TByteView record) {
     case U_EMR_EXTTEXTOUTA: case U_EMR_EXTTEXTOUTW: {
       const std::uint64_t chars = f.U32(44), offString = f.U32(48);
       return f.Ok() && offString + chars * (type == U_EMR_EXTTEXTOUTW ? 2 : 1) <= size;
+    }
+    case U_EMR_GRADIENTFILL: {  // vertices of 16 bytes, then rectangles (2 indices) or triangles (3)
+      const std::uint64_t vertices = f.U32(24), objects = f.U32(28);
+      const std::uint64_t each = f.U32(32) == U_GRADIENT_FILL_TRIANGLE ? 12 : 8;
+      return f.Ok() && 36 + vertices * 16 + objects * each <= size;
     }
     default:
       return true;
@@ -286,6 +292,13 @@ constexpr std::int64_t MaxImagePixels = std::int64_t(1) << 25;
 constexpr double MaxFontPixels = 4000;
 constexpr double MaxStretchedGlyphPixels = 1024;
 constexpr std::uint32_t MaxRegionRects = 4096;
+// Gradient fills: objects drawn of one record, and the pixels shaded for one
+// triangle and for all triangles of a record (beyond that they are shaded
+// coarser and scaled up: the colours change slowly, the edges stay sharp).
+constexpr std::uint32_t MaxGradientObjects = 65536;
+constexpr std::int64_t MaxTrianglePixels = std::int64_t(1) << 20;
+constexpr std::int64_t MaxGradientPixels = std::int64_t(1) << 24;
+constexpr std::int64_t MinTrianglePixels = 1024;
 
 QColor ColorRef(std::uint32_t v) { return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF)); }
 
@@ -476,6 +489,50 @@ QImage DecodePackedDib(TByteView dib, std::uint32_t usage) {
                          std::uint32_t(dib.size() - offBits), usage);
 }
 
+// The bitmap with the pixels of one colour (a COLORREF) left out.
+QImage KeyedOut(const QImage& image, std::uint32_t key) {
+  QImage out = image.convertToFormat(QImage::Format_ARGB32);
+  const QRgb k = ColorRef(key).rgb() & 0xFFFFFF;
+  for (int y = 0; y < out.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x)
+      if ((line[x] & 0xFFFFFF) == k) line[x] = 0;
+  }
+  return out;
+}
+
+// The colours of a Gouraud-shaded triangle (device points d, colours c) over
+// area, sampled at the centres of size.width() x size.height() cells. The
+// colours are an affine function of the position; outside the triangle they
+// go on (clamped), so that an edge drawn from a coarse image stays clean.
+QImage ShadeTriangle(const QPointF d[3], const QColor c[3], const QRectF& area, QSize size) {
+  const double det = (d[1].x() - d[0].x()) * (d[2].y() - d[0].y()) - (d[2].x() - d[0].x()) * (d[1].y() - d[0].y());
+  QImage image(size, QImage::Format_RGB32);
+  if (image.isNull() || std::fabs(det) < 1e-9) return {};
+  // Per channel: value = base + gx * x + gy * y, with x, y in device units.
+  double base[3], gx[3], gy[3];
+  for (int ch = 0; ch < 3; ++ch) {
+    auto v = [&](int i) { return double(ch == 0 ? c[i].red() : ch == 1 ? c[i].green() : c[i].blue()); };
+    const double d1 = v(1) - v(0), d2 = v(2) - v(0);
+    gx[ch] = (d1 * (d[2].y() - d[0].y()) - d2 * (d[1].y() - d[0].y())) / det;
+    gy[ch] = (d2 * (d[1].x() - d[0].x()) - d1 * (d[2].x() - d[0].x())) / det;
+    base[ch] = v(0) - gx[ch] * d[0].x() - gy[ch] * d[0].y();
+  }
+  const double stepX = area.width() / size.width(), stepY = area.height() / size.height();
+  for (int row = 0; row < size.height(); ++row) {
+    QRgb* line = reinterpret_cast<QRgb*>(image.scanLine(row));
+    const double y = area.top() + (row + 0.5) * stepY;
+    for (int col = 0; col < size.width(); ++col) {
+      const double x = area.left() + (col + 0.5) * stepX;
+      int rgb[3];
+      for (int ch = 0; ch < 3; ++ch)
+        rgb[ch] = int(std::clamp(base[ch] + gx[ch] * x + gy[ch] * y + 0.5, 0.0, 255.0));
+      line[col] = qRgb(rgb[0], rgb[1], rgb[2]);
+    }
+  }
+  return image;
+}
+
 // ---------------------------------------------------------------------------
 
 class Player {
@@ -625,6 +682,8 @@ class Player {
   bool EmfPolyPoly(std::uint32_t type, Fields& f);
   bool EmfText(std::uint32_t type, Fields& f);
   bool EmfBlt(std::uint32_t type, Fields& f, TByteView rec);
+  bool EmfGradient(Fields& f);
+  void ShadedTriangle(const QPointF device[3], const QColor colors[3], std::int64_t& budget);
   std::optional<QPainterPath> RegionData(Fields& f, std::size_t pos, std::size_t size);
 
   QPainter& p_;
@@ -1282,7 +1341,8 @@ bool Player::EmfBlt(std::uint32_t type, Fields& f, TByteView rec) {
   switch (type) {
     case U_EMR_BITBLT:
     case U_EMR_STRETCHBLT:
-    case U_EMR_ALPHABLEND: {
+    case U_EMR_ALPHABLEND:
+    case U_EMR_TRANSPARENTBLT: {  // its dwRop is the colour left out
       // xDest yDest cxDest cyDest dwRop xSrc ySrc xformSrc crBkColorSrc iUsageSrc
       // offBmiSrc cbBmiSrc offBitsSrc cbBitsSrc [cxSrc cySrc]
       dest = QRectF(f.I32(24), f.I32(28), f.I32(32), f.I32(36));
@@ -1298,6 +1358,10 @@ bool Player::EmfBlt(std::uint32_t type, Fields& f, TByteView rec) {
         return true;
       }
       image = DecodeRecordDib(rec, offBmi, cbBmi, offBits, cbBits, usage);
+      if (type == U_EMR_TRANSPARENTBLT) {
+        if (!image.isNull()) image = KeyedOut(image, rop);
+        rop = U_SRCCOPY;
+      }
       if (type == U_EMR_ALPHABLEND) {  // BLENDFUNCTION: op, flags, constant alpha, format
         if ((rop >> 24) & U_AC_SRC_ALPHA) {
           const QImage alpha = DecodeAlphaDib(rec, offBmi, cbBmi, offBits, cbBits);
@@ -1348,6 +1412,89 @@ bool Player::EmfBlt(std::uint32_t type, Fields& f, TByteView rec) {
   }
   if (!image.isNull()) Image(dest, image, src, rop, opacity);
   return true;
+}
+
+// GRADIENTFILL: rclBounds nVer nTri ulMode, nVer TRIVERTEX (x y, 16-bit
+// red green blue alpha), then rectangles (upper left, lower right) or
+// triangles as indices into the vertices. Alpha is not drawn.
+bool Player::EmfGradient(Fields& f) {
+  const std::uint32_t vertices = f.U32(24), objects = f.U32(28), mode = f.U32(32);
+  if (!f.Ok()) return false;
+  const bool triangles = mode == U_GRADIENT_FILL_TRIANGLE;
+  if (!triangles && mode != U_GRADIENT_FILL_RECT_H && mode != U_GRADIENT_FILL_RECT_V) return true;
+  const std::size_t each = triangles ? 12 : 8;
+  if (vertices > (f.Size() - 36) / 16) return false;
+  const std::size_t objectsAt = 36 + 16 * std::size_t(vertices);
+  if (objects > (f.Size() - objectsAt) / each) return false;
+  if (inPath_) return true;
+  auto at = [&](std::uint32_t i) { return PointL(f, 36 + 16 * std::size_t(i)); };
+  auto color = [&](std::uint32_t i) {
+    const std::size_t pos = 36 + 16 * std::size_t(i);
+    return QColor(f.U16(pos + 8) >> 8, f.U16(pos + 10) >> 8, f.U16(pos + 12) >> 8);
+  };
+  const QTransform full = Full();
+  Prepare(full, false);
+  std::int64_t budget = MaxGradientPixels;
+  for (std::uint32_t k = 0; k < std::min(objects, MaxGradientObjects); ++k) {
+    const std::size_t pos = objectsAt + each * k;
+    std::uint32_t index[3] = {f.U32(pos), f.U32(pos + 4), triangles ? f.U32(pos + 8) : 0};
+    if (index[0] >= vertices || index[1] >= vertices || index[2] >= vertices) continue;
+    if (!triangles) {
+      const QPointF a = at(index[0]), b = at(index[1]);
+      const QRectF box = QRectF(a, b).normalized();
+      if (box.isEmpty()) continue;
+      const bool horizontal = mode == U_GRADIENT_FILL_RECT_H;
+      QLinearGradient gradient(a, horizontal ? QPointF(b.x(), a.y()) : QPointF(a.x(), b.y()));
+      gradient.setColorAt(0, color(index[0]));
+      gradient.setColorAt(1, color(index[1]));
+      p_.fillRect(box, gradient);
+      continue;
+    }
+    QPointF device[3];
+    QColor colors[3];
+    bool finite = true;
+    for (int i = 0; i < 3; ++i) {
+      device[i] = full.map(at(index[i]));
+      colors[i] = color(index[i]);
+      finite = finite && Finite(device[i].x()) && Finite(device[i].y());
+    }
+    if (finite) ShadedTriangle(device, colors, budget);
+  }
+  return f.Ok();
+}
+
+// One triangle in the painter's device units: its colours shaded into an
+// image over the visible part of its bounding box, which then fills the
+// triangle. The image is coarser than the device when the triangle is large
+// or the record has used up its budget.
+void Player::ShadedTriangle(const QPointF device[3], const QColor colors[3], std::int64_t& budget) {
+  QRectF area = QPolygonF({device[0], device[1], device[2]}).boundingRect();
+  if (const QPaintDevice* target = p_.device(); target && target->width() > 0 && target->height() > 0)
+    area &= QRectF(0, 0, target->width(), target->height());
+  if (p_.hasClipping()) area &= p_.transform().mapRect(p_.clipBoundingRect());
+  if (area.isEmpty()) return;
+  const double ratio = std::clamp(p_.device() ? p_.device()->devicePixelRatioF() : 1.0, 1.0, 4.0);
+  const double w = std::max(1.0, std::ceil(area.width() * ratio)), h = std::max(1.0, std::ceil(area.height() * ratio));
+  const double allowed = double(std::clamp(std::min(budget, MaxTrianglePixels), MinTrianglePixels, MaxTrianglePixels));
+  const double shrink = std::min(1.0, std::sqrt(allowed / (w * h)));
+  const QSize size(std::max(1, int(std::ceil(w * shrink))), std::max(1, int(std::ceil(h * shrink))));
+  budget -= std::int64_t(size.width()) * size.height();
+  const QImage image = ShadeTriangle(device, colors, area, size);
+  if (image.isNull()) return;
+  QPainterPath triangle;
+  triangle.addPolygon(QPolygonF({device[0], device[1], device[2]}));
+  triangle.closeSubpath();
+  QBrush brush(image);
+  brush.setTransform(QTransform(area.width() / size.width(), 0, 0, area.height() / size.height(), area.left(),
+                                area.top()));
+  p_.save();
+  p_.resetTransform();
+  // Triangles of a mesh share their edges: without antialiasing they meet
+  // without seams.
+  p_.setRenderHint(QPainter::Antialiasing, false);
+  p_.setRenderHint(QPainter::SmoothPixmapTransform, shrink < 1);
+  p_.fillPath(triangle, brush);
+  p_.restore();
 }
 
 bool Player::EmfRecord(std::uint32_t type, Fields& f, TByteView rec) {
@@ -1572,8 +1719,9 @@ bool Player::EmfRecord(std::uint32_t type, Fields& f, TByteView rec) {
       break;
     }
     case U_EMR_BITBLT: case U_EMR_STRETCHBLT: case U_EMR_STRETCHDIBITS: case U_EMR_SETDIBITSTODEVICE:
-    case U_EMR_ALPHABLEND:
+    case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT:
       return EmfBlt(type, f, rec);
+    case U_EMR_GRADIENTFILL: return EmfGradient(f);
     case U_EMR_EXTTEXTOUTA: case U_EMR_EXTTEXTOUTW: return EmfText(type, f);
     default: break;  // not drawn
   }

@@ -649,6 +649,193 @@ TEST(MetafilePlay, BitBltWithoutSourceUsesTheBrush) {
   EXPECT_EQ(PixelRGB(image, 50, 150), White);
 }
 
+// --- gradient fills and keyed bitmaps
+
+namespace {
+
+U_TRIVERTEX Vertex(int x, int y, unsigned rgb) {
+  // 16 bits a channel; the low byte (left 0 here) does not count
+  return U_TRIVERTEX{x, y, std::uint16_t((rgb >> 16) << 8), std::uint16_t(((rgb >> 8) & 0xFF) << 8),
+                     std::uint16_t((rgb & 0xFF) << 8), 0};
+}
+
+void Gradient(EmfBuilder& b, std::vector<U_TRIVERTEX> vertices, std::vector<std::uint32_t> objects,
+              std::uint32_t mode) {
+  const std::uint32_t each = mode == U_GRADIENT_FILL_TRIANGLE ? 3 : 2;
+  b.Add(U_EMRGRADIENTFILL_set(U_RECTL{0, 0, 999, 999}, U_NUM_TRIVERTEX(vertices.size()),
+                              U_NUM_GRADOBJ(objects.size() / each), mode, vertices.data(), objects.data()));
+}
+
+// Plays without loading first, as a damaged file is played.
+QImage PlayBytes(const TBytes& bytes, int size = 100) {
+  QImage image(size, size, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter p(&image);
+  PlayEnhancedMetafile(p, bytes, QRectF(0, 0, size, size));
+  p.end();
+  return image;
+}
+
+// The byte offset of the first record of a type.
+std::size_t RecordOffset(const TBytes& bytes, std::uint32_t type) {
+  for (std::size_t pos = 0; pos + 8 <= bytes.size();) {
+    std::uint32_t t, size;
+    std::memcpy(&t, &bytes[pos], 4);
+    std::memcpy(&size, &bytes[pos + 4], 4);
+    if (t == type) return pos;
+    if (size < 8) break;
+    pos += size;
+  }
+  ADD_FAILURE() << "no record " << type;
+  return 0;
+}
+
+}  // namespace
+
+TEST(MetafilePlay, GradientFillRectangles) {
+  // Top half: red to blue from left to right; bottom half: green to white downwards.
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    Gradient(b, {Vertex(0, 0, Red), Vertex(1000, 500, Blue)}, {0, 1}, U_GRADIENT_FILL_RECT_H);
+    Gradient(b, {Vertex(0, 500, Green), Vertex(1000, 1000, White)}, {0, 1}, U_GRADIENT_FILL_RECT_V);
+  });
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 1, 50), Red, 6));
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 100, 50), 0x800080, 6));
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 198, 50), Blue, 6));
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 100, 101), Green, 6));
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 100, 150), 0x80FF80, 6));
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 100, 198), White, 6));
+  EXPECT_EQ(PixelRGB(image, 50, 10), PixelRGB(image, 50, 90));  // horizontal: the same down a column
+
+  // Through the world transform: scaled to the left half, flipped right to left.
+  const QImage turned = PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSETWORLDTRANSFORM_set(xform_set(-0.5f, 0, 0, 1, 500, 0)));
+    Gradient(b, {Vertex(0, 0, Red), Vertex(1000, 1000, Blue)}, {0, 1}, U_GRADIENT_FILL_RECT_H);
+  });
+  EXPECT_TRUE(ColorNear(PixelRGB(turned, 98, 100), Red, 10));
+  EXPECT_TRUE(ColorNear(PixelRGB(turned, 1, 100), Blue, 10));
+  EXPECT_EQ(PixelRGB(turned, 150, 100), White);
+}
+
+TEST(MetafilePlay, GradientFillTriangles) {
+  const QImage image = PlayEmf([](EmfBuilder& b) {
+    Gradient(b, {Vertex(0, 0, Red), Vertex(1000, 0, Green), Vertex(0, 1000, Blue)}, {0, 1, 2},
+             U_GRADIENT_FILL_TRIANGLE);
+  });
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 1, 1), Red, 8));
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 196, 1), Green, 10));
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 1, 196), Blue, 10));
+  EXPECT_TRUE(ColorNear(PixelRGB(image, 66, 66), 0x555555, 10));
+  EXPECT_EQ(PixelRGB(image, 110, 110), White);  // beyond the long edge
+  EXPECT_EQ(PixelRGB(image, 198, 198), White);
+
+  // A mesh of two triangles of one colour: no seam and no gap along the shared edge.
+  const QImage mesh = PlayEmf([](EmfBuilder& b) {
+    Gradient(b, {Vertex(0, 0, Green), Vertex(1000, 0, Green), Vertex(1000, 1000, Green), Vertex(0, 1000, Green)},
+             {0, 1, 2, 0, 2, 3}, U_GRADIENT_FILL_TRIANGLE);
+  });
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(PixelRGB(mesh, i, i), Green) << i;
+  EXPECT_TRUE(Ink(mesh) == QRect(0, 0, 200, 200));
+
+  // Mirrored by the mapping (y up): the corners follow.
+  const QImage flipped = PlayEmf([](EmfBuilder& b) {
+    b.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+    b.Add(U_EMRSETWINDOWEXTEX_set(U_SIZEL{1000, 1000}));
+    b.Add(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{1000, -1000}));
+    b.Add(U_EMRSETVIEWPORTORGEX_set(U_POINTL{0, 1000}));
+    Gradient(b, {Vertex(0, 0, Red), Vertex(1000, 0, Green), Vertex(0, 1000, Blue)}, {0, 1, 2},
+             U_GRADIENT_FILL_TRIANGLE);
+  });
+  EXPECT_TRUE(ColorNear(PixelRGB(flipped, 1, 198), Red, 10));
+  EXPECT_TRUE(ColorNear(PixelRGB(flipped, 1, 3), Blue, 10));
+  EXPECT_EQ(PixelRGB(flipped, 150, 50), White);
+}
+
+TEST(MetafilePlay, TransparentBltLeavesOutTheKeyColour) {
+  // 2 x 2, bottom-up: blue, white; red, green. White is the key.
+  const std::uint8_t px[16] = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
+  auto build = [&](std::uint32_t key) {
+    return [&px, key](EmfBuilder& b) {
+      b.Fill(Rgb(Black));
+      b.Rect(0, 0, 1001, 1001);
+      PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
+      b.Add(U_EMRTRANSPARENTBLT_set(U_RECTL{0, 0, 999, 999}, U_POINTL{0, 0}, U_POINTL{1000, 1000}, U_POINTL{0, 0},
+                                    U_POINTL{2, 2}, xform_set(1, 0, 0, 1, 0, 0), Rgb(White), U_DIB_RGB_COLORS, key,
+                                    bmi, 16, reinterpret_cast<char*>(const_cast<std::uint8_t*>(px))));
+      free(bmi);
+    };
+  };
+  const QImage image = PlayEmf(build(0xFFFFFF));
+  EXPECT_EQ(PixelRGB(image, 50, 50), Red);
+  EXPECT_EQ(PixelRGB(image, 150, 50), Green);
+  EXPECT_EQ(PixelRGB(image, 50, 150), Blue);
+  EXPECT_EQ(PixelRGB(image, 150, 150), Black);  // what was beneath
+  // Keyed on red (a COLORREF is 0x00BBGGRR).
+  const QImage red = PlayEmf(build(0x0000FF));
+  EXPECT_EQ(PixelRGB(red, 50, 50), Black);
+  EXPECT_EQ(PixelRGB(red, 150, 150), White);
+}
+
+TEST(MetafilePlay, HostileGradientAndTransparentRecordsDrawNothing) {
+  auto triangle = [](EmfBuilder& b) {
+    Gradient(b, {Vertex(0, 0, Red), Vertex(1000, 0, Green), Vertex(0, 1000, Blue)}, {0, 1, 2},
+             U_GRADIENT_FILL_TRIANGLE);
+  };
+  EmfBuilder good;
+  triangle(good);
+  const TBytes bytes = good.Finish();
+  const std::size_t at = RecordOffset(bytes, U_EMR_GRADIENTFILL);
+  // Counts larger than the record, also where 32-bit products wrap round.
+  for (auto [field, value] : std::vector<std::pair<std::size_t, std::uint32_t>>{
+           {24, 4}, {28, 2}, {24, 0x10000000}, {28, 0x15555556}, {24, 0xFFFFFFFF}, {28, 0xFFFFFFFF}}) {
+    TBytes hostile = bytes;
+    std::memcpy(&hostile[at + field], &value, 4);
+    SCOPED_TRACE(testing::Message() << field << " " << value);
+    ExpectInvalid(hostile);
+    EXPECT_TRUE(Ink(PlayBytes(hostile)).isEmpty());
+  }
+  // Indices past the vertices, an unknown mode, empty rectangles and
+  // triangles, nothing at all: loaded, and nothing drawn.
+  const QImage empty = PlayEmf([](EmfBuilder& b) {
+    Gradient(b, {Vertex(0, 0, Red), Vertex(1000, 0, Green), Vertex(0, 1000, Blue)}, {0, 1, 7},
+             U_GRADIENT_FILL_TRIANGLE);
+    Gradient(b, {Vertex(0, 0, Red), Vertex(1000, 1000, Blue)}, {0, 1}, 7);
+    Gradient(b, {Vertex(0, 0, Red), Vertex(1000, 1000, Blue)}, {0, 0x80000000u}, U_GRADIENT_FILL_RECT_H);
+    Gradient(b, {Vertex(300, 0, Red), Vertex(300, 1000, Blue)}, {0, 1}, U_GRADIENT_FILL_RECT_H);
+    Gradient(b, {Vertex(0, 0, Red), Vertex(500, 500, Green), Vertex(1000, 1000, Blue)}, {0, 1, 2},
+             U_GRADIENT_FILL_TRIANGLE);
+    Gradient(b, {}, {}, U_GRADIENT_FILL_TRIANGLE);
+  });
+  EXPECT_TRUE(Ink(empty).isEmpty());
+
+  // Far outside every device: drawn in bounded time, only what shows.
+  const int huge = 2000000000;
+  const QImage big = PlayEmf([](EmfBuilder& b) {
+    Gradient(b, {Vertex(-huge, -huge, Black), Vertex(huge, -huge, Black), Vertex(0, huge, Black)}, {0, 1, 2},
+             U_GRADIENT_FILL_TRIANGLE);
+    Gradient(b, {Vertex(-huge, 900, Blue), Vertex(huge, huge, Blue)}, {0, 1}, U_GRADIENT_FILL_RECT_V);
+    for (int i = 0; i < 25; ++i)  // many huge triangles over the left half: coarse, not slow
+      Gradient(b,
+               {Vertex(-huge, -huge, Red), Vertex(500, -huge, Red), Vertex(500, huge, Red), Vertex(-huge, huge, Red)},
+               {0, 1, 2, 0, 2, 3}, U_GRADIENT_FILL_TRIANGLE);
+  });
+  EXPECT_EQ(PixelRGB(big, 2, 2), Red);
+  EXPECT_EQ(PixelRGB(big, 98, 197), Red);
+  EXPECT_TRUE(ColorNear(PixelRGB(big, 195, 100), Black, 8));
+  EXPECT_EQ(PixelRGB(big, 195, 195), Blue);
+
+  // A keyed bitmap whose bits are missing: refused, nothing read outside the record.
+  EmfBuilder b;
+  const std::uint8_t px[16] = {};
+  PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(300, 300, 1, 24, U_BI_RGB, 0, 0, 0, 0, 0), nullptr);
+  b.Add(U_EMRTRANSPARENTBLT_set(U_RECTL{0, 0, 999, 999}, U_POINTL{0, 0}, U_POINTL{1000, 1000}, U_POINTL{0, 0},
+                                U_POINTL{300, 300}, xform_set(1, 0, 0, 1, 0, 0), Rgb(White), U_DIB_RGB_COLORS,
+                                0xFFFFFF, bmi, 16, reinterpret_cast<char*>(const_cast<std::uint8_t*>(px))));
+  free(bmi);
+  const TBytes missing = b.Finish();
+  ExpectInvalid(missing);
+  EXPECT_TRUE(Ink(PlayBytes(missing)).isEmpty());
+}
+
 TEST(MetafilePlay, ArcsPiesAndDirection) {
   auto pie = [](bool clockwise) {
     return PlayEmf([clockwise](EmfBuilder& b) {
@@ -917,7 +1104,7 @@ TEST(MetafilePlay, DrawKeepsThePainterState) {
 
 TEST(MetafileLoad, SeedCorpusOfTheFuzzTargets) {
   for (const char* name : {"emf/shapes.emf", "emf/state-text.emf", "emf/bitmaps.emf", "emf/huge-counts.emf",
-                           "wmf/placeable.wmf", "wmf/plain.wmf", "wmf/state-text-dib.wmf"}) {
+                           "emf/gradients-keyed.emf", "wmf/placeable.wmf", "wmf/plain.wmf", "wmf/state-text-dib.wmf"}) {
     TMetafile mf;
     EXPECT_NO_THROW(mf.LoadFromFile(SourcePath(std::string("fuzz/corpus/") + name))) << name;
     EXPECT_EQ(mf.Enhanced(), name[0] == 'e') << name;
