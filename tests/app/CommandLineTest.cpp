@@ -10,6 +10,7 @@
 #include "editors/cxImage.h"
 #include "platform/Application.h"
 #include "tests/TestSupport.h"
+#include "tests/app/Form1TestSupport.h"
 
 namespace {
 
@@ -186,11 +187,7 @@ class StartPictureTest : public ::testing::Test {
     OpenStartPicture(*form, line);
     QApplication::processEvents();
   }
-  void ChooseInMenu(const std::string& path) {
-    TFileDialog::SetHook([path](TFileDialog&) { return std::optional<std::string>(path); });
-    form->FotorafSeiniz1->trigger();
-    TFileDialog::SetHook(nullptr);
-  }
+  void ChooseInMenu(const std::string& path) { ChoosePicture(*form, path); }
   QImage PhotoPixels() { return form->cxImage1->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
   std::unique_ptr<TForm1> form;

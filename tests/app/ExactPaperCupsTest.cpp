@@ -23,6 +23,7 @@
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
 #include "tests/TestSupport.h"
+#include "tests/app/Form1TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 
@@ -80,10 +81,7 @@ class CupsPrintExact : public ::testing::Test {
 
   // Loads a JPEG of the test picture into the photo through the menu.
   void ChoosePhoto(int width, int height) {
-    const std::string path = WriteTestJpeg(dir_, "photo.jpg", width, height);
-    TFileDialog::SetHook([path](TFileDialog&) { return std::optional<std::string>(path); });
-    form_->FotorafSeiniz1->trigger();
-    TFileDialog::SetHook(nullptr);
+    ChoosePicture(*form_, WriteTestJpeg(dir_, "photo.jpg", width, height));
     ASSERT_FALSE(form_->cxImage1->Picture().Empty());
   }
 

@@ -33,7 +33,7 @@
 #include "preview/dxPSPrVw.h"
 #include "preview/dxPSPrevWnd.h"
 #include "tests/TestSupport.h"
-#include "tests/app/PreviewCommandSupport.h"
+#include "tests/app/Form1TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 

@@ -14,6 +14,7 @@
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
 #include "tests/TestSupport.h"
+#include "tests/app/Form1TestSupport.h"
 
 namespace {
 std::vector<std::string> g_errors;
@@ -37,11 +38,7 @@ class Form1Test : public ::testing::Test {
     Application::SetErrorSink(nullptr);
   }
   // Chooses a photo through the menu command, the dialog answering with path.
-  void Choose(const std::optional<std::string>& path) {
-    TFileDialog::SetHook([path](TFileDialog&) { return path; });
-    form->FotorafSeiniz1->trigger();
-    TFileDialog::SetHook(nullptr);
-  }
+  void Choose(const std::optional<std::string>& path) { ChoosePicture(*form, path); }
   QImage PhotoPixels() { return form->cxImage1->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
   std::unique_ptr<TForm1> form;

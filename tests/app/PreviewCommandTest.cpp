@@ -17,7 +17,7 @@
 #include "preview/dxPSPrVw.h"
 #include "preview/dxPSPrevWnd.h"
 #include "tests/TestSupport.h"
-#include "tests/app/PreviewCommandSupport.h"
+#include "tests/app/Form1TestSupport.h"
 
 namespace {
 

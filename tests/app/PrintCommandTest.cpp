@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 #include <QFileInfo>
 #include <chrono>
 #include <optional>
@@ -31,6 +30,7 @@
 #include "platform/MessageDialogs.h"
 #include "report/dxPSEvnt.h"
 #include "tests/TestSupport.h"
+#include "tests/app/Form1TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 
@@ -62,10 +62,7 @@ class PrintCommandFixture : public ::testing::Test {
   }
   // Loads a JPEG of the test picture into the photo through the menu.
   void ChoosePhoto(int width, int height) {
-    const std::string path = WriteTestJpeg(dir, "photo.jpg", width, height);
-    TFileDialog::SetHook([path](TFileDialog&) { return std::optional<std::string>(path); });
-    form->FotorafSeiniz1->trigger();
-    TFileDialog::SetHook(nullptr);
+    ChoosePicture(*form, WriteTestJpeg(dir, "photo.jpg", width, height));
     ASSERT_FALSE(form->cxImage1->Picture().Empty());
   }
 
@@ -232,19 +229,7 @@ class CupsPrint : public PrintCommandFixture {
   }
   // Runs "Önizleme"; inspect works the open modal window, which is closed
   // afterwards.
-  void Preview(const std::function<void(TCustomdxPSPreviewWindow&)>& inspect) {
-    bool inspected = false;
-    QTimer::singleShot(0, [&] {
-      auto* window = dynamic_cast<TCustomdxPSPreviewWindow*>(QApplication::activeModalWidget());
-      ASSERT_NE(window, nullptr);
-      QApplication::processEvents();
-      inspect(*window);
-      inspected = true;
-      window->close();
-    });
-    form->nizleme1->trigger();
-    EXPECT_TRUE(inspected);
-  }
+  void Preview(const std::function<void(TCustomdxPSPreviewWindow&)>& inspect) { RunPreviewCommand(*form, inspect); }
   // The preview window's "Print..." with the dialog worked by drive; answers
   // the job the command started (0: none).
   int PrintFromPreview(TCustomdxPSPreviewWindow& window, const std::function<void(TdxfmPrintDialog&)>& drive) {

@@ -107,15 +107,8 @@ class HighDpiWindow : public ::testing::Test {
     link_ = new THighDpiLink;
     link_->PrinterPage().SetMeasurementUnits(muMillimeters);
     SetUpTestPage(link_->PrinterPage(), kTestA4);
-    printer_->AddLink(link_);
-    dxPSRegisterReportLink(THighDpiLink::StaticClass(), dxComponentClassOf(&component_), nullptr);
-    link_->SetComponent(&component_);
-    dxPSUnregisterReportLink(THighDpiLink::StaticClass(), dxComponentClassOf(&component_), nullptr);
-    printer_->Preview(false);
-    auto* window = dynamic_cast<TdxfmStdPreview*>(printer_->PreviewWindow());
+    TdxfmStdPreview* window = preview_test::ShowPreview(*printer_, link_, component_);
     if (!window) return nullptr;
-    window->setGeometry(20, 20, 1000, 800);
-    window->show();
     for (int i = 0; i < 3; ++i) QApplication::processEvents();
     return window;
   }

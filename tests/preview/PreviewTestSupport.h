@@ -13,7 +13,9 @@
 #include <set>
 #include <vector>
 
+#include "engine/dxPSComponentPrinter.h"
 #include "preview/dxPSPrVw.h"
+#include "preview/dxPSPrevWnd.h"
 
 namespace preview_test {
 
@@ -125,5 +127,26 @@ struct PaintLog {
     rects.clear();
   }
 };
+
+// Adds link to printer as the link of component (its class registered for
+// the component's just while it takes it).
+inline void AttachLink(TdxComponentPrinter& printer, TBasedxReportLink* link, QWidget& component) {
+  printer.AddLink(link);
+  dxPSRegisterReportLink(link->ClassType(), dxComponentClassOf(&component), nullptr);
+  link->SetComponent(&component);
+  dxPSUnregisterReportLink(link->ClassType(), dxComponentClassOf(&component), nullptr);
+}
+
+// AttachLink, then the preview window opened modeless and shown at
+// 1000 x 800; nullptr when no window opened.
+inline TdxfmStdPreview* ShowPreview(TdxComponentPrinter& printer, TBasedxReportLink* link, QWidget& component) {
+  AttachLink(printer, link, component);
+  printer.Preview(false);
+  auto* window = dynamic_cast<TdxfmStdPreview*>(printer.PreviewWindow());
+  if (!window) return nullptr;
+  window->setGeometry(20, 20, 1000, 800);
+  window->show();
+  return window;
+}
 
 }  // namespace preview_test

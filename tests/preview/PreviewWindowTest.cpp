@@ -30,6 +30,7 @@
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 #include "tests/layout/TestPage.h"
+#include "tests/preview/PreviewTestSupport.h"
 
 // The shortcut dispatch of the GUI library: offers a key to the shortcut map
 // as the window system's key delivery does.
@@ -161,15 +162,8 @@ class PreviewWindowTest : public ::testing::Test {
     link_ = new TColourCellsLink;
     link_->ReportHeightPx = reportHeight;
     SetUpPage(link_->PrinterPage(), units);
-    printer_->AddLink(link_);
-    dxPSRegisterReportLink(TColourCellsLink::StaticClass(), dxComponentClassOf(&component_), nullptr);
-    link_->SetComponent(&component_);
-    dxPSUnregisterReportLink(TColourCellsLink::StaticClass(), dxComponentClassOf(&component_), nullptr);
-    printer_->Preview(false);
-    auto* window = dynamic_cast<TdxfmStdPreview*>(printer_->PreviewWindow());
+    TdxfmStdPreview* window = preview_test::ShowPreview(*printer_, link_, component_);
     if (!window) return nullptr;
-    window->setGeometry(20, 20, 1000, 800);
-    window->show();
     window->activateWindow();
     Settle();
     return window;
@@ -870,10 +864,7 @@ TEST_F(PreviewWindowTest, EscAbortsPrinting) {
 TEST_F(PreviewWindowTest, ModalPreviewReturnsWhenTheWindowCloses) {
   link_ = new TColourCellsLink;
   SetUpPage(link_->PrinterPage(), muMillimeters);
-  printer_->AddLink(link_);
-  dxPSRegisterReportLink(TColourCellsLink::StaticClass(), dxComponentClassOf(&component_), nullptr);
-  link_->SetComponent(&component_);
-  dxPSUnregisterReportLink(TColourCellsLink::StaticClass(), dxComponentClassOf(&component_), nullptr);
+  preview_test::AttachLink(*printer_, link_, component_);
   bool sawWindow = false;
   int afterPreview = 0;
   printer_->OnAfterPreview = [&](TCustomdxComponentPrinter&, TBasedxReportLink*) { ++afterPreview; };

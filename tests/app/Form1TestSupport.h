@@ -1,5 +1,5 @@
-// Runs the main window's "Önizleme" from a test: the preview window is modal,
-// so the test's look at it runs from the event loop the window opens.
+// Working the main window from a test: its commands, with the answers of the
+// dialogs they open.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -7,12 +7,24 @@
 #include <QApplication>
 #include <QTimer>
 #include <functional>
+#include <optional>
+#include <string>
 
 #include "app/Unit1.h"
+#include "platform/Dialogs.h"
 #include "preview/dxPSPrevWnd.h"
 
+// "Fotoğraf Seçiniz" on form, the file dialog answering with path (nothing:
+// Cancel).
+inline void ChoosePicture(TForm1& form, const std::optional<std::string>& path) {
+  TFileDialog::SetHook([path](TFileDialog&) { return path; });
+  form.FotorafSeiniz1->trigger();
+  TFileDialog::SetHook(nullptr);
+}
+
 // Runs "Önizleme" on form; inspect works the open window, which is closed
-// afterwards and so ends the command.
+// afterwards and so ends the command. The window is modal: inspect runs from
+// the event loop it opens.
 inline void RunPreviewCommand(TForm1& form, const std::function<void(TdxfmStdPreview&)>& inspect) {
   bool inspected = false;
   QTimer::singleShot(0, [&] {
