@@ -213,6 +213,57 @@ Bytes EmfGradientsAndKeyedBitmap() {
   return e.Finish();
 }
 
+// A monochrome 2 x 2 checkerboard appended to a MASKBLT or PLGBLT record, its
+// fields (offBmiMask and on) at `fields`. libuemf's builders lay the mask over
+// the source's pixels.
+char* WithChecker(char* record, std::size_t fields) {
+  std::uint32_t size;
+  std::memcpy(&size, record + 4, 4);
+  const std::uint32_t offBmi = size, cbBmi = 48, offBits = size + cbBmi, cbBits = 8;
+  record = static_cast<char*>(realloc(record, size + cbBmi + cbBits));
+  const U_RGBQUAD mono[2] = {rgbquad_set(0, 0, 0, 0), rgbquad_set(255, 255, 255, 0)};
+  const U_BITMAPINFOHEADER header = bitmapinfoheader_set(2, 2, 1, 1, U_BI_RGB, 8, 0, 0, 2, 0);
+  const std::uint8_t checker[8] = {0x40, 0, 0, 0, 0x80, 0, 0, 0};
+  std::memcpy(record + offBmi, &header, 40);
+  std::memcpy(record + offBmi + 40, mono, 8);
+  std::memcpy(record + offBits, checker, cbBits);
+  for (std::uint32_t v : {offBmi, cbBmi, offBits, cbBits}) std::memcpy(record + fields, &v, 4), fields += 4;
+  size += cbBmi + cbBits;
+  std::memcpy(record + 4, &size, 4);
+  return record;
+}
+
+// The 2 x 2 bitmap through a checkerboard mask, and onto a turned and a sheared
+// parallelogram (masked and not).
+Bytes EmfMaskedAndParallelogram() {
+  Emf e;
+  PU_BITMAPINFO bmi = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
+  char* px = reinterpret_cast<char*>(const_cast<std::uint8_t*>(kPixels));
+  e.Add(U_EMRSAVEDC_set());
+  e.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+  e.Add(U_EMRSETWINDOWEXTEX_set(U_SIZEL{4, 4}));
+  e.Add(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{1000, 1000}));
+  e.Add(WithChecker(U_EMRMASKBLT_set(U_RECTL{0, 0, 499, 499}, U_POINTL{0, 0}, U_POINTL{2, 2}, U_POINTL{0, 0},
+                                     xform_set(1, 0, 0, 1, 0, 0), colorref3_set(255, 255, 255), U_DIB_RGB_COLORS,
+                                     U_POINTL{0, 0}, U_DIB_RGB_COLORS, 0xAACC0020u, bmi, 16, px, nullptr, 0, nullptr),
+                    112));
+  e.Add(U_EMRMASKBLT_set(U_RECTL{500, 0, 999, 499}, U_POINTL{2, 0}, U_POINTL{2, 2}, U_POINTL{0, 0},
+                         xform_set(1, 0, 0, 1, 0, 0), colorref3_set(255, 255, 255), U_DIB_RGB_COLORS, U_POINTL{0, 0},
+                         U_DIB_RGB_COLORS, 0xAA330008u, bmi, 16, px, nullptr, 0, nullptr));
+  e.Add(U_EMRRESTOREDC_set(-1));
+  U_POINTL turned[3] = {{500, 500}, {500, 1000}, {0, 500}};
+  e.Add(WithChecker(U_EMRPLGBLT_set(U_RECTL{0, 500, 499, 999}, turned, U_POINTL{0, 0}, U_POINTL{2, 2},
+                                    xform_set(1, 0, 0, 1, 0, 0), colorref3_set(255, 255, 255), U_DIB_RGB_COLORS,
+                                    U_POINTL{0, 0}, U_DIB_RGB_COLORS, bmi, 16, px, nullptr, 0, nullptr),
+                    124));
+  U_POINTL sheared[3] = {{700, 500}, {1000, 600}, {500, 1000}};
+  e.Add(U_EMRPLGBLT_set(U_RECTL{500, 500, 999, 999}, sheared, U_POINTL{0, 0}, U_POINTL{2, 2},
+                        xform_set(1, 0, 0, 1, 0, 0), colorref3_set(255, 255, 255), U_DIB_RGB_COLORS, U_POINTL{0, 0},
+                        U_DIB_RGB_COLORS, bmi, 16, px, nullptr, 0, nullptr));
+  free(bmi);
+  return e.Finish();
+}
+
 Bytes WmfShapes(bool placeable) {
   Wmf w(placeable);
   w.Pen(U_PS_SOLID, 20, colorref3_set(0, 0, 0));
@@ -275,6 +326,7 @@ int main(int argc, char** argv) {
   Write("state-text.emf", state);
   Write("bitmaps.emf", bitmaps);
   Write("gradients-keyed.emf", EmfGradientsAndKeyedBitmap());
+  Write("masked-parallelogram.emf", EmfMaskedAndParallelogram());
   Write("truncated.emf", Bytes(bitmaps.begin(), bitmaps.begin() + bitmaps.size() / 2));
   const std::uint32_t header = *reinterpret_cast<const std::uint32_t*>(&shapes[4]);
   Bytes past = shapes;

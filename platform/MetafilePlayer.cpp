@@ -66,6 +66,7 @@ bool Interpreted(std::uint32_t type) {
     case U_EMR_POLYLINE16: case U_EMR_POLYBEZIERTO16: case U_EMR_POLYLINETO16: case U_EMR_POLYPOLYLINE16:
     case U_EMR_POLYPOLYGON16: case U_EMR_CREATEMONOBRUSH: case U_EMR_CREATEDIBPATTERNBRUSHPT:
     case U_EMR_EXTCREATEPEN: case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_GRADIENTFILL:
+    case U_EMR_MASKBLT: case U_EMR_PLGBLT:
       return true;
     default:
       return false;
@@ -298,6 +299,8 @@ constexpr std::uint32_t MaxRegionRects = 4096;
 constexpr std::uint32_t MaxGradientObjects = 65536;
 constexpr std::int64_t MaxTrianglePixels = std::int64_t(1) << 20;
 constexpr std::int64_t MaxGradientPixels = std::int64_t(1) << 24;
+// Beyond this the painter no longer places a turned bitmap's corners exactly.
+constexpr double MaxRasterCoordinate = 1 << 22;
 constexpr std::int64_t MinTrianglePixels = 1024;
 
 QColor ColorRef(std::uint32_t v) { return QColor(int(v & 0xFF), int((v >> 8) & 0xFF), int((v >> 16) & 0xFF)); }
@@ -461,6 +464,35 @@ QImage DecodeAlphaDib(TByteView record, std::uint32_t offBmi, std::uint32_t cbBm
     }
   }
   return image;
+}
+
+// The source bitmap of MASKBLT and PLGBLT with their monochrome mask applied.
+// The mask fields (xMask yMask iUsageMask offBmiMask cbBmiMask offBitsMask
+// cbBitsMask) start at `at`; the mask's (xMask, yMask) lies on the source's
+// `origin`. A source pixel stays where the mask pixel on it is set (nearer
+// white than black) and becomes `cleared` elsewhere, also beyond the mask.
+// The source as it is without a mask; null when the mask cannot be read.
+QImage MaskedSource(TByteView record, Fields& f, std::size_t at, const QImage& source, QPoint origin,
+                    QRgb cleared) {
+  const std::int64_t dx = std::int64_t(f.I32(at)) - origin.x(), dy = std::int64_t(f.I32(at + 4)) - origin.y();
+  const std::uint32_t usage = f.U32(at + 8), offBmi = f.U32(at + 12), cbBmi = f.U32(at + 16);
+  const std::uint32_t offBits = f.U32(at + 20), cbBits = f.U32(at + 24);
+  if (!f.Ok()) return {};
+  if (cbBmi == 0) return source;
+  const QImage mask = DecodeRecordDib(record, offBmi, cbBmi, offBits, cbBits, usage);
+  if (mask.isNull() || source.isNull()) return {};
+  QImage out = source.convertToFormat(QImage::Format_ARGB32);
+  for (int y = 0; y < out.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    const std::int64_t my = y + dy;
+    const QRgb* bits = my >= 0 && my < mask.height() ? reinterpret_cast<const QRgb*>(mask.constScanLine(int(my)))
+                                                     : nullptr;
+    for (int x = 0; x < out.width(); ++x) {
+      const std::int64_t mx = x + dx;
+      if (!bits || mx < 0 || mx >= mask.width() || qGray(bits[mx]) < 128) line[x] = cleared;
+    }
+  }
+  return out;
 }
 
 // A packed DIB (header, colours, bits) as WMF records carry it.
@@ -682,6 +714,7 @@ class Player {
   bool EmfPolyPoly(std::uint32_t type, Fields& f);
   bool EmfText(std::uint32_t type, Fields& f);
   bool EmfBlt(std::uint32_t type, Fields& f, TByteView rec);
+  bool EmfPlgBlt(Fields& f, TByteView rec);
   bool EmfGradient(Fields& f);
   void ShadedTriangle(const QPointF device[3], const QColor colors[3], std::int64_t& budget);
   std::optional<QPainterPath> RegionData(Fields& f, std::size_t pos, std::size_t size);
@@ -1342,22 +1375,39 @@ bool Player::EmfBlt(std::uint32_t type, Fields& f, TByteView rec) {
     case U_EMR_BITBLT:
     case U_EMR_STRETCHBLT:
     case U_EMR_ALPHABLEND:
-    case U_EMR_TRANSPARENTBLT: {  // its dwRop is the colour left out
+    case U_EMR_TRANSPARENTBLT:  // its dwRop is the colour left out
+    case U_EMR_MASKBLT: {
       // xDest yDest cxDest cyDest dwRop xSrc ySrc xformSrc crBkColorSrc iUsageSrc
-      // offBmiSrc cbBmiSrc offBitsSrc cbBitsSrc [cxSrc cySrc]
+      // offBmiSrc cbBmiSrc offBitsSrc cbBitsSrc [cxSrc cySrc | the mask's fields]
+      const bool unscaled = type == U_EMR_BITBLT || type == U_EMR_MASKBLT;
       dest = QRectF(f.I32(24), f.I32(28), f.I32(32), f.I32(36));
       rop = f.U32(40);
       usage = f.U32(80);
       offBmi = f.U32(84), cbBmi = f.U32(88), offBits = f.U32(92), cbBits = f.U32(96);
       QSizeF srcSize = dest.size();
-      if (type != U_EMR_BITBLT) srcSize = QSizeF(f.I32(100), f.I32(104));
+      if (!unscaled) srcSize = QSizeF(f.I32(100), f.I32(104));
       src = QRectF(QPointF(f.I32(44), f.I32(48)), srcSize);
       if (!f.Ok()) return false;
+      // MASKBLT's dwRop holds two operations: the low three bytes where the
+      // mask is set, and in the high byte the index of the one where it is
+      // clear (0xAA keeps the destination).
+      const std::uint32_t background = rop >> 24;
+      if (type == U_EMR_MASKBLT) rop &= 0xFFFFFF;
       if (cbBmi == 0) {
-        if (type == U_EMR_BITBLT) PatBlt(dest, rop);
+        if (unscaled) PatBlt(dest, rop);
         return true;
       }
       image = DecodeRecordDib(rec, offBmi, cbBmi, offBits, cbBits, usage);
+      if (type == U_EMR_MASKBLT && background != ((rop >> 16) & 0xFF)) {
+        // Where the mask is clear the destination stays (any other background
+        // operation is taken as that): the source is left out there, or, under
+        // a raster operation, made of the colour that changes nothing.
+        QRgb keep = 0;
+        if (rop == U_SRCPAINT || (rasterOps_ && rop == U_SRCINVERT)) keep = qRgb(0, 0, 0);
+        if (rasterOps_ && rop == U_SRCAND) keep = qRgb(255, 255, 255);
+        image = MaskedSource(rec, f, 100, image, src.topLeft().toPoint(), keep);
+        if (!f.Ok()) return false;
+      }
       if (type == U_EMR_TRANSPARENTBLT) {
         if (!image.isNull()) image = KeyedOut(image, rop);
         rop = U_SRCCOPY;
@@ -1411,6 +1461,70 @@ bool Player::EmfBlt(std::uint32_t type, Fields& f, TByteView rec) {
     default: return true;
   }
   if (!image.isNull()) Image(dest, image, src, rop, opacity);
+  return true;
+}
+
+// PLGBLT: rclBounds aptlDst[3] xSrc ySrc cxSrc cySrc xformSrc crBkColorSrc
+// iUsageSrc offBmiSrc cbBmiSrc offBitsSrc cbBitsSrc, then the mask's fields.
+// The source rectangle is mapped onto the parallelogram whose upper left,
+// upper right and lower left corners are given; where the mask is clear the
+// destination stays.
+bool Player::EmfPlgBlt(Fields& f, TByteView rec) {
+  const QPointF p0 = PointL(f, 24), p1 = PointL(f, 32), p2 = PointL(f, 40);
+  const QRectF src(f.I32(48), f.I32(52), f.I32(56), f.I32(60));
+  const std::uint32_t usage = f.U32(92), offBmi = f.U32(96), cbBmi = f.U32(100);
+  const std::uint32_t offBits = f.U32(104), cbBits = f.U32(108);
+  if (!f.Ok()) return false;
+  if (inPath_ || cbBmi == 0 || src.width() == 0 || src.height() == 0) return true;
+  QImage image = DecodeRecordDib(rec, offBmi, cbBmi, offBits, cbBits, usage);
+  if (image.isNull()) return true;
+  image = MaskedSource(rec, f, 112, image, src.topLeft().toPoint(), 0);
+  if (!f.Ok()) return false;
+  // Source pixels -> logical units -> output; a parallelogram without area,
+  // or one far beyond any device, draws nothing.
+  const QPointF u = (p1 - p0) / src.width(), v = (p2 - p0) / src.height();
+  const QTransform onto(u.x(), u.y(), v.x(), v.y(), p0.x() - u.x() * src.x() - v.x() * src.y(),
+                        p0.y() - u.y() * src.x() - v.y() * src.y());
+  const QTransform full = onto * Full();
+  if (image.isNull() || !FiniteTransform(full)) return true;
+  const QRectF inside = src.normalized().intersected(QRectF(image.rect()));
+  if (inside.isEmpty()) return true;
+  const QPolygonF corners = full.map(QPolygonF(inside));
+  bool far = false;
+  for (const QPointF& corner : corners) {
+    if (!Finite(corner.x()) || !Finite(corner.y())) return true;
+    far = far || std::fabs(corner.x()) > MaxRasterCoordinate || std::fabs(corner.y()) > MaxRasterCoordinate;
+  }
+  Prepare(Full(), false);
+  if (onPaper_) image = OpaqueForPaper(image);
+  if (!far) {
+    p_.setWorldTransform(full);
+    p_.drawImage(inside, image, inside);
+    return true;
+  }
+  // Corners beyond what the painter places exactly: the part over the
+  // painter's device is sampled here (coarser beyond a pixel budget).
+  const QPaintDevice* device = p_.device();
+  const QRect area = QRect(0, 0, device->width(), device->height()) & corners.boundingRect().toAlignedRect();
+  if (area.isEmpty()) return true;
+  int step = 1;
+  while (std::int64_t(area.width() / step + 1) * (area.height() / step + 1) > MaxGradientPixels) step *= 2;
+  const QImage from = image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+  QImage out((area.width() + step - 1) / step, (area.height() + step - 1) / step,
+             QImage::Format_ARGB32_Premultiplied);
+  if (out.isNull()) return true;
+  const QTransform back = full.inverted();
+  for (int y = 0; y < out.height(); ++y) {
+    QRgb* line = reinterpret_cast<QRgb*>(out.scanLine(y));
+    for (int x = 0; x < out.width(); ++x) {
+      const QPointF at = back.map(QPointF(area.x() + (x + 0.5) * step, area.y() + (y + 0.5) * step));
+      const bool in = at.x() >= inside.left() && at.x() < inside.right() && at.y() >= inside.top() &&
+                      at.y() < inside.bottom();
+      line[x] = in ? reinterpret_cast<const QRgb*>(from.constScanLine(int(at.y())))[int(at.x())] : 0;
+    }
+  }
+  p_.resetTransform();
+  p_.drawImage(QRectF(area.topLeft(), QSizeF(out.width() * step, out.height() * step)), out);
   return true;
 }
 
@@ -1719,8 +1833,9 @@ bool Player::EmfRecord(std::uint32_t type, Fields& f, TByteView rec) {
       break;
     }
     case U_EMR_BITBLT: case U_EMR_STRETCHBLT: case U_EMR_STRETCHDIBITS: case U_EMR_SETDIBITSTODEVICE:
-    case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT:
+    case U_EMR_ALPHABLEND: case U_EMR_TRANSPARENTBLT: case U_EMR_MASKBLT:
       return EmfBlt(type, f, rec);
+    case U_EMR_PLGBLT: return EmfPlgBlt(f, rec);
     case U_EMR_GRADIENTFILL: return EmfGradient(f);
     case U_EMR_EXTTEXTOUTA: case U_EMR_EXTTEXTOUTW: return EmfText(type, f);
     default: break;  // not drawn

@@ -836,6 +836,159 @@ TEST(MetafilePlay, HostileGradientAndTransparentRecordsDrawNothing) {
   EXPECT_TRUE(Ink(PlayBytes(missing)).isEmpty());
 }
 
+// --- masked and parallelogram blits
+
+namespace {
+
+// 2 x 2, bottom-up: red, green over blue, white.
+const std::uint8_t kQuad[16] = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
+// A monochrome 2 x 2 checkerboard, bottom-up: set at the upper left and lower right.
+const std::uint8_t kChecker[8] = {0x40, 0, 0, 0, 0x80, 0, 0, 0};
+
+struct Dibs {
+  PU_BITMAPINFO quad = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
+  ~Dibs() { free(quad); }
+  static char* Bits(const std::uint8_t* bits) { return reinterpret_cast<char*>(const_cast<std::uint8_t*>(bits)); }
+};
+
+// libuemf's builders lay a mask over the source's pixels: it is appended to
+// the record here instead, its fields (offBmiMask and on) at `fields`.
+char* WithChecker(char* record, std::size_t fields) {
+  std::uint32_t size;
+  std::memcpy(&size, record + 4, 4);
+  const std::uint32_t offBmi = size, cbBmi = 48, offBits = size + cbBmi, cbBits = 8;
+  record = static_cast<char*>(realloc(record, size + cbBmi + cbBits));
+  const U_RGBQUAD mono[2] = {rgbquad_set(0, 0, 0, 0), rgbquad_set(255, 255, 255, 0)};
+  const U_BITMAPINFOHEADER header = bitmapinfoheader_set(2, 2, 1, 1, U_BI_RGB, 8, 0, 0, 2, 0);
+  std::memcpy(record + offBmi, &header, 40);
+  std::memcpy(record + offBmi + 40, mono, 8);
+  std::memcpy(record + offBits, kChecker, cbBits);
+  for (std::uint32_t v : {offBmi, cbBmi, offBits, cbBits}) std::memcpy(record + fields, &v, 4), fields += 4;
+  size += cbBmi + cbBits;
+  std::memcpy(record + 4, &size, 4);
+  return record;
+}
+
+// The 2 x 2 bitmap at logical (0, 0, 2, 2), one logical unit a quarter of the picture.
+void MaskBlt(EmfBuilder& b, std::uint32_t rop, bool mask, U_POINTL maskAt = {0, 0}) {
+  Dibs d;
+  b.Add(U_EMRSETMAPMODE_set(U_MM_ANISOTROPIC));
+  b.Add(U_EMRSETWINDOWEXTEX_set(U_SIZEL{2, 2}));
+  b.Add(U_EMRSETVIEWPORTEXTEX_set(U_SIZEL{1000, 1000}));
+  char* record = U_EMRMASKBLT_set(U_RECTL{0, 0, 999, 999}, U_POINTL{0, 0}, U_POINTL{2, 2}, U_POINTL{0, 0},
+                                  xform_set(1, 0, 0, 1, 0, 0), Rgb(White), U_DIB_RGB_COLORS, maskAt,
+                                  U_DIB_RGB_COLORS, rop, d.quad, 16, Dibs::Bits(kQuad), nullptr, 0, nullptr);
+  b.Add(mask ? WithChecker(record, 112) : record);
+}
+
+// The bitmap (all of it) onto the parallelogram with corners ul, ur, ll.
+void PlgBlt(EmfBuilder& b, U_POINTL ul, U_POINTL ur, U_POINTL ll, bool mask, U_POINTL cSrc = {2, 2}) {
+  Dibs d;
+  U_POINTL corners[3] = {ul, ur, ll};
+  char* record = U_EMRPLGBLT_set(U_RECTL{0, 0, 999, 999}, corners, U_POINTL{0, 0}, cSrc,
+                                 xform_set(1, 0, 0, 1, 0, 0), Rgb(White), U_DIB_RGB_COLORS, U_POINTL{0, 0},
+                                 U_DIB_RGB_COLORS, d.quad, 16, Dibs::Bits(kQuad), nullptr, 0, nullptr);
+  b.Add(mask ? WithChecker(record, 124) : record);
+}
+
+std::vector<unsigned> Quadrants(const QImage& image) {
+  return {PixelRGB(image, 50, 50), PixelRGB(image, 150, 50), PixelRGB(image, 50, 150), PixelRGB(image, 150, 150)};
+}
+
+void BlackGround(EmfBuilder& b) {
+  b.Fill(Rgb(Black));
+  b.Rect(0, 0, 1001, 1001);
+}
+
+}  // namespace
+
+TEST(MetafilePlay, MaskBltDrawsTheSourceWhereTheMaskIsSet) {
+  using V = std::vector<unsigned>;
+  // Foreground copy, background keeps the destination.
+  EXPECT_EQ(Quadrants(PlayEmf([](EmfBuilder& b) { BlackGround(b), MaskBlt(b, 0xAACC0020, true); })),
+            (V{Red, Black, Black, White}));
+  // The mask moved one pixel left: only the lower left pixel of the source lies on a set bit.
+  EXPECT_EQ(Quadrants(PlayEmf([](EmfBuilder& b) { BlackGround(b), MaskBlt(b, 0xAACC0020, true, {1, 0}); })),
+            (V{Black, Black, Blue, Black}));
+  // The same operation on both sides: the mask does not matter.
+  EXPECT_EQ(Quadrants(PlayEmf([](EmfBuilder& b) { BlackGround(b), MaskBlt(b, 0xCCCC0020, true); })),
+            (V{Red, Green, Blue, White}));
+  // Inverted source where set.
+  EXPECT_EQ(Quadrants(PlayEmf([](EmfBuilder& b) { BlackGround(b), MaskBlt(b, 0xAA330008, true); })),
+            (V{0x00FFFF, Black, Black, Black}));
+  // Without a mask: a BITBLT with the foreground operation.
+  EXPECT_EQ(Quadrants(PlayEmf([](EmfBuilder& b) { BlackGround(b), MaskBlt(b, 0xAACC0020, false); })),
+            (V{Red, Green, Blue, White}));
+  EXPECT_EQ(Quadrants(PlayEmf([](EmfBuilder& b) { BlackGround(b), MaskBlt(b, 0xAA330008, false); })),
+            (V{0x00FFFF, 0xFF00FF, 0xFFFF00, Black}));
+}
+
+TEST(MetafilePlay, PlgBltMapsTheSourceOntoTheParallelogram) {
+  // Turned a quarter clockwise: the upper left corner of the source goes to the upper right.
+  const QImage turned = PlayEmf([](EmfBuilder& b) {
+    BlackGround(b);
+    PlgBlt(b, {1000, 0}, {1000, 1000}, {0, 0}, false);
+  });
+  EXPECT_EQ(Quadrants(turned), (std::vector<unsigned>{Blue, Red, White, Green}));
+  // With the mask: the destination stays where it is clear.
+  const QImage masked = PlayEmf([](EmfBuilder& b) {
+    BlackGround(b);
+    PlgBlt(b, {1000, 0}, {1000, 1000}, {0, 0}, true);
+  });
+  EXPECT_EQ(Quadrants(masked), (std::vector<unsigned>{Black, Red, White, Black}));
+  // Sheared right and mirrored top to bottom, within a world transform that halves everything.
+  const QImage sheared = PlayEmf([](EmfBuilder& b) {
+    BlackGround(b);
+    b.Add(U_EMRSETWORLDTRANSFORM_set(xform_set(0.5f, 0, 0, 0.5f, 0, 0)));
+    PlgBlt(b, {1000, 2000}, {2000, 2000}, {0, 0}, false);
+  });
+  EXPECT_EQ(PixelRGB(sheared, 105, 197), Red);    // upper left of the source: lower left corner
+  EXPECT_EQ(PixelRGB(sheared, 195, 197), Green);  // upper right
+  EXPECT_EQ(PixelRGB(sheared, 5, 2), Blue);       // lower left
+  EXPECT_EQ(PixelRGB(sheared, 95, 2), White);     // lower right
+  EXPECT_EQ(PixelRGB(sheared, 5, 195), Black);    // beside the slanted edges
+  EXPECT_EQ(PixelRGB(sheared, 195, 5), Black);
+}
+
+TEST(MetafilePlay, HostileMaskedAndParallelogramBlitsDrawNothing) {
+  // Mask offsets and sizes pointing past the record: refused or left out, nothing read outside.
+  for (std::uint32_t type : {U_EMR_MASKBLT, U_EMR_PLGBLT}) {
+    EmfBuilder good;
+    if (type == U_EMR_MASKBLT) MaskBlt(good, 0xAACC0020, true);
+    else PlgBlt(good, {0, 0}, {1000, 0}, {0, 1000}, true);
+    const TBytes bytes = good.Finish();
+    const std::size_t at = RecordOffset(bytes, type) + (type == U_EMR_MASKBLT ? 112 : 124);
+    for (auto [field, value] : std::vector<std::pair<std::size_t, std::uint32_t>>{
+             {0, 0xFFFFFFF0}, {4, 0x7FFFFFFF}, {8, 0xFFFFFFF0}, {12, 0xFFFFFFFF}, {4, 4}, {12, 1}}) {
+      TBytes hostile = bytes;
+      std::memcpy(&hostile[at + field], &value, 4);
+      SCOPED_TRACE(testing::Message() << type << " " << field << " " << value);
+      EXPECT_TRUE(Ink(PlayBytes(hostile)).isEmpty());
+    }
+    EXPECT_FALSE(Ink(PlayBytes(bytes)).isEmpty());
+  }
+  // Parallelograms without area, far beyond any device, or from an empty source.
+  const int huge = 2000000000;
+  const QImage empty = PlayEmf([](EmfBuilder& b) {
+    PlgBlt(b, {0, 0}, {1000, 1000}, {500, 500}, false);
+    PlgBlt(b, {300, 300}, {300, 300}, {300, 300}, false);
+    PlgBlt(b, {0, 0}, {1000, 0}, {0, 1000}, false, {0, 2});
+    PlgBlt(b, {0, 0}, {1, 0}, {0, 1}, false, {huge, huge});
+    b.Add(U_EMRSETWORLDTRANSFORM_set(xform_set(10, 0, 0, 10, 0, 0)));
+    PlgBlt(b, {-huge, -huge}, {huge, -huge}, {-huge, huge}, false);
+  });
+  EXPECT_TRUE(Ink(empty).isEmpty());
+  // Huge ones still draw what shows, in its place: here the left edge of the
+  // lower left pixel, along the middle of the picture.
+  const QImage edge = PlayEmf([](EmfBuilder& b) { PlgBlt(b, {500, -huge / 20}, {500 + huge / 10, -huge / 20},
+                                                         {500, huge / 20}, false); });
+  EXPECT_EQ(PixelRGB(edge, 98, 100), White);
+  EXPECT_EQ(PixelRGB(edge, 102, 100), Blue);
+  EXPECT_EQ(PixelRGB(edge, 198, 2), Blue);
+  const QImage corner = PlayEmf([](EmfBuilder& b) { PlgBlt(b, {0, 0}, {20000000, 0}, {0, 20000000}, false); });
+  EXPECT_EQ(PixelRGB(corner, 100, 100), Red);
+}
+
 TEST(MetafilePlay, ArcsPiesAndDirection) {
   auto pie = [](bool clockwise) {
     return PlayEmf([clockwise](EmfBuilder& b) {
@@ -1104,7 +1257,8 @@ TEST(MetafilePlay, DrawKeepsThePainterState) {
 
 TEST(MetafileLoad, SeedCorpusOfTheFuzzTargets) {
   for (const char* name : {"emf/shapes.emf", "emf/state-text.emf", "emf/bitmaps.emf", "emf/huge-counts.emf",
-                           "emf/gradients-keyed.emf", "wmf/placeable.wmf", "wmf/plain.wmf", "wmf/state-text-dib.wmf"}) {
+                           "emf/gradients-keyed.emf", "emf/masked-parallelogram.emf", "wmf/placeable.wmf", "wmf/plain.wmf",
+                           "wmf/state-text-dib.wmf"}) {
     TMetafile mf;
     EXPECT_NO_THROW(mf.LoadFromFile(SourcePath(std::string("fuzz/corpus/") + name))) << name;
     EXPECT_EQ(mf.Enhanced(), name[0] == 'e') << name;
