@@ -216,12 +216,8 @@ QImage OpaqueForPaper(const QImage& image, double opacity) {
   return out;
 }
 
-void DrawPicture(QPainter& painter, const QRectF& dest, const QImage& image, const QRectF& src) {
-  const QRectF from = src.isNull() ? QRectF(image.rect()) : src;
-  if (PaintsOnPaper(painter) && image.hasAlphaChannel())
-    painter.drawImage(dest, OpaqueForPaper(image), from);
-  else
-    painter.drawImage(dest, image, from);
+void DrawPicture(QPainter& painter, const QRectF& dest, const QImage& image) {
+  painter.drawImage(dest, PaintsOnPaper(painter) ? OpaqueForPaper(image) : image);
 }
 
 QImage CreateMonoPattern(std::span<const std::uint8_t> rows, int width) {

@@ -228,8 +228,8 @@ bool PaintsOnPaper(const QPainter& painter);
 // other clear (a stencil, which paper keeps), and an opacity below 1 fades
 // the colours towards white paper as translucent pens and brushes do.
 QImage OpaqueForPaper(const QImage& image, double opacity = 1);
-// Draws image (or its part src) into dest, without transparency on paper.
-void DrawPicture(QPainter& painter, const QRectF& dest, const QImage& image, const QRectF& src = QRectF());
+// Draws image into dest, without transparency on paper.
+void DrawPicture(QPainter& painter, const QRectF& dest, const QImage& image);
 
 // ---- Device capabilities -----------------------------------------------------
 

@@ -14,6 +14,7 @@
 
 #include <QLabel>
 
+#include "fuzz/EmfCheckerMask.h"
 #include "platform/Canvas.h"
 #include "platform/Graphics.h"
 #include "platform/MetafileRecorder.h"
@@ -842,32 +843,12 @@ namespace {
 
 // 2 x 2, bottom-up: red, green over blue, white.
 const std::uint8_t kQuad[16] = {0xFF, 0, 0, 0xFF, 0xFF, 0xFF, 0, 0, 0, 0, 0xFF, 0, 0xFF, 0, 0, 0};
-// A monochrome 2 x 2 checkerboard, bottom-up: set at the upper left and lower right.
-const std::uint8_t kChecker[8] = {0x40, 0, 0, 0, 0x80, 0, 0, 0};
 
 struct Dibs {
   PU_BITMAPINFO quad = bitmapinfo_set(bitmapinfoheader_set(2, 2, 1, 24, U_BI_RGB, 16, 0, 0, 0, 0), nullptr);
   ~Dibs() { free(quad); }
   static char* Bits(const std::uint8_t* bits) { return reinterpret_cast<char*>(const_cast<std::uint8_t*>(bits)); }
 };
-
-// libuemf's builders lay a mask over the source's pixels: it is appended to
-// the record here instead, its fields (offBmiMask and on) at `fields`.
-char* WithChecker(char* record, std::size_t fields) {
-  std::uint32_t size;
-  std::memcpy(&size, record + 4, 4);
-  const std::uint32_t offBmi = size, cbBmi = 48, offBits = size + cbBmi, cbBits = 8;
-  record = static_cast<char*>(realloc(record, size + cbBmi + cbBits));
-  const U_RGBQUAD mono[2] = {rgbquad_set(0, 0, 0, 0), rgbquad_set(255, 255, 255, 0)};
-  const U_BITMAPINFOHEADER header = bitmapinfoheader_set(2, 2, 1, 1, U_BI_RGB, 8, 0, 0, 2, 0);
-  std::memcpy(record + offBmi, &header, 40);
-  std::memcpy(record + offBmi + 40, mono, 8);
-  std::memcpy(record + offBits, kChecker, cbBits);
-  for (std::uint32_t v : {offBmi, cbBmi, offBits, cbBits}) std::memcpy(record + fields, &v, 4), fields += 4;
-  size += cbBmi + cbBits;
-  std::memcpy(record + 4, &size, 4);
-  return record;
-}
 
 // The 2 x 2 bitmap at logical (0, 0, 2, 2), one logical unit a quarter of the picture.
 void MaskBlt(EmfBuilder& b, std::uint32_t rop, bool mask, U_POINTL maskAt = {0, 0}) {
