@@ -199,6 +199,11 @@ bool PaintsOnPaper(const QPainter& painter) {
   return engine && engine->type() == QPaintEngine::Pdf;
 }
 
+bool PaintsOnScreen(const QPainter& painter) {
+  const QPaintEngine* engine = painter.paintEngine();
+  return engine && engine->type() == QPaintEngine::Raster;
+}
+
 QImage OpaqueForPaper(const QImage& image, double opacity) {
   opacity = std::clamp(std::isfinite(opacity) ? opacity : 1.0, 0.0, 1.0);
   if (image.isNull() || (!image.hasAlphaChannel() && opacity >= 1)) return image;

@@ -224,6 +224,9 @@ QPixmap ScreenPixmap(int width, int height, const std::function<void(QPainter&)>
 // transparency: a page holding any is turned into one picture by the
 // spooler's PostScript filters, and its text is no longer text.
 bool PaintsOnPaper(const QPainter& painter);
+// True when painter draws pixels for the screen (a widget, pixmap or image),
+// not paper and not a metafile being recorded.
+bool PaintsOnScreen(const QPainter& painter);
 // image as paper takes it: a pixel at least half covered is opaque, any
 // other clear (a stencil, which paper keeps), and an opacity below 1 fades
 // the colours towards white paper as translucent pens and brushes do.

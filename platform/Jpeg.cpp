@@ -15,6 +15,8 @@
 
 #include "platform/Dib.h"
 #include "platform/Graphics.h"
+#include "platform/JpegCache.h"
+#include "platform/MetafileRecorder.h"
 
 extern "C" {
 #include <jpeglib.h>
@@ -203,6 +205,8 @@ TBytes EncodeJpeg(const QImage& source, int quality) {
 
 }  // namespace
 
+QImage DecodeJpegPixels(TByteView jpeg) { return DecodeJpeg(jpeg); }
+
 TJPEGImage::TJPEGImage() = default;
 
 TJPEGImage::TJPEGImage(const TJPEGImage& other) : TGraphic(), CompressionQuality(other.CompressionQuality), data_(other.data_) {
@@ -226,12 +230,16 @@ void TJPEGImage::Draw(QPainter& painter, const QRectF& dest) const {
   if (Empty()) return;
   painter.save();
   painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-  painter.drawImage(dest, *image_);
+  // A metafile being recorded keeps the compressed bytes, not the pixels.
+  if (auto* recorder = TMetafileRecorder::Of(painter))
+    recorder->DrawJpeg(painter, dest, *image_, data_);
+  else
+    painter.drawImage(dest, *image_);
   painter.restore();
 }
 
 void TJPEGImage::LoadFromStream(TByteView data) {
-  QImage image = DecodeJpeg(data);
+  QImage image = DecodedJpeg(data);
   data_.assign(data.begin(), data.end());
   image_ = std::make_unique<QImage>(std::move(image));
   Changed();

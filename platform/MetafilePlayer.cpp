@@ -26,6 +26,7 @@
 #include "platform/Dib.h"
 #include "platform/Fonts.h"
 #include "platform/Graphics.h"
+#include "platform/JpegCache.h"
 #include "platform/MetafileRecords.h"
 
 #include <uemf.h>
@@ -705,7 +706,10 @@ class Player {
   void PathEnd(bool fill, bool stroke);
   void Text(QPointF ref, const QString& text, const std::vector<double>& dx, std::uint32_t options,
             const QRectF& rect);
-  void Image(const QRectF& dest, const QImage& image, QRectF src, std::uint32_t rop, double opacity = 1);
+  // jpeg: the compressed bytes the image was decoded from, if any (the
+  // screen then gets a kept scaled copy).
+  void Image(const QRectF& dest, const QImage& image, QRectF src, std::uint32_t rop, double opacity = 1,
+             TByteView jpeg = {});
   void PatBlt(const QRectF& dest, std::uint32_t rop);
   QRectF Box(double l, double t, double r, double b) const { return QRectF(QPointF(l, t), QPointF(r, b)); }
 
@@ -1154,7 +1158,8 @@ void Player::Text(QPointF ref, const QString& text, const std::vector<double>& d
   }
 }
 
-void Player::Image(const QRectF& rawDest, const QImage& image, QRectF src, std::uint32_t rop, double opacity) {
+void Player::Image(const QRectF& rawDest, const QImage& image, QRectF src, std::uint32_t rop, double opacity,
+                   TByteView jpeg) {
   if (image.isNull() || inPath_) return;
   QImage img = image;
   QRectF dest = rawDest;
@@ -1222,7 +1227,17 @@ void Player::Image(const QRectF& rawDest, const QImage& image, QRectF src, std::
   }
   p_.save();
   p_.resetTransform();
-  p_.drawImage(device, img, src);
+  // A photo shrunk for the screen is drawn from its kept scaled copy.
+  const QSize onScreen = device.size().toSize();
+  const QImage scaled = !jpeg.empty() && !h && !v && rop == U_SRCCOPY && src == QRectF(img.rect()) &&
+                                onScreen.width() < img.width() && onScreen.height() < img.height() &&
+                                PaintsOnScreen(p_)
+                            ? ScaledJpeg(jpeg, onScreen)
+                            : QImage();
+  if (!scaled.isNull())
+    p_.drawImage(device, scaled);
+  else
+    p_.drawImage(device, img, src);
   p_.restore();
 }
 
@@ -1431,6 +1446,15 @@ bool Player::EmfBlt(std::uint32_t type, Fields& f, TByteView rec) {
       if (!f.Ok()) return false;
       if (cbBmi == 0) {
         PatBlt(dest, rop);
+        return true;
+      }
+      if (const std::optional<TRecordJpeg> jpeg = RecordJpeg(rec, offBmi, cbBmi, offBits, cbBits, usage)) {
+        // A photo kept compressed: its pixels, the source mapped onto them.
+        image = jpeg->Pixels();
+        if (image.isNull()) return true;
+        const double sx = double(image.width()) / jpeg->Size.width(), sy = double(image.height()) / jpeg->Size.height();
+        src = QRectF(src.x() * sx, src.y() * sy, src.width() * sx, src.height() * sy);
+        Image(dest, image, src, rop, opacity, jpeg->Bytes);
         return true;
       }
       image = DecodeRecordDib(rec, offBmi, cbBmi, offBits, cbBits, usage);

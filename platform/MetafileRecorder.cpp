@@ -100,6 +100,10 @@ class TMetafileRecorder::Engine : public QPaintEngine {
   }
 
   void drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags) override {
+    if (!jpeg_.empty() && image.cacheKey() == jpegPixels_ && sr == QRectF(image.rect())) {
+      Jpeg(r, image.size());
+      return;
+    }
     const QRect source = sr.toAlignedRect().intersected(image.rect());
     if (source.isEmpty() || source.width() > MaxImageSide || source.height() > MaxImageSide) return;
     const bool alpha = image.hasAlphaChannel();
@@ -124,6 +128,45 @@ class TMetafileRecorder::Engine : public QPaintEngine {
                                  U_SRCCOPY, bmi, std::uint32_t(bits.size()), bits.data()));
     }
     std::free(bmi);
+  }
+
+  // The pixels with this cache key are drawn from these JPEG bytes.
+  void SetJpegSource(qint64 pixels, TByteView jpeg) {
+    jpegPixels_ = pixels;
+    jpeg_ = jpeg;
+  }
+
+  // STRETCHDIBITS with the compressed bytes: a BI_JPEG header of the
+  // picture's size (bottom-up, as compressed bitmaps are, no colour table),
+  // then the JPEG data padded to whole 32-bit words.
+  void Jpeg(const QRectF& r, QSize size) {
+    SyncClip();
+    const QRectF dest = transform_.mapRect(r);
+    constexpr std::uint32_t Fixed = 80, Header = 40;
+    const std::size_t length = jpeg_.size(), padded = (length + 3) / 4 * 4;
+    if (padded > 0x7FFFFFFF - Fixed - Header) return;
+    const std::uint32_t recordSize = std::uint32_t(Fixed + Header + padded);
+    char* record = static_cast<char*>(std::calloc(recordSize, 1));
+    if (!record) return;
+    auto put = [&](std::size_t pos, std::int64_t v) {
+      const std::uint32_t u = std::uint32_t(v);
+      std::memcpy(record + pos, &u, 4);
+    };
+    const U_RECTL bounds = Bounds(dest);
+    const U_POINTL at = Point(dest.topLeft());
+    put(0, U_EMR_STRETCHDIBITS);
+    put(4, recordSize);
+    put(8, bounds.left), put(12, bounds.top), put(16, bounds.right), put(20, bounds.bottom);
+    put(24, at.x), put(28, at.y);
+    put(32, 0), put(36, 0), put(40, size.width()), put(44, size.height());
+    put(48, Fixed), put(52, Header), put(56, Fixed + Header), put(60, std::int64_t(length));
+    put(64, U_DIB_RGB_COLORS), put(68, U_SRCCOPY);
+    put(72, Coord(dest.width())), put(76, Coord(dest.height()));
+    // BITMAPINFOHEADER: size, width, height, planes 1 and bit count 0, compression, image size.
+    put(Fixed, Header), put(Fixed + 4, size.width()), put(Fixed + 8, size.height());
+    put(Fixed + 12, 1), put(Fixed + 16, U_BI_JPEG), put(Fixed + 20, std::int64_t(length));
+    std::memcpy(record + Fixed + Header, jpeg_.data(), length);
+    Add(record);
   }
 
   void drawTextItem(const QPointF& p, const QTextItem& item) override {
@@ -437,6 +480,8 @@ class TMetafileRecorder::Engine : public QPaintEngine {
   QColor textColor_;
   int fillRule_ = -1;
   bool clipDirty_ = true;
+  qint64 jpegPixels_ = 0;
+  TByteView jpeg_;
 };
 
 TMetafileRecorder::TMetafileRecorder(int width, int height, int dpi)
@@ -449,6 +494,17 @@ TMetafileRecorder::~TMetafileRecorder() = default;
 QPaintEngine* TMetafileRecorder::paintEngine() const { return engine_.get(); }
 
 TBytes TMetafileRecorder::EnhancedData() const { return engine_->Data(); }
+
+TMetafileRecorder* TMetafileRecorder::Of(QPainter& painter) {
+  QPaintEngine* engine = painter.paintEngine();
+  return engine ? dynamic_cast<TMetafileRecorder*>(engine->paintDevice()) : nullptr;
+}
+
+void TMetafileRecorder::DrawJpeg(QPainter& painter, const QRectF& dest, const QImage& pixels, TByteView jpeg) {
+  engine_->SetJpegSource(pixels.cacheKey(), jpeg);
+  painter.drawImage(dest, pixels);
+  engine_->SetJpegSource(0, {});
+}
 
 int TMetafileRecorder::metric(PaintDeviceMetric metric) const {
   switch (metric) {

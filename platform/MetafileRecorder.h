@@ -3,7 +3,8 @@
 // vector data and prints sharp at any resolution. Paths, rectangles, lines,
 // polygons and ellipses become path records, text becomes EXTTEXTOUTW with
 // its font and character advances, images become STRETCHDIBITS (ALPHABLEND
-// when they have alpha), clipping becomes clip regions or clip paths.
+// when they have alpha; JPEG pictures keep their compressed bytes, BI_JPEG),
+// clipping becomes clip regions or clip paths.
 //
 //   TMetafileRecorder recorder(widget->width(), widget->height());
 //   widget->render(&recorder);
@@ -27,6 +28,13 @@ class TMetafileRecorder : public QPaintDevice {
   QPaintEngine* paintEngine() const override;
   // The EMF so far (header, records, EOF). Painting should have ended.
   TBytes EnhancedData() const;
+
+  // The recording canvas a painter draws on (also through a widget that is
+  // rendered onto one), or null.
+  static TMetafileRecorder* Of(QPainter& painter);
+  // Draws pixels decoded from the JPEG bytes: the record carries the bytes
+  // themselves when the whole picture is drawn, else the pixels.
+  void DrawJpeg(QPainter& painter, const QRectF& dest, const QImage& pixels, TByteView jpeg);
 
  protected:
   int metric(PaintDeviceMetric metric) const override;
