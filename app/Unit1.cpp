@@ -121,6 +121,9 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   cxImage1->SetPopupMenu(PopupMenu1);
 
   Open1.Filter = GraphicFilter(nullptr);
+  // A photo dropped from the file manager loads as a chosen one does.
+  cxImage1->SetDropFilter(Open1.Filter);
+  cxImage1->OnDropPicture = [this](TcxImage&, const std::string& fileName) { LoadPicture(fileName); };
   OnHalt = [](int code) { QCoreApplication::exit(code); };
 
   // The form description is read: the link's component is attached and,

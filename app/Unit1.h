@@ -42,8 +42,9 @@ class TForm1 : public QWidget {
 
   // Loads a picture file into the photo. A file that cannot be read is
   // reported by the application's error box and the photo stays as it was;
-  // answers whether the picture was loaded. "Fotoğraf Seçiniz" and a picture
-  // named on the command line both come here.
+  // answers whether the picture was loaded. "Fotoğraf Seçiniz", a picture
+  // file dropped onto the photo and a picture named on the command line all
+  // come here.
   bool LoadPicture(const std::string& fileName);
 
   // The four commands of the context menu.

@@ -194,6 +194,7 @@ TcxImage::TcxImage(QWidget* parent)
       properties_(std::make_unique<TcxImageProperties>()),
       picture_(std::make_unique<TPicture>()) {
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setAcceptDrops(true);
   resize(140, 100);
   hScroll_ = new QScrollBar(Qt::Horizontal, this);
   vScroll_ = new QScrollBar(Qt::Vertical, this);
@@ -247,6 +248,7 @@ void TcxImage::PictureChanged() {
       g->OnChange = std::move(saved);
     }
     transparentCache_.reset();
+    screenCopy_.reset();
     if (!loading_) {
       hScroll_->blockSignals(true);
       vScroll_->blockSignals(true);
@@ -493,6 +495,11 @@ void TcxImage::PaintTo(QPainter& p) {
     }
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     p.drawImage(QRectF(picRect), *transparentCache_);
+  } else if (PaintsOnScreen(p) && !dynamic_cast<const TMetafile*>(graphic) &&
+             (picRect.width() < pw || picRect.height() < ph)) {
+    // A raster picture shrunk for the screen; paper and metafiles get the
+    // picture itself, at full resolution.
+    DrawScreenCopy(p, picRect, *graphic);
   } else {
     p.setRenderHint(QPainter::SmoothPixmapTransform, true);
     graphic->Draw(p, QRectF(picRect));
@@ -500,6 +507,20 @@ void TcxImage::PaintTo(QPainter& p) {
   QRegion rest = QRegion(clip).subtracted(QRegion(picRect));
   for (const QRect& r : rest) p.fillRect(r, background);
   p.restore();
+}
+
+void TcxImage::DrawScreenCopy(QPainter& p, const QRect& rect, const TGraphic& graphic) {
+  const QPaintDevice* device = p.paintEngine()->paintDevice();
+  const qreal ratio = device ? std::max<qreal>(1, device->devicePixelRatioF()) : 1;
+  const QSize size(std::max(1, qRound(rect.width() * ratio)), std::max(1, qRound(rect.height() * ratio)));
+  if (!screenCopy_ || screenCopy_->size() != size) {
+    screenCopy_ = std::make_unique<QImage>(size, QImage::Format_ARGB32_Premultiplied);
+    screenCopy_->fill(Qt::transparent);
+    QPainter cp(screenCopy_.get());
+    cp.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    graphic.Draw(cp, QRectF(0, 0, size.width(), size.height()));
+  }
+  p.drawImage(QRectF(rect), *screenCopy_);
 }
 
 // --- commands ------------------------------------------------------------

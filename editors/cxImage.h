@@ -16,6 +16,7 @@
 #include "platform/Types.h"
 
 class QMenu;
+class QMimeData;
 class QScrollBar;
 class TcxImage;
 
@@ -175,6 +176,17 @@ class TcxImage : public TcxContainer {
 
   std::function<void(TcxImage& sender, bool& canEdit)> OnEditing;
 
+  // Picture files dropped from the file manager. A drag is taken only when
+  // it carries one local file that the drop filter admits and the editor may
+  // change; other drags are refused before they land. The drop filter is the
+  // load dialog's unless the owner sets one ("desc|mask|..."). A drop loads
+  // the file through OnDropPicture when it is set, else as "Load..." does.
+  void SetDropFilter(const std::string& filter) { dropFilter_ = filter; }
+  std::string DropFilter() const;
+  // The file a drag carries that a drop would load, if it is taken.
+  std::optional<std::string> DroppedPictureFile(const QMimeData* data) const;
+  std::function<void(TcxImage& sender, const std::string& fileName)> OnDropPicture;
+
   bool Modified() const { return modified_; }
   void SetModified(bool value) { modified_ = value; }
   const TcxImageViewInfo& ViewInfo() const { return viewInfo_; }
@@ -204,6 +216,9 @@ class TcxImage : public TcxContainer {
   void contextMenuEvent(QContextMenuEvent*) override;
   void mousePressEvent(QMouseEvent*) override;
   void changeEvent(QEvent*) override;
+  void dragEnterEvent(QDragEnterEvent*) override;
+  void dragMoveEvent(QDragMoveEvent*) override;
+  void dropEvent(QDropEvent*) override;
 
  private:
   void PictureChanged();
@@ -216,6 +231,10 @@ class TcxImage : public TcxContainer {
   void EditValueChanged();
   void Change();
   bool PictureIsEmpty() const;
+  void LoadDroppedPicture(const std::string& fileName);
+  // The picture drawn into rect on the screen: from a copy scaled to the
+  // rectangle's size, kept until the picture or the size changes.
+  void DrawScreenCopy(QPainter& painter, const QRect& rect, const TGraphic& graphic);
 
   std::unique_ptr<TcxImageProperties> properties_;
   std::unique_ptr<TPicture> picture_;
@@ -225,6 +244,8 @@ class TcxImage : public TcxContainer {
   QScrollBar* vScroll_ = nullptr;
   TcxImageViewInfo viewInfo_;
   mutable std::unique_ptr<QImage> transparentCache_;
+  std::unique_ptr<QImage> screenCopy_;
+  std::optional<std::string> dropFilter_;
   bool autoSize_ = false;
   bool loading_ = false;
   bool dialogOpen_ = false;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPixmap>
+#include <QRegularExpression>
 
 #include "platform/Graphics.h"
 
@@ -94,6 +95,20 @@ std::vector<std::string> TFileDialog::NativeFilters(const std::string& filter) {
     result.push_back(parts[i] + " (" + masks + ")");
   }
   return result;
+}
+
+bool TFileDialog::FilterAdmits(const std::string& filter, const std::string& fileName) {
+  const QString name = QFileInfo(QString::fromStdString(fileName)).fileName();
+  if (name.isEmpty()) return false;
+  const auto parts = SplitBar(filter);
+  for (size_t i = 1; i < parts.size(); i += 2) {
+    for (const QString& mask : QString::fromStdString(parts[i]).split(';', Qt::SkipEmptyParts)) {
+      const QRegularExpression pattern(QRegularExpression::wildcardToRegularExpression(mask.trimmed()),
+                                       QRegularExpression::CaseInsensitiveOption);
+      if (pattern.match(name).hasMatch()) return true;
+    }
+  }
+  return false;
 }
 
 bool TFileDialog::Execute(QWidget* parent) {

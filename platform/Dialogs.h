@@ -29,6 +29,9 @@ class TFileDialog {
   // The filter in the platform dialog's form: each entry shows its
   // description exactly and filters by its masks.
   static std::vector<std::string> NativeFilters(const std::string& filter);
+  // Whether a mask of the filter matches the file's name (case ignored), as
+  // the dialog lists files.
+  static bool FilterAdmits(const std::string& filter, const std::string& fileName);
 
   // Tests answer dialogs through this hook instead of showing them: it gets
   // the dialog and returns the chosen path, or nothing for Cancel.
