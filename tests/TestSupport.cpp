@@ -53,6 +53,19 @@ std::string WriteTestJpeg(const ScratchDir& dir, const std::string& name, int wi
   return dir.Write(name, jpeg.SaveToStream());
 }
 
+TBytes WithExifOrientation(TByteView jpeg, int orientation) {
+  const std::uint8_t o = std::uint8_t(orientation);
+  // Little-endian TIFF header, one IFD of one SHORT entry, no next IFD.
+  const TBytes tiff = {'I', 'I', 42, 0, 8, 0, 0, 0, 1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, o, 0, 0, 0, 0, 0, 0, 0};
+  const std::size_t length = 2 + 6 + tiff.size();
+  TBytes out(jpeg.begin(), jpeg.begin() + 2);  // SOI
+  const TBytes app1 = {0xFF, 0xE1, std::uint8_t(length >> 8), std::uint8_t(length), 'E', 'x', 'i', 'f', 0, 0};
+  out.insert(out.end(), app1.begin(), app1.end());
+  out.insert(out.end(), tiff.begin(), tiff.end());
+  out.insert(out.end(), jpeg.begin() + 2, jpeg.end());
+  return out;
+}
+
 unsigned PixelRGB(const QImage& image, int x, int y) { return image.pixel(x, y) & 0xFFFFFFu; }
 
 bool ColorNear(unsigned a, unsigned b, int tolerance) {

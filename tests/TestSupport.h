@@ -26,6 +26,9 @@ QImage MakeTestImage(int width, int height);
 // The test image of that size as a JPEG file (quality 95) named name in dir;
 // answers its path.
 std::string WriteTestJpeg(const ScratchDir& dir, const std::string& name, int width, int height);
+// The JPEG with an EXIF block (APP1 "Exif") right after its start that holds
+// only the orientation tag (0x0112) with the given value.
+TBytes WithExifOrientation(TByteView jpeg, int orientation);
 // Colour of a pixel as 0xRRGGBB.
 unsigned PixelRGB(const QImage& image, int x, int y);
 // True when every channel differs by at most tolerance.

