@@ -9,7 +9,7 @@ packages=(
   libjpeg62-turbo-dev libuemf-dev libcups2-dev
   fonts-liberation2 fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xdotool x11-utils imagemagick poppler-utils
+  xvfb xdotool x11-utils xclip imagemagick poppler-utils python3
   cups cups-client cups-bsd printer-driver-cups-pdf
   dpkg-dev desktop-file-utils
 )
