@@ -2,19 +2,19 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
-#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 
+#include "dialogs/FillEffectsDialog.h"
 #include "editors/dxPSColorDialog.h"
 #include "platform/Application.h"
 #include "platform/Canvas.h"
+#include "platform/ScopeExit.h"
 #include "preview/dxPSPrevWnd.h"
 
 const TdxPaletteColorEntry dxPSPaletteColors[40] = {
@@ -72,9 +72,11 @@ TdxColorPaletteHook& PaletteHook() {
   return hook;
 }
 
-TdxEditFillEffectsFunc& FillEffectsFunc() {
-  static TdxEditFillEffectsFunc func;
-  return func;
+// The window a palette without an owner belongs to: the modal window in
+// front, else the active one.
+QWidget* DefaultOwner() {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  return QApplication::activeWindow();
 }
 
 constexpr int kNoFillTop = 3;
@@ -82,6 +84,9 @@ constexpr int kNoFillHeight = 22;
 constexpr int kGridTop = 28;
 constexpr int kSeparator = 5;
 constexpr int kRowButtonHeight = 26;
+// Below the grid, or below the row of buttons (148 x 182 with both buttons).
+constexpr int kBottomMargin = 2;
+constexpr int kRowBottomMargin = 7;
 
 // 16 x 16: button face, a 12 x 12 button-shadow frame inset by 2, the colour
 // inside.
@@ -113,14 +118,29 @@ QIcon SwatchGlyph(TColor color, int size) {
 
 QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 
+// The no-fill button: flat, with a sunken edge inset by 2 pixels (4 above 96
+// pixels per inch).
+class TdxNoFillButton : public QToolButton {
+ public:
+  using QToolButton::QToolButton;
+
+ protected:
+  void paintEvent(QPaintEvent* e) override {
+    QToolButton::paintEvent(e);
+    QPainter painter(this);
+    TCanvas canvas(painter);
+    const int inset = logicalDpiX() > 96 ? 4 : 2;
+    canvas.DrawEdge(TRect(inset, inset, width() - inset, height() - inset), BDR_SUNKENOUTER, BF_RECT);
+  }
+};
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
 // TdxfmColorPalette
 
-TdxfmColorPalette::TdxfmColorPalette(TdxBackground& background, const TdxBackgroundDlgData& options)
-    : QWidget(nullptr, Qt::Tool | Qt::WindowStaysOnTopHint | (options.BorderNone ? Qt::FramelessWindowHint
-                                                                                   : Qt::WindowFlags())),
+TdxfmColorPalette::TdxfmColorPalette(TdxBackground& background, const TdxBackgroundDlgData& options, QWidget* owner)
+    : QDialog(owner ? owner->window() : DefaultOwner(), Qt::Popup),
       background_(background),
       options_(options) {
   setAttribute(Qt::WA_DeleteOnClose, false);
@@ -133,7 +153,7 @@ TdxfmColorPalette::TdxfmColorPalette(TdxBackground& background, const TdxBackgro
   auto* group = new QButtonGroup(this);
   group->setExclusive(false);  // at most one is down; none may be
 
-  noFill_ = new QToolButton(this);
+  noFill_ = new TdxNoFillButton(this);
   noFill_->setText(ToQ(options_.NoFillCaption));
   noFill_->setCheckable(true);
   noFill_->setAutoRaise(true);
@@ -180,9 +200,7 @@ TdxfmColorPalette::TdxfmColorPalette(TdxBackground& background, const TdxBackgro
   Arrange();
 }
 
-TdxfmColorPalette::~TdxfmColorPalette() {
-  if (loop_) loop_->quit();
-}
+TdxfmColorPalette::~TdxfmColorPalette() = default;
 
 void TdxfmColorPalette::Arrange() {
   noFill_->setGeometry(2, kNoFillTop, 144, kNoFillHeight);
@@ -192,7 +210,8 @@ void TdxfmColorPalette::Arrange() {
   int bottom = kGridTop + 5 * kColorButtonSize;
   const bool row = options_.ShowMoreColors || options_.ShowFillEffects;
   moreColors_->setVisible(row && options_.ShowMoreColors);
-  fillEffects_->setVisible(row && options_.ShowFillEffects && dxPSHasEditFillEffects());
+  fillEffects_->setVisible(row && options_.ShowFillEffects);
+  int margin = kBottomMargin;
   if (moreColors_->isVisibleTo(this) || fillEffects_->isVisibleTo(this)) {
     bottom += kSeparator;
     for (QPushButton* b : {moreColors_, fillEffects_}) {
@@ -200,8 +219,9 @@ void TdxfmColorPalette::Arrange() {
       b->setGeometry(2, bottom, 144, kRowButtonHeight);
       bottom += kRowButtonHeight;
     }
+    margin = kRowBottomMargin;
   }
-  setFixedSize(kClientWidth, bottom + 2);
+  setFixedSize(kClientWidth, bottom + margin);
 }
 
 int TdxfmColorPalette::DownColorIndex() const {
@@ -219,124 +239,111 @@ QPoint TdxfmColorPalette::PlaceWithin(QPoint at, QSize size, const QRect& workAr
 }
 
 void TdxfmColorPalette::PickColor(TColor color) {
-  background_.BeginUpdate();
-  try {
-    background_.SetMode(bmBrush);
-    background_.SetBrushStyle(bsSolid);
-    background_.SetBrushColor(color);
-  } catch (...) {
-    background_.EndUpdate();
-    throw;
-  }
-  background_.EndUpdate();
-  Finish(true);
+  color_ = color;
+  Pick(pcColor);
 }
 
-void TdxfmColorPalette::PickNoFill() {
-  background_.SetMode(bmNone);
-  Finish(true);
-}
+void TdxfmColorPalette::PickNoFill() { Pick(pcNoFill); }
 
-void TdxfmColorPalette::PickMoreColors() {
-  hide();
-  TColor color = background_.Mode() == bmBrush ? background_.Brush().Color : clBlack;
-  inSubDialog_ = true;
-  const bool ok = dxPSExecuteColorDialog(color);
-  inSubDialog_ = false;
-  if (!ok) {
-    Finish(false);
-    return;
-  }
-  PickColor(color);
-}
+void TdxfmColorPalette::PickMoreColors() { Pick(pcMoreColors); }
 
-void TdxfmColorPalette::PickFillEffects() {
-  hide();
-  Application::ProcessMessages();
-  inSubDialog_ = true;
-  const bool changed = EditFillEffects(background_);
-  inSubDialog_ = false;
-  Finish(changed);
-}
+void TdxfmColorPalette::PickFillEffects() { Pick(pcFillEffects); }
 
-void TdxfmColorPalette::Dismiss() { Finish(false); }
+void TdxfmColorPalette::Dismiss() { Pick(pcDismissed); }
 
-void TdxfmColorPalette::Finish(bool result) {
-  if (done_) return;
-  done_ = true;
-  result_ = result;
-  hide();
-  if (loop_) loop_->quit();
+void TdxfmColorPalette::Pick(TChoice choice) {
+  if (!isVisible()) return;  // already closed
+  choice_ = choice;
+  if (choice == pcDismissed)
+    reject();
+  else
+    accept();
 }
 
 bool TdxfmColorPalette::Run(QPoint at) {
   QRect work(0, 0, 1 << 20, 1 << 20);
-  if (QScreen* screen = QGuiApplication::screenAt(at) ? QGuiApplication::screenAt(at) : QGuiApplication::primaryScreen())
-    work = screen->availableGeometry();
+  QScreen* screen = QGuiApplication::screenAt(at);
+  if (!screen) screen = QGuiApplication::primaryScreen();
+  if (screen) work = screen->availableGeometry();
   move(PlaceWithin(at, size(), work));
-  show();
-  activateWindow();
-  QEventLoop loop;
-  loop_ = &loop;
-  QPointer<TdxfmColorPalette> guard(this);
+  choice_ = pcDismissed;
   if (PaletteHook()) {
     QTimer::singleShot(0, this, [this] {
       if (PaletteHook()) PaletteHook()(*this);
-      if (!done_) Dismiss();
+      if (isVisible()) Dismiss();
     });
   }
-  if (!done_) loop.exec(QEventLoop::DialogExec);
-  if (!guard) return false;
-  loop_ = nullptr;
-  hide();
-  return result_;
+  exec();
+  return Apply();
+}
+
+bool TdxfmColorPalette::Apply() {
+  switch (choice_) {
+    case pcColor: {
+      background_.BeginUpdate();
+      ScopeExit unlock([this] { background_.EndUpdate(); });
+      background_.SetMode(bmBrush);
+      background_.SetBrushStyle(bsSolid);
+      background_.SetBrushColor(color_);
+      return true;
+    }
+    case pcNoFill:
+      background_.SetMode(bmNone);
+      return true;
+    case pcMoreColors: {
+      TColor color = background_.Mode() == bmBrush ? background_.Brush().Color : clBlack;
+      if (!dxPSExecuteColorDialog(color, parentWidget())) return false;
+      color_ = color;
+      choice_ = pcColor;
+      return Apply();
+    }
+    case pcFillEffects:
+      Application::ProcessMessages();
+      return EditFillEffects(background_, parentWidget());
+    case pcDismissed: break;
+  }
+  return false;
 }
 
 void TdxfmColorPalette::paintEvent(QPaintEvent* e) {
-  QWidget::paintEvent(e);
-  if (!options_.BorderNone) return;
+  QDialog::paintEvent(e);
+  // A pop-up has no frame of the window system: both border styles draw a
+  // raised edge, the framed one inside a window-frame line.
   QPainter painter(this);
   TCanvas canvas(painter);
-  canvas.DrawEdge(TRect(0, 0, width(), height()), EDGE_RAISED, BF_RECT);
+  TRect edge(0, 0, width(), height());
+  if (!options_.BorderNone) {
+    canvas.FrameRect(edge, TBrush{clWindowFrame, bsSolid, {}});
+    edge = TRect(1, 1, width() - 1, height() - 1);
+  }
+  canvas.DrawEdge(edge, EDGE_RAISED, BF_RECT);
 }
 
 void TdxfmColorPalette::keyPressEvent(QKeyEvent* e) {
-  if (e->key() == Qt::Key_Escape || (e->modifiers() & Qt::AltModifier)) {
+  // Escape, or a key pressed with Alt that no button took as its mnemonic.
+  const bool altKey = (e->modifiers() & Qt::AltModifier) && e->key() != Qt::Key_Alt;
+  if (e->key() == Qt::Key_Escape || altKey) {
     Dismiss();
     return;
   }
-  QWidget::keyPressEvent(e);
-}
-
-bool TdxfmColorPalette::event(QEvent* e) {
-  // Losing the focus to another window closes the palette without a choice.
-  if (e->type() == QEvent::WindowDeactivate && isVisible() && !inSubDialog_ && !done_) {
-    QTimer::singleShot(0, this, [this] {
-      if (!isActiveWindow() && !inSubDialog_) Dismiss();
-    });
-  }
-  return QWidget::event(e);
+  QDialog::keyPressEvent(e);
 }
 
 // ---------------------------------------------------------------------------
 // Entry points
 
-bool ChooseBackground(TdxBackground& background, QPoint at, const TdxBackgroundDlgData* options) {
+bool ChooseBackground(TdxBackground& background, QPoint at, const TdxBackgroundDlgData* options, QWidget* owner) {
   const TdxBackgroundDlgData defaults;
-  TdxfmColorPalette palette(background, options ? *options : defaults);
+  TdxfmColorPalette palette(background, options ? *options : defaults, owner);
   return palette.Run(at);
 }
-
-void dxPSSetEditFillEffects(TdxEditFillEffectsFunc func) { FillEffectsFunc() = std::move(func); }
-
-bool dxPSHasEditFillEffects() { return bool(FillEffectsFunc()); }
-
-bool EditFillEffects(TdxBackground& background) { return FillEffectsFunc() && FillEffectsFunc()(background); }
 
 void dxPSSetColorPaletteHook(TdxColorPaletteHook hook) { PaletteHook() = std::move(hook); }
 
 void dxPSRegisterBackgroundPalette() {
   auto& dialogs = dxPSPreviewWindowDialogs();
   if (!dialogs.ChooseBackground)
-    dialogs.ChooseBackground = [](TdxBackground& background, QPoint at) { return ChooseBackground(background, at); };
+    dialogs.ChooseBackground = [](TdxBackground& background, QPoint at, QWidget* owner) {
+      return ChooseBackground(background, at, nullptr, owner);
+    };
 }

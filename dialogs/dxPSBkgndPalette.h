@@ -1,23 +1,23 @@
-// The background colour palette: a small tool window that pops up under a
-// button and edits a background in one click. A "No Fill" button, forty
-// colour buttons in 8 columns and 5 rows, and a row with "More Colors..."
-// (the process's colour dialog) and "Fill Effects..." (shown only while a
-// fill-effects editor is installed).
+// The background colour palette: a small pop-up under a button that edits a
+// background in one click. A "No Fill" button, forty colour buttons in 8
+// columns and 5 rows, and a row with "More Colors..." (the process's colour
+// dialog) and "Fill Effects..." (the fill-effects dialog).
 //
-// ChooseBackground shows the palette at a screen point and runs a local event
-// loop until the user picks something or dismisses the palette (Escape, or the
-// palette losing the focus). Tests reach the shown palette through
+// ChooseBackground pops the palette up at a screen point, owned by the window
+// that opens it, and runs it modally until the user picks something or
+// dismisses it (Escape, Alt with a key, or a click outside). The colour and
+// fill-effects dialogs of the last row open after the palette has closed,
+// owned by the same window. Tests reach the shown palette through
 // dxPSSetColorPaletteHook.
 #pragma once
 
+#include <QDialog>
 #include <QPoint>
-#include <QWidget>
 #include <functional>
 #include <string>
 
 #include "layout/dxBkgnd.h"
 
-class QEventLoop;
 class QPushButton;
 class QToolButton;
 
@@ -51,17 +51,22 @@ struct TdxBackgroundDlgData {
   bool ShowFillEffects = true;
 };
 
-class TdxfmColorPalette : public QWidget {
+class TdxfmColorPalette : public QDialog {
  public:
   static constexpr int kClientWidth = 148;
   static constexpr int kColorButtonSize = 18;
 
-  TdxfmColorPalette(TdxBackground& background, const TdxBackgroundDlgData& options);
+  // What the user picked.
+  enum TChoice { pcDismissed, pcColor, pcNoFill, pcMoreColors, pcFillEffects };
+
+  // A pop-up of the owner's window (none: the active modal window, else the
+  // active window).
+  TdxfmColorPalette(TdxBackground& background, const TdxBackgroundDlgData& options, QWidget* owner = nullptr);
   ~TdxfmColorPalette() override;
 
   // Shows the palette with its top-left corner at the point (moved into the
-  // screen's work area) and waits for the choice; true when the background
-  // was changed by a choice.
+  // screen's work area), waits for the choice and carries it out; true when
+  // the background was changed by a choice.
   bool Run(QPoint at);
   // Where the palette goes for a wanted top-left point inside a work area:
   // not left of its left edge, not beyond its right edge, not below its
@@ -78,24 +83,24 @@ class TdxfmColorPalette : public QWidget {
   int DownColorIndex() const;
   const TdxBackgroundDlgData& Options() const { return options_; }
 
-  // ---- The choices (the buttons run these) ----
+  // ---- The choices (the buttons run these; each closes the palette) ----
   void PickColor(TColor color);
   void PickNoFill();
   void PickMoreColors();
   void PickFillEffects();
   // Closes with no change.
   void Dismiss();
-  bool HasResult() const { return done_; }
-  bool Result() const { return result_; }
+  TChoice Choice() const { return choice_; }
 
  protected:
   void paintEvent(QPaintEvent*) override;
   void keyPressEvent(QKeyEvent*) override;
-  bool event(QEvent*) override;
 
  private:
-  void Finish(bool result);
+  void Pick(TChoice choice);
   void Arrange();
+  // Carries out the choice after the palette closed; true on a change.
+  bool Apply();
 
   TdxBackground& background_;
   TdxBackgroundDlgData options_;
@@ -103,25 +108,17 @@ class TdxfmColorPalette : public QWidget {
   QToolButton* colors_[40] = {};
   QPushButton* moreColors_ = nullptr;
   QPushButton* fillEffects_ = nullptr;
-  QEventLoop* loop_ = nullptr;
-  bool done_ = false;
-  bool result_ = false;
-  bool inSubDialog_ = false;
+  TChoice choice_ = pcDismissed;
+  TColor color_ = clBlack;
 };
 
 // Shows the palette for the background at a screen point (options: none for
-// the defaults); true when the user picked a colour, "No Fill", a colour of
-// the colour dialog or accepted fill effects.
-bool ChooseBackground(TdxBackground& background, QPoint at, const TdxBackgroundDlgData* options = nullptr);
+// the defaults), owned by the owner's window; true when the user picked a
+// colour, "No Fill", a colour of the colour dialog or accepted fill effects.
+bool ChooseBackground(TdxBackground& background, QPoint at, const TdxBackgroundDlgData* options = nullptr,
+                      QWidget* owner = nullptr);
 
-// The fill-effects editor behind "Fill Effects..." (true when it changed the
-// background). Without one the button is hidden.
-using TdxEditFillEffectsFunc = std::function<bool(TdxBackground& background)>;
-void dxPSSetEditFillEffects(TdxEditFillEffectsFunc func);
-bool dxPSHasEditFillEffects();
-bool EditFillEffects(TdxBackground& background);
-
-// Tests: called with the shown palette from inside its event loop; a palette
+// Tests: called with the shown palette from inside its modal run; a palette
 // the hook leaves open is dismissed.
 using TdxColorPaletteHook = std::function<void(TdxfmColorPalette& palette)>;
 void dxPSSetColorPaletteHook(TdxColorPaletteHook hook);

@@ -1664,7 +1664,8 @@ void TdxfmPageSetupDialog::ChooseSectionBackground(bool footer) {
   TdxBackgroundDlgData options;
   options.BorderNone = true;
   options.NoFillCaption = NoFill;
-  if (!ChooseBackground(section.Background(), button->mapToGlobal(QPoint(0, button->height())), &options)) return;
+  if (!ChooseBackground(section.Background(), button->mapToGlobal(QPoint(0, button->height())), &options, this))
+    return;
   SetModified();
   UpdateBackgroundPictures();
 }

@@ -83,9 +83,9 @@ struct TdxPreviewWindowDialogs {
   std::function<bool(QPoint at, int buttonHeight, int maxColumns, int maxRows, int& columns, int& rows)> ChoosePages;
   // The preferences dialog; true when the user confirmed a change.
   std::function<bool(TdxPreviewWindowPreferences& preferences)> Preferences;
-  // The page-background palette at a screen point; true when the background
-  // changed.
-  std::function<bool(TdxBackground& background, QPoint at)> ChooseBackground;
+  // The page-background palette at a screen point, owned by the window that
+  // opens it; true when the background changed.
+  std::function<bool(TdxBackground& background, QPoint at, QWidget* owner)> ChooseBackground;
   // The link's title, date and time, page numbering and auto-text dialogs;
   // true when confirmed.
   std::function<bool(TBasedxReportLink& link)> Title, DateTimeFormats, PageNumberFormats, AutoText;

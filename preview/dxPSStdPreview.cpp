@@ -951,7 +951,7 @@ void TdxfmStdPreview::ChooseBackground(bool fromMenu) {
   const QPoint at = !fromMenu && button ? button->mapToGlobal(QPoint(0, button->height()))
                                         : PreviewControl()->mapToGlobal(QPoint(0, 0));
   bool changed = false;
-  Guarded([&] { changed = choose(PreviewControl()->PageBackground(), at); });
+  Guarded([&] { changed = choose(PreviewControl()->PageBackground(), at, this); });
   if (!guard) return;
   if (changed) link->RealPrinterPage().SetBackground(PreviewControl()->PageBackground());
   if (!fromMenu) {

@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "dialogs/FillEffectsDialog.h"
 #include "dialogs/dxPSBkgndPalette.h"
 #include "editors/dxPSColorDialog.h"
 #include "dialogs/dxPSFmtDlgs.h"
@@ -37,6 +38,7 @@
 #include "engine/dxPSComponentPrinter.h"
 #include "layout/dxPSHFLib.h"
 #include "layout/dxPrnDev.h"
+#include "platform/Clipboard.h"
 #include "platform/MessageDialogs.h"
 #include "preview/dxPSPrVw.h"
 #include "report/dxPSUtl.h"
@@ -1186,9 +1188,9 @@ TEST(BackgroundPaletteTest, OpensWithTheMatchingButtonDown) {
   background.SetMode(bmNone);
   TdxfmColorPalette palette(background, TdxBackgroundDlgData{});
   EXPECT_TRUE(palette.NoFillButton()->isChecked());
-  // Without a fill-effects editor its button is not offered.
-  EXPECT_TRUE(palette.FillEffectsButton()->isHidden());
+  EXPECT_FALSE(palette.FillEffectsButton()->isHidden());
   EXPECT_FALSE(palette.MoreColorsButton()->isHidden());
+  EXPECT_EQ(palette.height(), 182);
 }
 
 TEST(BackgroundPaletteTest, StaysInsideTheWorkArea) {
@@ -1223,18 +1225,23 @@ TEST(BackgroundPaletteTest, ChoicesChangeTheBackgroundAndDismissingDoesNot) {
   EXPECT_FALSE(ChooseBackground(background, QPoint(10, 10)));
   dxPSSetColorDialogHook(nullptr);
 
-  // A fill-effects editor, once installed, is offered and answers.
-  dxPSSetEditFillEffects([](TdxBackground& b) {
-    b.SetMode(bmPicture);
-    return true;
+  // "Fill Effects..." runs the fill-effects dialog and answers what it did.
+  TdxPSDialogForm::SetShownHook([](TdxPSDialogForm& form) {
+    auto& dialog = dynamic_cast<TdxFEFDialog&>(form);
+    dialog.Tabs()->setCurrentIndex(TdxFEFDialog::fpPicture);
+    dialog.PastePicture();
+    dialog.OKButton()->click();
   });
+  TBitmap pasted;
+  pasted.SetImage(MakeTestImage(20, 10));
+  CopyGraphicToClipboard(pasted);
   dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) {
     EXPECT_FALSE(palette.FillEffectsButton()->isHidden());
     palette.FillEffectsButton()->click();
   });
   EXPECT_TRUE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Mode(), bmPicture);
-  dxPSSetEditFillEffects(nullptr);
+  TdxPSDialogForm::SetShownHook(nullptr);
   dxPSSetColorPaletteHook(nullptr);
 }
 
