@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
   {
     QApplication app(toolkitArgc, toolkitArgv.data());
     // Ties the window to its menu entry (and icon) where the desktop asks.
-    QGuiApplication::setDesktopFileName(QStringLiteral("ardel-sorvan"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.ardelsorvan.ArdelSorvan"));
     InitializePlatform();
     RegisterPrintingUnits();
     dxPSLoadCustomColors();

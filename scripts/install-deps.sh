@@ -11,7 +11,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils xclip imagemagick poppler-utils python3
   cups cups-client cups-bsd printer-driver-cups-pdf
-  dpkg-dev desktop-file-utils
+  dpkg-dev desktop-file-utils lintian appstream man-db
 )
 
 missing=()
