@@ -42,7 +42,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)  # ardel-sorvan_<version>-1_<arch>.deb
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.35), libstdc++6 (>= 12), libgcc-s1 (>= 7), "
     "libqt6core6 (>= 6.4.0), libqt6gui6 (>= 6.4.0), libqt6widgets6 (>= 6.4.0), libqt6printsupport6 (>= 6.4.0), "
-    "libjpeg62-turbo (>= 1.3.1), libuemf0 (>= 0.2.8+ds), libcups2 (>= 2.0.2), "
+    "libjpeg62-turbo (>= 1:2.0.0), liblcms2-2 (>= 2.9), libuemf0 (>= 0.2.8+ds), libcups2 (>= 2.0.2), "
     "fonts-liberation2 | fonts-liberation, fonts-dejavu-core, fonts-wine")
 string(JOIN "" CPACK_DEBIAN_PACKAGE_DEPENDS ${CPACK_DEBIAN_PACKAGE_DEPENDS})
 include(CPack)

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config clang libclang-rt-14-dev
   qt6-base-dev libqt6printsupport6 qt6-qpa-plugins
-  libjpeg62-turbo-dev libuemf-dev libcups2-dev
+  libjpeg62-turbo-dev liblcms2-dev libuemf-dev libcups2-dev
   fonts-liberation2 fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils xclip imagemagick poppler-utils python3

@@ -62,7 +62,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 depends_names=$(tr ',|' '\n\n' <<<"$depends" | sed 's/(.*//; s/[[:space:]]//g')
 depends_on() { grep -qxF "$1" <<<"$depends_names"; }
 # The libraries the program links and the fonts its font mapping substitutes.
-for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libjpeg62-turbo libuemf0 libcups2 \
+for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6 libjpeg62-turbo liblcms2-2 libuemf0 libcups2 \
   libstdc++6 libc6 fonts-liberation2 fonts-dejavu-core fonts-wine; do
   depends_on "$package" || fail "Depends lacks $package: $depends"
 done

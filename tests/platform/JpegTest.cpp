@@ -1,5 +1,5 @@
-// JPEG images: compressing a bitmap and decoding it back, grey and CMYK files,
-// and damaged files that must end in "JPEG error #n" without touching the
+// JPEG images: compressing a bitmap and decoding it back, grey, CMYK and YCCK
+// files, camera orientations, large pictures, and damaged files that must end in "JPEG error #n" without touching the
 // previous image.
 #include <gtest/gtest.h>
 
@@ -9,39 +9,12 @@
 
 #include "platform/Graphics.h"
 #include "tests/TestSupport.h"
+#include "tests/platform/JpegFiles.h"
 
-extern "C" {
-#include <jpeglib.h>
-}
+using testfiles::Jpeg;
+using testfiles::WriteJpeg;
 
 namespace {
-
-// A JPEG file from raw samples (1 grey or 4 CMYK components per pixel).
-TBytes EncodeRaw(int width, int height, int components, const std::vector<JSAMPLE>& samples) {
-  jpeg_compress_struct cinfo;
-  jpeg_error_mgr err;
-  cinfo.err = jpeg_std_error(&err);
-  jpeg_create_compress(&cinfo);
-  unsigned char* out = nullptr;
-  unsigned long size = 0;
-  jpeg_mem_dest(&cinfo, &out, &size);
-  cinfo.image_width = JDIMENSION(width);
-  cinfo.image_height = JDIMENSION(height);
-  cinfo.input_components = components;
-  cinfo.in_color_space = components == 1 ? JCS_GRAYSCALE : JCS_CMYK;
-  jpeg_set_defaults(&cinfo);  // CMYK input writes the Adobe marker
-  jpeg_set_quality(&cinfo, 95, TRUE);
-  jpeg_start_compress(&cinfo, TRUE);
-  while (cinfo.next_scanline < cinfo.image_height) {
-    JSAMPROW row = const_cast<JSAMPLE*>(samples.data()) + std::size_t(cinfo.next_scanline) * width * components;
-    jpeg_write_scanlines(&cinfo, &row, 1);
-  }
-  jpeg_finish_compress(&cinfo);
-  TBytes bytes(out, out + size);
-  jpeg_destroy_compress(&cinfo);
-  std::free(out);
-  return bytes;
-}
 
 TBytes TestJpeg(int width = 64, int height = 48, int quality = 90) {
   TBitmap bitmap;
@@ -106,25 +79,100 @@ TEST(Jpeg, AssignBitmapDecodesToNearlyTheSamePixels) {
   EXPECT_TRUE(jpeg.SaveToStream().empty());
 }
 
-TEST(Jpeg, GreyAndAdobeCmykFiles) {
-  std::vector<JSAMPLE> grey(8 * 8);
-  for (int i = 0; i < 64; ++i) grey[i] = JSAMPLE(i % 8 < 4 ? 40 : 220);
+TEST(Jpeg, GreyCmykAndYcckFiles) {
+  // Grey bars, left dark and right light.
   TJPEGImage jpeg;
-  jpeg.LoadFromStream(EncodeRaw(8, 8, 1, grey));
+  jpeg.LoadFromStream(WriteJpeg({.width = 8, .height = 8, .components = 1,
+                                 .line = [](int, JSAMPLE* l) { for (int x = 0; x < 8; ++x) l[x] = x < 4 ? 40 : 220; },
+                                 .segments = {}}));
   EXPECT_TRUE(ColorNear(PixelRGB(jpeg.ToImage(), 1, 3), 0x282828, 12));
   EXPECT_TRUE(ColorNear(PixelRGB(jpeg.ToImage(), 6, 3), 0xDCDCDC, 12));
 
-  // Adobe CMYK is stored inverted: 255 means no ink.
-  std::vector<JSAMPLE> cmyk;
-  for (int i = 0; i < 64; ++i) {
-    const bool left = i % 8 < 4;
-    // left: pure red (no cyan, full magenta and yellow); right: 50 % grey from black ink.
-    const JSAMPLE c = 255, m = left ? 0 : 255, y = left ? 0 : 255, k = left ? 255 : 128;
-    cmyk.insert(cmyk.end(), {c, m, y, k});
+  // Adobe's writers store CMYK inverted (255 means no ink), in CMYK or YCCK
+  // form: top left pure red (no cyan, full magenta and yellow), top right
+  // cyan, bottom left 50 % grey from black ink, bottom right white paper.
+  const std::array<std::vector<JSAMPLE>, 4> inks = {
+      std::vector<JSAMPLE>{255, 0, 0, 255}, {0, 255, 255, 255}, {255, 255, 255, 128}, {255, 255, 255, 255}};
+  for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+    jpeg.LoadFromStream(WriteJpeg({.width = 16, .height = 16, .components = 4, .stored = stored,
+                                   .line = testfiles::Quadrants(16, 16, 4, inks), .segments = {}}));
+    const QImage image = jpeg.ToImage();
+    for (auto [x, y, rgb] : {std::tuple{3, 3, 0xFF0000u}, {12, 3, 0x00FFFFu}, {3, 12, 0x808080u}, {12, 12, 0xFFFFFFu}})
+      EXPECT_TRUE(ColorNear(PixelRGB(image, x, y), rgb, 12)) << stored << " " << x << "," << y << " " << std::hex
+                                                            << PixelRGB(image, x, y);
   }
-  jpeg.LoadFromStream(EncodeRaw(8, 8, 4, cmyk));
-  EXPECT_TRUE(ColorNear(PixelRGB(jpeg.ToImage(), 1, 1), 0xFF0000, 12)) << std::hex << PixelRGB(jpeg.ToImage(), 1, 1);
-  EXPECT_TRUE(ColorNear(PixelRGB(jpeg.ToImage(), 6, 6), 0x808080, 12)) << std::hex << PixelRGB(jpeg.ToImage(), 6, 6);
+}
+
+// One picture per orientation value: quadrants red, green, blue and white as
+// stored; the decoded picture is the upright one, in size and in pixels.
+TEST(Jpeg, CameraOrientationsDecodeUpright) {
+  constexpr QRgb R = 0xFF0000, G = 0x00FF00, B = 0x0000FF, W = 0xFFFFFF;
+  struct Case {
+    int value;
+    std::array<QRgb, 4> upright;  // top left, top right, bottom left, bottom right
+  } cases[] = {{1, {R, G, B, W}}, {2, {G, R, W, B}}, {3, {W, B, G, R}}, {4, {B, W, R, G}},
+               {5, {R, B, G, W}}, {6, {B, R, W, G}}, {7, {W, G, B, R}}, {8, {G, W, R, B}},
+               {0, {R, G, B, W}}, {9, {R, G, B, W}}};  // out of range: as stored
+  constexpr int w = 48, h = 32;
+  // The same quadrants as RGB samples and as Adobe (inverted) CMYK.
+  const std::array<std::vector<JSAMPLE>, 4> rgb = {
+      std::vector<JSAMPLE>{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+  const std::array<std::vector<JSAMPLE>, 4> cmyk = {
+      std::vector<JSAMPLE>{255, 0, 0, 255}, {0, 255, 0, 255}, {0, 0, 255, 255}, {255, 255, 255, 255}};
+  for (int components : {3, 4})
+    for (const Case& c : cases) {
+      const TBytes file = WriteJpeg({.width = w, .height = h, .components = components,
+                                     .line = testfiles::Quadrants(w, h, components, components == 3 ? rgb : cmyk),
+                                     .segments = {testfiles::OrientationSegment(c.value, c.value % 2 == 0)}});
+      TJPEGImage jpeg;
+      jpeg.LoadFromStream(file);
+      const bool swaps = c.value >= 5 && c.value <= 8;
+      ASSERT_EQ(jpeg.Width(), swaps ? h : w) << c.value;
+      ASSERT_EQ(jpeg.Height(), swaps ? w : h) << c.value;
+      const QImage image = jpeg.ToImage();
+      const int uw = image.width(), uh = image.height();
+      const std::pair<int, int> corners[4] = {{uw / 4, uh / 4}, {uw * 3 / 4, uh / 4}, {uw / 4, uh * 3 / 4}, {uw * 3 / 4, uh * 3 / 4}};
+      for (int q = 0; q < 4; ++q)
+        EXPECT_TRUE(ColorNear(PixelRGB(image, corners[q].first, corners[q].second), c.upright[q], 16))
+            << "components " << components << " value " << c.value << " quadrant " << q << " " << std::hex
+            << PixelRGB(image, corners[q].first, corners[q].second);
+      // The stored bytes are the file as read: reading them again is upright again.
+      EXPECT_EQ(jpeg.SaveToStream(), file);
+      TJPEGImage again;
+      again.LoadFromStream(jpeg.SaveToStream());
+      EXPECT_EQ(again.ToImage(), image);
+    }
+}
+
+// A 50-megapixel camera picture turned on its side decodes to its upright
+// size; one that claims more than can be held is refused and the old picture
+// stays.
+TEST(Jpeg, LargePictures) {
+  const int w = 8688, h = 5792;
+  const TBytes big = WriteJpeg({.width = w, .height = h, .quality = 50, .fullChroma = false,
+                                .line = [](int y, JSAMPLE* l) {
+                                  for (int x = 0; x < w; ++x) l[3 * x] = JSAMPLE(x * 255 / w), l[3 * x + 1] = JSAMPLE(y * 255 / h), l[3 * x + 2] = 128;
+                                },
+                                .segments = {testfiles::OrientationSegment(8)}});
+  TJPEGImage jpeg;
+  jpeg.LoadFromStream(big);
+  ASSERT_EQ(jpeg.Width(), h);
+  ASSERT_EQ(jpeg.Height(), w);
+  // Turned anticlockwise: the stored right edge is the upright top.
+  EXPECT_TRUE(ColorNear(PixelRGB(jpeg.ToImage(), 0, 0), 0xFF0080, 12)) << std::hex << PixelRGB(jpeg.ToImage(), 0, 0);
+  EXPECT_TRUE(ColorNear(PixelRGB(jpeg.ToImage(), h - 1, w - 1), 0x00FF80, 12)) << std::hex << PixelRGB(jpeg.ToImage(), h - 1, w - 1);
+
+  // Frame headers claiming 65535 x 65535 and 20000 x 20000 pixels.
+  for (unsigned side : {65535u, 20000u}) {
+    TBytes huge = TestJpeg(16, 16);
+    for (std::size_t i = 2; i + 9 < huge.size(); ++i)
+      if (huge[i] == 0xFF && huge[i + 1] == 0xC0) {
+        huge[i + 5] = huge[i + 7] = std::uint8_t(side >> 8);
+        huge[i + 6] = huge[i + 8] = std::uint8_t(side);
+        break;
+      }
+    ExpectJpegError(huge);
+  }
 }
 
 TEST(Jpeg, DamagedFilesRaiseJpegErrors) {

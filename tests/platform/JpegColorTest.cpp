@@ -1,0 +1,115 @@
+// Colours of JPEG pictures: embedded ICC profiles (whole or in pieces) are
+// converted to sRGB; grey stays grey; damaged or hostile profiles and chains
+// leave the pixels as stored, without an error.
+#include <gtest/gtest.h>
+
+#include "platform/Graphics.h"
+#include "tests/TestSupport.h"
+#include "tests/platform/IccProfiles.h"
+#include "tests/platform/JpegFiles.h"
+
+using testfiles::IccSegments;
+using testfiles::Jpeg;
+using testfiles::JpegSegment;
+using testfiles::WriteJpeg;
+
+namespace {
+
+// Left half one colour, right half another, as RGB samples.
+TBytes TwoColours(std::array<JSAMPLE, 3> left, std::array<JSAMPLE, 3> right, std::vector<JpegSegment> segments) {
+  return WriteJpeg({.width = 32, .height = 16, .line = [=](int, JSAMPLE* l) {
+                      for (int x = 0; x < 32; ++x)
+                        for (int c = 0; c < 3; ++c) l[3 * x + c] = (x < 16 ? left : right)[std::size_t(c)];
+                    },
+                    .segments = std::move(segments)});
+}
+
+QImage Decode(const TBytes& file) {
+  TJPEGImage jpeg;
+  jpeg.LoadFromStream(file);
+  return jpeg.ToImage();
+}
+
+std::vector<JpegSegment> Join(std::vector<JpegSegment> a, const std::vector<JpegSegment>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+}  // namespace
+
+// Expected values: the colours' sRGB equivalents worked out from the colour
+// spaces' definitions (primaries, white, tone curves).
+TEST(JpegColor, EmbeddedProfilesAreConvertedToSrgb) {
+  struct Case {
+    const char* what;
+    TBytes profile;
+    std::size_t piece;  // the profile split into pieces of this size
+    QRgb left, right;   // sRGB of (200, 60, 40) and (40, 180, 90)
+  } cases[] = {
+      {"Adobe RGB", iccprofiles::AdobeRgb(), 60000, 0xE83922, 0x00B553},
+      {"Adobe RGB in pieces", iccprofiles::AdobeRgb(), 100, 0xE83922, 0x00B553},
+      {"Display P3", iccprofiles::DisplayP3(), 60000, 0xD92A17, 0x00B74E},
+      {"sRGB", iccprofiles::Srgb(), 60000, 0xC83C28, 0x28B45A},
+  };
+  for (const Case& c : cases) {
+    const QImage image = Decode(TwoColours({200, 60, 40}, {40, 180, 90}, IccSegments(c.profile, c.piece)));
+    EXPECT_TRUE(ColorNear(PixelRGB(image, 4, 8), c.left, 4)) << c.what << " " << std::hex << PixelRGB(image, 4, 8);
+    EXPECT_TRUE(ColorNear(PixelRGB(image, 28, 8), c.right, 4)) << c.what << " " << std::hex << PixelRGB(image, 28, 8);
+  }
+}
+
+TEST(JpegColor, GreyStaysGrey) {
+  // Linear grey 128 is sRGB 188; the picture stays neutral.
+  const TBytes file = WriteJpeg({.width = 16, .height = 16, .components = 1,
+                                 .line = [](int, JSAMPLE* l) { std::fill(l, l + 16, JSAMPLE(128)); },
+                                 .segments = IccSegments(iccprofiles::LinearGrey(), 60000)});
+  const QRgb p = PixelRGB(Decode(file), 8, 8);
+  EXPECT_TRUE(ColorNear(p, 0xBCBCBC, 3)) << std::hex << p;
+  EXPECT_EQ(qRed(p), qGreen(p));
+  EXPECT_EQ(qGreen(p), qBlue(p));
+  // An RGB profile does not describe grey pixels: they stay as stored.
+  const TBytes rgbProfile = WriteJpeg({.width = 16, .height = 16, .components = 1,
+                                       .line = [](int, JSAMPLE* l) { std::fill(l, l + 16, JSAMPLE(128)); },
+                                       .segments = IccSegments(iccprofiles::AdobeRgb(), 60000)});
+  EXPECT_TRUE(ColorNear(PixelRGB(Decode(rgbProfile), 8, 8), 0x808080, 2));
+}
+
+TEST(JpegColor, DamagedProfilesLeaveThePixelsAsStored) {
+  const TBytes adobe = iccprofiles::AdobeRgb();
+  const QImage plain = Decode(TwoColours({200, 60, 40}, {40, 180, 90}, {}));
+  std::vector<JpegSegment> pieces = IccSegments(adobe, 200);
+  ASSERT_GE(pieces.size(), 3u);
+  auto withPiece = [&](std::size_t i, std::function<void(TBytes&)> change) {
+    std::vector<JpegSegment> s = pieces;
+    change(s[i].payload);
+    return s;
+  };
+  TBytes garbage(600);
+  for (std::size_t i = 0; i < garbage.size(); ++i) garbage[i] = std::uint8_t(i * 7);
+  TBytes cutTags = adobe;  // the tag table points past the end
+  cutTags.resize(200);
+  TBytes tagCount = adobe;  // 2^32-1 tags
+  tagCount[128] = tagCount[129] = tagCount[130] = tagCount[131] = 0xFF;
+  struct Case {
+    const char* what;
+    std::vector<JpegSegment> segments;
+  } cases[] = {
+      {"garbage", IccSegments(garbage, 60000)},
+      {"cut profile", IccSegments(cutTags, 60000)},
+      {"2^32-1 tags", IccSegments(tagCount, 60000)},
+      {"a piece missing", {pieces[0], pieces[2]}},
+      {"a piece twice", Join(pieces, {pieces[1]})},
+      {"sequence 0", withPiece(0, [](TBytes& p) { p[12] = 0; })},
+      {"counts differ", withPiece(1, [](TBytes& p) { p[13] = 9; })},
+      {"empty piece", withPiece(1, [](TBytes& p) { p.resize(14); })},
+      {"marker too short", withPiece(0, [](TBytes& p) { p.resize(13); })},
+  };
+  for (const Case& c : cases) {
+    TJPEGImage jpeg;
+    ASSERT_NO_THROW(jpeg.LoadFromStream(TwoColours({200, 60, 40}, {40, 180, 90}, c.segments))) << c.what;
+    for (int x : {4, 28}) EXPECT_TRUE(ColorNear(PixelRGB(jpeg.ToImage(), x, 8), PixelRGB(plain, x, 8), 1)) << c.what;
+  }
+  // The pieces in any order are one profile.
+  std::swap(pieces[0], pieces[2]);
+  EXPECT_TRUE(ColorNear(PixelRGB(Decode(TwoColours({200, 60, 40}, {40, 180, 90}, pieces)), 4, 8), 0xE83922, 4));
+}
