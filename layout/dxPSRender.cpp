@@ -28,6 +28,27 @@ void Normalize(std::vector<int>& v, int extent) {
   v.erase(std::remove_if(v.begin(), v.end(), [extent](int x) { return x < 0 || x > extent; }), v.end());
 }
 
+// The extents of the report's items along one axis: the children of the
+// root cell (the root itself is the window's background, not content).
+class ContentSpans {
+ public:
+  ContentSpans(const TdxReportCell& root, bool horizontal) {
+    auto add = [&](const TRect& r) {
+      const int lo = horizontal ? r.Left : r.Top, hi = horizontal ? r.Right : r.Bottom;
+      if (hi > lo) spans_.emplace_back(lo, hi);
+    };
+    for (int i = 0; i < root.CellCount(); ++i) add(root.Cells(i)->BoundsRect());
+    for (int i = 0; i < root.DataItemCount(); ++i) add(root.DataItems(i)->BoundsRect());
+  }
+  // Whether an item reaches into [a, b).
+  bool Meets(int a, int b) const {
+    return std::any_of(spans_.begin(), spans_.end(), [&](const auto& s) { return s.first < b && s.second > a; });
+  }
+
+ private:
+  std::vector<std::pair<int, int>> spans_;
+};
+
 // Walks the break candidates from the last bound: the next bound is the last
 // candidate whose distance, times S / 100, does not exceed the room the
 // row (column) has; a forced cut at the room itself when no candidate lies
@@ -35,9 +56,17 @@ void Normalize(std::vector<int>& v, int extent) {
 // paper units at scale S; a room that is not positive gives the interval no
 // body on the first interval and the whole rest on later ones. At most
 // maxCount intervals are made; the last one then holds the rest.
+//
+// Where the report has items (content), no interval holds only the window's
+// background while items follow, and none is a sliver under a hundredth of
+// the room: such a candidate gives way to the forced cut at the room. A last
+// interval of background or a sliver goes to the interval before it, whose
+// page then shows what fits of it.
 template <class RoomFn>
 void WalkBounds(const std::vector<int>& candidates, int extent, int scale, int maxCount, RoomFn room,
-                const std::vector<int>& preferred, bool earliest, std::vector<int>& bounds) {
+                const std::vector<int>& preferred, bool earliest, std::vector<int>& bounds,
+                const ContentSpans* content = nullptr) {
+  auto sliver = [&](int from, int to, long long avail) { return (long long)(to - from) * scale < avail; };
   int b = bounds.back();
   while (b < extent) {
     int index = int(bounds.size()) - 1;
@@ -62,6 +91,9 @@ void WalkBounds(const std::vector<int>& candidates, int extent, int scale, int m
     }
     if (it == candidates.end()) break;  // the rest fits
     if (pref > b) next = pref;
+    if (next > b && content && content->Meets(next, extent) &&
+        (!content->Meets(b, next) || sliver(b, next, avail)))
+      next = b;  // an empty page or a sliver: cut at the room instead
     if (next <= b) {
       // An item larger than the room: cut it at the room.
       long long step = std::max<long long>(1, MulDiv(int(std::min<long long>(avail, INT_MAX / 100)), 100, scale));
@@ -71,6 +103,13 @@ void WalkBounds(const std::vector<int>& candidates, int extent, int scale, int m
     b = next;
   }
   if (bounds.back() < extent) bounds.push_back(extent);
+  const std::size_t n = bounds.size();
+  if (content && n >= 3) {
+    const int last = bounds[n - 2];
+    const long long avail = room(int(n) - 3);
+    if (content->Meets(bounds[0], last) && (!content->Meets(last, extent) || sliver(last, extent, avail)))
+      bounds.erase(bounds.end() - 2);
+  }
 }
 
 // Range of grid intervals (of bounds) that the span [a0, a1) meets: positive
@@ -244,8 +283,9 @@ void TdxPSReportRenderInfo::CalculateColumns() {
   int width = horzBreaks_.empty() ? 0 : horzBreaks_.back();
   columnBounds_ = {0};
   int room = contentSize_.X;
+  const ContentSpans content(*link_->ReportCells()->Cells(), true);
   WalkBounds(horzBreaks_, width, scale_, MaxColumns, [room](int) { return (long long)room; }, {}, false,
-             columnBounds_);
+             columnBounds_, &content);
   if (columnBounds_.size() == 1) columnBounds_.clear();
   columnCount_ = std::max(0, int(columnBounds_.size()) - 1);
 }
@@ -261,12 +301,13 @@ void TdxPSReportRenderInfo::CalculateRows() {
   bool earliest = link_->PreferEarliestBreak();
 
   rowBounds_ = {0};
+  const ContentSpans content(*link_->ReportCells()->Cells(), false);
   if (bandsFit_) {
     // Header and footer cells repeat on every page; the title takes its
     // room on the first row.
     WalkBounds(vertBreaks_, height, scale_, maxRows,
                [&](int row) { return contentH - header - footer - (row == 0 ? title : 0); }, preferredBreaks_,
-               earliest, rowBounds_);
+               earliest, rowBounds_, &content);
   } else {
     // The header cell only on the first row, the footer cell only on the
     // last: the first row gives room to title and header; when the last row
@@ -274,7 +315,7 @@ void TdxPSReportRenderInfo::CalculateRows() {
     // again with the footer's room kept free.
     WalkBounds(vertBreaks_, height, scale_, maxRows,
                [&](int row) { return contentH - (row == 0 ? title + header : 0); }, preferredBreaks_, earliest,
-               rowBounds_);
+               rowBounds_, &content);
     std::size_t rows = rowBounds_.size() - 1;
     if (rows > 0 && footer > 0 && footer < contentH) {
       std::size_t last = rows - 1;
@@ -284,7 +325,7 @@ void TdxPSReportRenderInfo::CalculateRows() {
         rowBounds_.resize(last + 1);
         WalkBounds(vertBreaks_, height, scale_, maxRows,
                    [&](int row) { return contentH - footer - (row == 0 ? title + header : 0); }, preferredBreaks_,
-                   earliest, rowBounds_);
+                   earliest, rowBounds_, &content);
       }
     }
   }
@@ -301,6 +342,7 @@ void TdxPSReportRenderInfo::CalculatePages() {
   pages_.resize(std::size_t(count));
   int headerH = headerCellRect_.Height(), footerH = footerCellRect_.Height();
   int pageBody = MulDiv(contentSize_.Y, 100, scale_);
+  const int pageWidth = MulDiv(contentSize_.X, 100, scale_);
   for (int i = 0; i < count; ++i) {
     TdxPSPageRenderInfo& p = pages_[std::size_t(i)];
     int col = i % columnCount_, row = i / columnCount_;
@@ -311,6 +353,8 @@ void TdxPSReportRenderInfo::CalculatePages() {
     p.ContentRect = TRect(columnBounds_[std::size_t(col)], rowBounds_[std::size_t(row)],
                           columnBounds_[std::size_t(col) + 1], rowBounds_[std::size_t(row) + 1]);
     p.PageRect = p.ContentRect;
+    // A column that took the background or a sliver after it shows what fits.
+    p.PageRect.Right = std::min(p.PageRect.Right, p.PageRect.Left + pageWidth);
     p.PageRect.Bottom += (p.DrawHeaderCell ? headerH : 0) + (p.DrawFooterCell ? footerH : 0);
     int avail = std::max(0, pageBody - (HasTitle(i) ? titleRect_.Height() : 0));
     p.PageRect.Bottom = std::min(p.PageRect.Bottom, p.PageRect.Top + avail);

@@ -104,6 +104,57 @@ TEST(RenderInfoGrid, ItemWiderThanAPageIsCutAtThePageWidth) {
   EXPECT_EQ(link.info.ColumnBounds(), V({0, 10000, 10000 + kW, 10000 + 2 * kW, 100000}));
 }
 
+// Where the report has items, no column holds only the window's background
+// while items follow, and none is a sliver of a few pixels: the cut goes to
+// the room instead; a last column of background or a sliver joins the one
+// before it, whose page shows what fits. Where the candidates give columns
+// with items, they stay.
+TEST(RenderInfoGrid, NoColumnHoldsOnlyBackgroundOrASliver) {
+  const int px = 50;  // report units of a screen pixel
+  const struct {
+    const char* what;
+    int width;
+    std::vector<TRect> cells;
+    std::vector<int> delimiters;
+    std::vector<int> bounds;
+  } cases[] = {
+      {"the items 16 pixels in", kW + 40 * px, {TRect(16 * px, 0, kW + 30 * px, 1000)}, {16 * px, kW + 30 * px},
+       V({0, kW, kW + 40 * px})},
+      {"background after the last cut", kW + 3 * px, {TRect(0, 0, kW, 1000)}, {kW}, V({0, kW + 3 * px})},
+      {"a sliver after the last cut", kW + 3 * px, {TRect(0, 0, kW + 3 * px, 1000), TRect(100, 0, kW, 500)}, {kW},
+       V({0, kW + 3 * px})},
+      {"a sliver before the next candidate", 3 * kW,
+       {TRect(0, 0, 3 * px, 1000), TRect(3 * px, 0, 3 * kW, 1000)}, {3 * px}, V({0, kW, 2 * kW, 3 * kW})},
+      {"columns with items", kW + kW / 2, {TRect(0, 0, 20000, 1000), TRect(20000, 0, kW + kW / 2, 1000)},
+       {20000, kW + 1}, V({0, 20000, kW + kW / 2})},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TRenderTestLink link;
+    link.SetReportSize(c.width, 1000);
+    for (const TRect& r : c.cells) link.AddCell(r, clRed);
+    link.horzDelimiters = c.delimiters;
+    link.info.Calculate();
+    EXPECT_EQ(link.info.ColumnBounds(), c.bounds);
+    // No page is wider than the printable area.
+    for (int i = 0; i < link.info.GridPageCount(); ++i) EXPECT_LE(link.info.Page(i).PageRect.Width(), kW);
+  }
+}
+
+// Rows likewise, here at 200 %: the window's top strip above the items is
+// no row of its own.
+TEST(RenderInfoGrid, NoRowHoldsOnlyBackground) {
+  TRenderTestLink link;
+  link.page.SetScaleFactor(200);
+  const int room = kH / 2;
+  link.SetReportSize(1000, 2 * room + 600);
+  link.AddCell(TRect(0, 600, 1000, 2 * room + 300), clRed);
+  link.vertDelimiters = {600, 2 * room + 300};
+  link.info.Calculate();
+  EXPECT_EQ(link.info.RowBounds(), V({0, room, 2 * room, 2 * room + 600}));
+  for (int i = 0; i < link.info.GridPageCount(); ++i) EXPECT_FALSE(link.info.Page(i).Runs.empty()) << i;
+}
+
 TEST(RenderInfoGrid, RowsUseVerticalCandidatesAndScale) {
   TRenderTestLink link;
   link.page.SetScaleFactor(50);  // a page holds twice as much

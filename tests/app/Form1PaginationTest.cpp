@@ -1,0 +1,57 @@
+// The main window's report on pages that are narrower or shorter than the
+// window: every page shows a part of the photo or the calendar (none only
+// the window's background) and none is a sliver of a few pixels.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <memory>
+#include <string>
+
+#include "app/Unit1.h"
+#include "editors/cxImage.h"
+#include "engine/dxPSComponentPrinter.h"
+#include "engine/dxPSContainerLnk.h"
+#include "layout/dxPSRender.h"
+#include "tests/TestSupport.h"
+#include "tests/layout/TestPage.h"
+
+TEST(Form1Pagination, EveryPageShowsPartOfTheWindow) {
+  ScratchDir dir;
+  TForm1 form;
+  form.show();
+  QApplication::processEvents();
+  form.cxImage1->Picture().LoadFromFile(WriteTestJpeg(dir, "photo.jpg", 800, 600));
+  QApplication::processEvents();
+
+  const struct {
+    const char* what;
+    TTestPaper paper;
+    int left, right;  // thousandths of a millimetre
+    int scale;
+  } cases[] = {
+      {"A4 with 20 mm side margins", kTestA4, 20000, 20000, 100},
+      {"Letter with the left margin at 27 mm", kTestLetter, 27000, 12700, 100},
+      {"A4 at 200 %", kTestA4, 12700, 12700, 200},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    TdxPrinterPage& page = form.yaziciLink1->PrinterPage();
+    page.BeginUpdate();
+    page.SetMeasurementUnits(muMillimeters);
+    SetUpTestPage(page, c.paper);
+    page.Margins().SetLeft(c.left);
+    page.Margins().SetRight(c.right);
+    page.SetScaleFactor(c.scale);
+    page.EndUpdate();
+    form.yazici->RebuildLink(form.yaziciLink1);
+    TdxPSReportRenderInfo& info = form.yaziciLink1->RenderInfo();
+    ASSERT_GT(info.GridPageCount(), 1);
+    const int pixel = info.UnitsPerInch() / 96;
+    for (int i = 0; i < info.GridPageCount(); ++i) {
+      const TdxPSPageRenderInfo& p = info.Page(i);
+      EXPECT_FALSE(p.Runs.empty()) << "page " << i + 1 << " shows only the background";
+      EXPECT_GT(p.ContentRect.Width(), 10 * pixel) << "page " << i + 1;
+      EXPECT_GT(p.ContentRect.Height(), 10 * pixel) << "page " << i + 1;
+    }
+  }
+}
