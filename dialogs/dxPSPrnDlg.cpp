@@ -244,8 +244,9 @@ class TdxfmPrintDialog::TPageRangesEdit : public QLineEdit {
   void keyPressEvent(QKeyEvent* event) override {
     const int key = event->key();
     const QString text = event->text();
+    // Delete is an editing key, although the window system gives it the text U+007F.
     const bool passes = text.isEmpty() || key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape ||
-                        key == Qt::Key_Tab || key == Qt::Key_Backtab || event->matches(QKeySequence::Copy) ||
+                        key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Delete || event->matches(QKeySequence::Copy) ||
                         event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut) ||
                         event->matches(QKeySequence::SelectAll) || event->matches(QKeySequence::Undo) ||
                         event->matches(QKeySequence::Redo);
@@ -657,7 +658,12 @@ void TdxfmPrintDialog::LayOut() {
   rbtnSelection_->setGeometry(10, 66, 120, 18);
   rbtnPageRanges_->setGeometry(10, 88, 70, 18);
   edPageRanges_->setGeometry(82, 86, 130, 22);
-  wpPageRanges_->setGeometry(82, 40, 132, 44);
+  // The warning above the edit stays clear of the captions of the radio
+  // buttons beside it.
+  const int captionsEnd =
+      10 + std::max(rbtnCurrentPage_->sizeHint().width(), rbtnSelection_->sizeHint().width()) + 4;
+  const int warningLeft = std::clamp(captionsEnd, 82, 214 - 80);
+  wpPageRanges_->setGeometry(warningLeft, 40, 214 - warningLeft, 44);
   lblDescription_->setGeometry(10, 112, 204, 34);
   gbxCopies_->setGeometry(236, top, 220, kRangeGroupHeight);
   lblNumberOfPages_->setGeometry(10, 24, 104, 16);
@@ -1145,6 +1151,8 @@ void TdxfmPrintDialog::SetModalResult(TModalResult value) {
 bool TdxfmPrintDialog::Execute() {
   modalResult_ = mrNone;
   setWindowModality(Qt::ApplicationModal);
+  CentreOnOwner();
+  AfterConstruction();
   show();
   raise();
   activateWindow();

@@ -540,9 +540,11 @@ void TdxPSSpinEdit::keyPressEvent(QKeyEvent* e) {
       return;
     }
   }
-  // Typed characters (not shortcuts).
+  // Typed characters (not shortcuts). Delete is an editing key, although the
+  // window system gives it the text U+007F.
   const QString typed = e->text();
-  if (!typed.isEmpty() && !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+  if (key != Qt::Key_Delete && !typed.isEmpty() &&
+      !(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
     for (QChar c : typed) {
       if (!IsValidChar(c)) {
         dxPSBeep();

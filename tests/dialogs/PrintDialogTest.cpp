@@ -229,6 +229,11 @@ TEST_F(PrintDialogTest, PageRangeKeysAndTyping) {
     SendKey(*edit, Qt::Key_Backspace, Qt::NoModifier, "\b");
     EXPECT_EQ(edit->text(), "1-3,");
     EXPECT_EQ(beeps.count, 5);
+    // Delete, with the text the window system gives it, edits like Backspace.
+    edit->setCursorPosition(0);
+    SendKey(*edit, Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7F)));
+    EXPECT_EQ(edit->text(), "-3,");
+    EXPECT_EQ(beeps.count, 5);
     d.CancelButton()->click();
   });
 }
@@ -246,6 +251,10 @@ TEST_F(PrintDialogTest, LeavingTheEditChecksTheRanges) {
     EXPECT_FALSE(pane->isHidden());
     EXPECT_EQ(pane->Text(), "Page numbers out of range (1 - 10)");
     EXPECT_EQ(beeps.count, 2);  // the dialog's and the pane's own
+    // It leaves the captions of the radio buttons beside it readable.
+    for (QRadioButton* button : {d.AllPagesButton(), d.CurrentPageButton(), d.SelectionButton()})
+      EXPECT_FALSE(pane->geometry().intersects(QRect(button->pos(), button->sizeHint())))
+          << button->text().toStdString();
 
     // Towards the other kinds: no check; the kind then clears the edit.
     edit->setFocus();

@@ -219,11 +219,37 @@ TEST(DialogControlsSpin, DisabledEditorTakesNoTypingButSteps) {
   box.end(false);
   TypeChar(box, '7');
   SendKey(box, Qt::Key_Backspace, Qt::NoModifier, QString(QChar(8)));
-  SendKey(box, Qt::Key_Delete);
+  SendKey(box, Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7F)));
   EXPECT_EQ(Text(box), "5");
   EXPECT_EQ(beeps.count, 3);
   SendKey(box, Qt::Key_Up);
   EXPECT_EQ(Text(box), "6");
+}
+
+// Delete carries the text U+007F from the window system; it is an editing
+// key, not a character to refuse: in integer, decimal and unit boxes alike it
+// removes the character after the cursor, without a beep.
+TEST(DialogControlsSpin, DeleteRemovesTheNextCharacter) {
+  LocaleScope locale(QLocale::c());
+  const struct {
+    TdxSpinValueType type;
+    const char* legend;
+    const char* before;
+    const char* after;
+  } cases[] = {{svtInteger, "", "123", "13"}, {svtFloat, "", "1.5", "15"}, {svtFloat, "mm", "25.4 mm", "2.4 mm"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.before);
+    BeepCounter beeps;
+    TdxPSSpinEdit box;
+    box.SetValueType(c.type);
+    box.SetMaxValue(1000);
+    box.SetLegendText(c.legend);
+    box.setText(c.before);
+    box.setCursorPosition(1);
+    SendKey(box, Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7F)));
+    EXPECT_EQ(Text(box), c.after);
+    EXPECT_EQ(beeps.count, 0);
+  }
 }
 
 TEST(DialogControlsSpin, KeysStepAndReportAsTheTableSays) {
