@@ -69,6 +69,7 @@ TdxPSOpenReportDialog::TdxPSOpenReportDialog(QWidget* parent) : parent_(parent) 
 
   sbxPreview = new TdxPSImageScrollBox(pnlPicture);
   sbxPreview->setObjectName(QStringLiteral("sbxPreview"));
+  sbxPreview->SetFit(true);  // the whole page at a glance
   sbxPreview->OnDblClick = [this](TdxPSImageScrollBox&) { ShowPreviewPicture(); };
   layout->addWidget(pnlToolBar);
   layout->addWidget(sbxPreview, 1);

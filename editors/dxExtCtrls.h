@@ -471,6 +471,10 @@ class TdxPSImageScrollBox : public QAbstractScrollArea {
   void SetGraphic(const TGraphic* source) { picture_->AssignGraphic(source); }
   bool Center() const { return center_; }
   void SetCenter(bool value);
+  // Whether the picture is scaled to the box, keeping its proportions and
+  // centred, instead of scrolling at its natural size.
+  bool Fit() const { return fit_; }
+  void SetFit(bool value);
   const std::string& HintText() const { return hintText_; }
   void SetHintText(const std::string& value);
   TdxImageScrollBoxMenuItems MenuItems() const { return menuItems_; }
@@ -515,6 +519,7 @@ class TdxPSImageScrollBox : public QAbstractScrollArea {
 
   std::unique_ptr<TPicture> picture_;
   bool center_ = true;
+  bool fit_ = false;
   std::string hintText_;
   TdxImageScrollBoxMenuItems menuItems_ = dxAllImageScrollBoxMenuItems;
   TColor color_ = clBtnFace;

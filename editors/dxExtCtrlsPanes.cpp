@@ -316,6 +316,11 @@ void TdxPSImageScrollBox::SetCenter(bool value) {
   viewport()->update();
 }
 
+void TdxPSImageScrollBox::SetFit(bool value) {
+  fit_ = value;
+  PictureChanged();
+}
+
 void TdxPSImageScrollBox::SetHintText(const std::string& value) {
   hintText_ = value;
   viewport()->update();
@@ -336,7 +341,8 @@ void TdxPSImageScrollBox::UpdateScrollBars() {
   // Whether a bar is needed is decided on the area without bars, so that a
   // picture that fits the whole area never shows bars that would make it not
   // fit; a bar that is needed takes its room from the other direction.
-  const int pw = HasPicture() ? picture_->Width() : 0, ph = HasPicture() ? picture_->Height() : 0;
+  const bool scrolls = HasPicture() && !fit_;
+  const int pw = scrolls ? picture_->Width() : 0, ph = scrolls ? picture_->Height() : 0;
   const QSize full = maximumViewportSize();
   const int hExtent = horizontalScrollBar()->sizeHint().height();
   const int vExtent = verticalScrollBar()->sizeHint().width();
@@ -354,6 +360,12 @@ void TdxPSImageScrollBox::UpdateScrollBars() {
 TRect TdxPSImageScrollBox::PictureRect() const {
   const int pw = picture_->Width(), ph = picture_->Height();
   const int vw = viewport()->width(), vh = viewport()->height();
+  if (fit_ && pw > 0 && ph > 0) {
+    // The larger of the two ratios decides the scale.
+    const bool byWidth = (long long)pw * vh >= (long long)ph * vw;
+    const int w = byWidth ? vw : MulDiv(pw, vh, ph), h = byWidth ? MulDiv(ph, vw, pw) : vh;
+    return Bounds((vw - w) / 2, (vh - h) / 2, w, h);
+  }
   int left = pw > vw ? -horizontalScrollBar()->value() : center_ ? (vw - pw) / 2 : 0;
   int top = ph > vh ? -verticalScrollBar()->value() : center_ ? (vh - ph) / 2 : 0;
   return Bounds(left, top, pw, ph);

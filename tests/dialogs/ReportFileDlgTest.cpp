@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QPainter>
+#include <QScrollBar>
 #include <QToolButton>
 
 #include "editors/dxExtCtrls.h"
@@ -23,16 +24,19 @@ class TPlainLink : public TBasedxReportLink {
 };
 
 // Writes a document section with a preview picture of its own: a magenta
-// block on white.
+// block on white, near the top left of a small picture or at the bottom
+// right corner of a page-sized one.
 class TPreviewReportFile : public TdxPSReportFile {
  public:
   using TdxPSReportFile::TdxPSReportFile;
+  bool PageSized = false;
   void WriteDocument(TdxPSDataWriter& writer, TdxPSReportDocument& document) override {
-    TMetafileRecorder recorder(80, 100);
+    const QSize size = PageSized ? QSize(800, 1100) : QSize(80, 100);
+    TMetafileRecorder recorder(size.width(), size.height());
     {
       QPainter painter(&recorder);
-      painter.fillRect(QRect(0, 0, 80, 100), Qt::white);
-      painter.fillRect(QRect(10, 10, 60, 40), Qt::magenta);
+      painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+      painter.fillRect(PageSized ? QRect(600, 900, 180, 180) : QRect(10, 10, 60, 40), Qt::magenta);
     }
     TMetafile preview;
     preview.SetEnhancedData(recorder.EnhancedData());
@@ -44,13 +48,14 @@ class TPreviewReportFile : public TdxPSReportFile {
   }
 };
 
-std::string WriteReportFile(const ScratchDir& dir, const std::string& name) {
+std::string WriteReportFile(const ScratchDir& dir, const std::string& name, bool pageSized = false) {
   dxPSRegisterReportStorage();
   TPlainLink link;
   TBytes bytes;
   {
     TdxBytesStream stream(bytes);
     TPreviewReportFile file(&link);
+    file.PageSized = pageSized;
     std::unique_ptr<TdxPSDataWriter> writer = file.CreateWriter(stream);
     file.WriteReport(*writer);
   }
@@ -129,6 +134,26 @@ TEST(ReportFileDlgTest, TheSelectedReportFileShowsItsPreviewPicture) {
   dialog.SelectionChanged(dir.Write("kesik.rps", bytes));
   EXPECT_EQ(dialog.ReportDocument(), nullptr);
   EXPECT_EQ(dialog.sbxPreview->HintText(), "(File is not a ReportDocument or Corrupted)");
+}
+
+// A page-sized preview picture is shown whole, fitted into the pane: its
+// bottom right corner is on screen, and the picture fills one side.
+TEST(ReportFileDlgTest, ThePaneShowsTheWholePageFitted) {
+  ScratchDir dir;
+  TdxPSOpenReportDialog dialog;
+  dialog.SelectionChanged(WriteReportFile(dir, "sayfa.rps", true));
+  ASSERT_NE(dialog.ReportDocument(), nullptr);
+  EXPECT_GT(MagentaPixels(dialog), 300);
+  const TdxPSImageScrollBox& box = *dialog.sbxPreview;
+  const TRect shown = box.PictureRect();
+  const QSize view = box.viewport()->size();
+  EXPECT_GE(shown.Left, 0);
+  EXPECT_GE(shown.Top, 0);
+  EXPECT_LE(shown.Right, view.width());
+  EXPECT_LE(shown.Bottom, view.height());
+  EXPECT_EQ(shown.Height(), view.height());
+  EXPECT_EQ(box.verticalScrollBar()->maximum(), 0);
+  EXPECT_EQ(box.horizontalScrollBar()->maximum(), 0);
 }
 
 TEST(ReportFileDlgTest, ThePreviewButtonOpensThePictureInThePreviewWindow) {
