@@ -141,6 +141,7 @@ void dxPSSetFmtDialogHook(TdxFmtDialogHook hook) { DialogHook() = std::move(hook
 int TCustomdxPSFmtDialog::ShowModal() {
   modalResult_ = mrNone;
   modified_ = false;
+  CentreOnOwner();
   AfterConstruction();
   setWindowModality(Qt::ApplicationModal);
   show();

@@ -1761,6 +1761,7 @@ void TdxfmPageSetupDialog::StyleNameLeft() {
 
 bool TdxfmPageSetupDialog::Execute() {
   setWindowModality(Qt::ApplicationModal);
+  CentreOnOwner();
   AfterConstruction();
   QPointer<TdxfmPageSetupDialog> guard(this);
   show();

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QEvent>
-#include <QFontDialog>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -14,6 +13,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "dialogs/FontDialog.h"
 #include "dialogs/dxPSFmtDlgs.h"
 #include "editors/dxPcPrVw.h"
 #include "engine/dxPSReportLink.h"
@@ -85,27 +85,9 @@ bool dxPSExecuteFontDialog(TFont& font, QWidget* parent) {
     font = *chosen;
     return true;
   }
-  QFont initial(SubstituteFontName(font.Name));
-  initial.setPointSize(std::max(1, font.Size()));
-  initial.setBold(font.Style & fsBold);
-  initial.setItalic(font.Style & fsItalic);
-  initial.setUnderline(font.Style & fsUnderline);
-  initial.setStrikeOut(font.Style & fsStrikeOut);
-  QFontDialog dialog(initial, parent);
-  dialog.setOption(QFontDialog::ScalableFonts);
+  TdxPSFontDialog dialog(font, parent);
   if (dialog.exec() != QDialog::Accepted) return false;
-  const QFont chosen = dialog.selectedFont();
-  TFont result = font;
-  // A face that only stands in for the font's name keeps the name.
-  if (chosen.family() != initial.family()) result.Name = chosen.family().toStdString();
-  if (chosen.pointSize() > 0) result.SetSize(chosen.pointSize());
-  TFontStyles style = 0;
-  if (chosen.bold()) style |= fsBold;
-  if (chosen.italic()) style |= fsItalic;
-  if (chosen.underline()) style |= fsUnderline;
-  if (chosen.strikeOut()) style |= fsStrikeOut;
-  result.Style = style;
-  font = result;
+  font = dialog.SelectedFont();
   return true;
 }
 

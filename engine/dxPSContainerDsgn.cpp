@@ -187,10 +187,7 @@ bool TAbstractdxReportLinkDesignWindow::Execute() {
   modalResult_ = mrNone;
   error_ = nullptr;
   errorReported_ = false;
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    const QRect area = screen->availableGeometry();
-    move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
-  }
+  CentreOnOwner();
   AfterConstruction();
   setWindowModality(Qt::ApplicationModal);
   show();
@@ -396,8 +393,7 @@ QRect StateRectIn(const QRect& itemRect) {
                kStateImageSize, kStateImageSize);
 }
 
-// Draws the state image in front of each caption and the root in bold gray
-// text.
+// Draws the state image in front of each caption and the root in bold.
 class TdxPSControlsTreeDelegate : public QStyledItemDelegate {
  public:
   explicit TdxPSControlsTreeDelegate(TdxPSControlsTree* tree) : QStyledItemDelegate(tree), tree_(tree) {}
@@ -420,18 +416,21 @@ class TdxPSControlsTreeDelegate : public QStyledItemDelegate {
     style->drawPrimitive(QStyle::PE_IndicatorItemViewItemCheck, &check, painter, tree_);
 
     if (!index.parent().isValid()) {
-      // The root: bold, gray text; highlighted while selected.
+      // The root: bold text (it cannot be toggled, but it is no disabled
+      // item); highlighted while selected, in the text colour of its
+      // background.
       QFont font = opt.font;
       font.setBold(true);
       const QFontMetrics metrics(font);
       QRect back = textRect;
       back.setWidth(std::min(textRect.width(), metrics.horizontalAdvance(opt.text) + 4));
+      const bool highlighted = (opt.state & QStyle::State_Selected) && tree_->hasFocus();
       if (opt.state & QStyle::State_Selected)
-        painter->fillRect(back, tree_->hasFocus() ? opt.palette.color(QPalette::Highlight)
-                                                  : ColorToQColor(clBtnFace));
+        painter->fillRect(back, highlighted ? opt.palette.color(QPalette::Highlight) : ColorToQColor(clBtnFace));
       painter->save();
       painter->setFont(font);
-      painter->setPen(ColorToQColor(clGrayText));
+      painter->setPen(highlighted ? opt.palette.color(QPalette::HighlightedText)
+                                  : ColorToQColor((opt.state & QStyle::State_Selected) ? clBtnText : clWindowText));
       painter->drawText(back.adjusted(2, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, opt.text);
       painter->restore();
       return;

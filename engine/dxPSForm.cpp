@@ -1,5 +1,9 @@
 #include "engine/dxPSForm.h"
 
+#include <QApplication>
+#include <QScreen>
+#include <algorithm>
+
 #include "engine/dxPSComponentPrinter.h"
 #include "platform/Registry.h"
 #include "report/dxPSEngn.h"
@@ -22,6 +26,22 @@ void TCustomdxPSForm::AfterConstruction() {
   layoutKey_ = LayoutKey();
   sizeable_ = Sizeable();
   if (!layoutKey_.empty()) LoadPlacement(layoutKey_);
+}
+
+void TCustomdxPSForm::CentreOnOwner() {
+  QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
+  if (owner == this || (owner && !owner->isVisible())) owner = nullptr;
+  QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  const QRect around = owner ? owner->frameGeometry() : area;
+  const QSize size = frameGeometry().size();
+  QPoint topLeft(around.left() + (around.width() - size.width()) / 2,
+                 around.top() + (around.height() - size.height()) / 2);
+  // Kept on the screen: the top left corner wins when the window is larger.
+  topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() + 1 - size.width())));
+  topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - size.height())));
+  move(topLeft);
 }
 
 std::string TCustomdxPSForm::LayoutKey() const { return dxPSFormLayoutKey(FormClassName()); }

@@ -36,6 +36,11 @@ class TCustomdxPSForm : public QWidget {
   std::string HelpFile() const;
   // Whether this window still holds the wait cursor of its creation.
   bool HoldsWaitCursor() const { return waiting_; }
+  // Moves the window to the middle of the window it belongs to (the window
+  // of its parent, else the active window, else the screen), inside that
+  // window's screen. A dialog calls it before it is first shown, so that a
+  // kept placement still wins.
+  void CentreOnOwner();
 
  protected:
   void showEvent(QShowEvent* event) override;

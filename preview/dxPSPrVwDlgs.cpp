@@ -117,9 +117,8 @@ void TdxPSDialogForm::SetModalResult(int result) {
 
 int TdxPSDialogForm::ShowModal() {
   modalResult_ = mrNone;
-  // Centred on the screen, unless a kept placement is restored.
-  const QRect area = dxPSDesktopWorkArea();
-  move(area.left() + (area.width() - width()) / 2, area.top() + (area.height() - height()) / 2);
+  // Centred on its owner, unless a kept placement is restored.
+  CentreOnOwner();
   AfterConstruction();
   setWindowModality(Qt::ApplicationModal);
   show();

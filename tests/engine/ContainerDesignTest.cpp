@@ -604,7 +604,7 @@ TEST(ContainerDesignCaptions, CaptionsAreCutAndLoseTheirAccelerators) {
 
 // ---- Drawing ---------------------------------------------------------------------------------
 
-TEST_F(ContainerDesignTest, TreeDrawsStateImagesAndTheRootInGrayText) {
+TEST_F(ContainerDesignTest, TreeDrawsStateImagesAndTheRootInReadableBoldText) {
   link->AddExcludedComponent(calendar);
   Design([&](Window& w) {
     TdxPSControlsTree* tree = w.tvControls();
@@ -624,11 +624,34 @@ TEST_F(ContainerDesignTest, TreeDrawsStateImagesAndTheRootInGrayText) {
       r.setLeft(tree->StateImageRect(item).right() + 2);
       return r;
     };
+    // The root is no disabled item: its text is as dark as a child's, and
+    // bolder (more dark pixels per letter).
     const int gray = qGray(ColorToQColor(clGrayText).rgb());
     const int rootText = darkest(textRect(tree->Root()));
     const int childText = darkest(textRect(tree->FindNode(edit)));
-    EXPECT_NEAR(rootText, gray, 40);
+    EXPECT_LT(rootText, gray - 40);
     EXPECT_LT(childText, gray - 40);
+
+    // Selected in the focused tree, the root reads in the highlighted-text
+    // colour on the highlight.
+    tree->setFocus();
+    tree->setCurrentItem(tree->Root());
+    QApplication::processEvents();
+    if (tree->hasFocus()) {
+      const QImage selected = tree->viewport()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+      const QRect r = textRect(tree->Root());
+      const QRgb highlight = tree->palette().color(QPalette::Highlight).rgb() & 0xFFFFFF;
+      const QRgb highlightedText = tree->palette().color(QPalette::HighlightedText).rgb() & 0xFFFFFF;
+      int back = 0, text = 0;
+      for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x < std::min(r.right(), r.left() + 40); ++x) {
+          const QRgb p = selected.pixel(x, y) & 0xFFFFFF;
+          back += p == highlight;
+          text += p == highlightedText;
+        }
+      EXPECT_GT(back, 20);
+      EXPECT_GT(text, 3);
+    }
 
     // The state images of a checked and an unchecked node differ.
     const QRect checkedImage = tree->StateImageRect(tree->FindNode(edit));

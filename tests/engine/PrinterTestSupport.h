@@ -144,6 +144,12 @@ class HandPrintDevice : public TdxPrintDevice {
   std::string Default;
 
   std::string DefaultPrinterName() const override { return Default; }
+  // Makes printer the one printer, and the default.
+  void SetOnlyPrinter(const PrintBackend::TPrinter& printer) {
+    Printers = {{printer.Name(), true, false}};
+    Descriptions = {printer};
+    Default = printer.Name();
+  }
 
  protected:
   std::vector<PrintBackend::TPrinterEntry> EnumPrinters() override { return Printers; }
@@ -156,7 +162,9 @@ class HandPrintDevice : public TdxPrintDevice {
 
 // A Letter printer at dpi without unprintable margins that takes copies and
 // collation.
-inline PrintBackend::TPrinter HandLetterPrinter(const std::string& name, int dpi = 100) {
+// unprintable: the strip along each edge of the paper that the printer
+// cannot reach, in hundredths of a millimetre.
+inline PrintBackend::TPrinter HandLetterPrinter(const std::string& name, int dpi = 100, int unprintable = 0) {
   using namespace PrintBackend;
   TPrinterSettings s;
   s.Fields = DM_ORIENTATION | DM_PAPERSIZE | DM_PAPERLENGTH | DM_PAPERWIDTH | DM_COPIES | DM_DEFAULTSOURCE |
@@ -169,6 +177,7 @@ inline PrintBackend::TPrinter HandLetterPrinter(const std::string& name, int dpi
   letter.Width = 2159;
   letter.Height = 2794;
   letter.Media = "na_letter_8.5x11in";
+  letter.Margins = TRect(unprintable, unprintable, unprintable, unprintable);
   TPrinter p(name, s, {letter}, {{DMBIN_AUTO, "Automatically Select", ""}});
   p.SetLimits(99, TSize{}, TSize{});
   return p;

@@ -1,0 +1,66 @@
+#include "dialogs/FontDialog.h"
+
+#include <QDialogButtonBox>
+#include <QFontDialog>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "editors/dxExtCtrls.h"
+
+TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(parent), font_(font) {
+  setWindowTitle(QStringLiteral("Font"));
+  initial_ = QFont(SubstituteFontName(font.Name));
+  initial_.setPointSize(std::max(1, font.Size()));
+  initial_.setBold(font.Style & fsBold);
+  initial_.setItalic(font.Style & fsItalic);
+  initial_.setUnderline(font.Style & fsUnderline);
+  initial_.setStrikeOut(font.Style & fsStrikeOut);
+
+  // The toolkit's font chooser, taken in as a part of this window; it brings
+  // the underline and strike-out boxes.
+  chooser_ = new QFontDialog(initial_, this);
+  chooser_->setWindowFlags(Qt::Widget);
+  chooser_->setOptions(QFontDialog::NoButtons | QFontDialog::DontUseNativeDialog | QFontDialog::ScalableFonts);
+  chooser_->setObjectName(QStringLiteral("FontChooser"));
+
+  auto* colorLabel = new QLabel(QStringLiteral("&Color:"), this);
+  colorBox_ = new TdxPSColorCombo(this);
+  colorBox_->setObjectName(QStringLiteral("ColorBox"));
+  colorBox_->SetColorTypes(ColorTypeBit(ctPure));
+  colorBox_->SetShowAutoColor(true);
+  colorBox_->SetAutoColor(clWindowText);
+  colorBox_->SetColorValue(font.Color);
+  colorBox_->setMinimumWidth(160);
+  colorLabel->setBuddy(colorBox_);
+
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+  connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+
+  auto* colorRow = new QHBoxLayout;
+  colorRow->addWidget(colorLabel);
+  colorRow->addWidget(colorBox_);
+  colorRow->addStretch(1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(chooser_, 1);
+  layout->addLayout(colorRow);
+  layout->addWidget(buttons);
+  chooser_->show();
+}
+
+TFont TdxPSFontDialog::SelectedFont() const {
+  const QFont chosen = chooser_->currentFont();
+  TFont result = font_;
+  if (chosen.family() != initial_.family()) result.Name = chosen.family().toStdString();
+  if (chosen.pointSize() > 0) result.SetSize(chosen.pointSize());
+  TFontStyles style = 0;
+  if (chosen.bold()) style |= fsBold;
+  if (chosen.italic()) style |= fsItalic;
+  if (chosen.underline()) style |= fsUnderline;
+  if (chosen.strikeOut()) style |= fsStrikeOut;
+  result.Style = style;
+  result.Color = colorBox_->ColorValue();
+  return result;
+}
