@@ -1583,7 +1583,8 @@ void TCustomdxPreview::keyPressEvent(QKeyEvent* e) {
   switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      if (sel >= 0 && !draggingMargin_) {
+      // Enter zooms like a click on the selected page, so only with zoom on click.
+      if (sel >= 0 && !draggingMargin_ && (optionsZoom_ & dxPreviewBit(pozZoomOnClick))) {
         HideHints();
         ToggleZoom(!zoomedIn_);
       }

@@ -928,6 +928,8 @@ void TCustomdxPSPreviewWindow::UpdateStatusText() { statusBar_->SetPanelText(spS
 
 std::string TCustomdxPSPreviewWindow::StatusText() const {
   if (progressShown_) return progressText_;
+  // Without a printer there is no printable area to measure the margins by.
+  if (!PrinterExists()) return NoPrinters;
   return marginsInPrintableArea_ ? Ready : OutsideMargins;
 }
 

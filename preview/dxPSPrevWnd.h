@@ -50,6 +50,7 @@ namespace dxPSPreviewWindowTexts {
 inline constexpr const char* Caption = "Print Preview";
 inline constexpr const char* Ready = "Ready";
 inline constexpr const char* OutsideMargins = "One or more margins are set outside the printable area of the page";
+inline constexpr const char* NoPrinters = "No printers are installed";
 inline constexpr const char* AbortPrinting = "Abort printing ?";
 inline constexpr const char* PaperSizeHint = "Double Click for Change Paper Size";
 inline constexpr const char* ProgressPanelSample = "  999 %  ";

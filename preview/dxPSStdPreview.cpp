@@ -1,5 +1,6 @@
 // The standard preview window: menus, tool bar, zoom box, page box and the
 // commands behind them.
+#include <QAbstractItemView>
 #include <QActionGroup>
 #include <QApplication>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QStandardItemModel>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -228,6 +230,21 @@ void Guarded(const std::function<void()>& f) {
   }
 }
 
+// The long commands, whose tool button shows pressed while they run.
+bool ShowsPressedWhileRunning(TdxPreviewCommand command) {
+  switch (command) {
+    case pcDesign:
+    case pcBackground:
+    case pcPrint:
+    case pcPrintDialog:
+    case pcPageSetup:
+    case pcMultiplePages:
+    case pcLoad:
+    case pcSave: return true;
+    default: return false;
+  }
+}
+
 }  // namespace
 
 // ---- Construction ----
@@ -258,7 +275,7 @@ TdxfmStdPreview::TdxfmStdPreview(QWidget* parent) : TCustomdxPSPreviewWindow(par
 TdxfmStdPreview::~TdxfmStdPreview() {
   SaveSettings();
   // Focus moves while the children go; nothing may reach this window then.
-  zoomBox_->lineEdit()->removeEventFilter(this);
+  zoomBox_->removeEventFilter(this);
   zoomBox_->blockSignals(true);
   disconnect(zoomBox_, nullptr, this, nullptr);
   pageBox_->OnKeyDown = nullptr;
@@ -447,7 +464,9 @@ void TdxfmStdPreview::CreateZoomBox() {
   zoomBox_->setToolTip("Zoom");
   zoomBox_->setMaxVisibleItems(13);
   for (const ZoomEntry& entry : kZoomList) zoomBox_->addItem(entry.Text, entry.Percent);
-  zoomBox_->lineEdit()->installEventFilter(this);
+  // Keys and focus changes reach the box itself (its edit passes the focus
+  // on to it), so that is where typed text is taken.
+  zoomBox_->installEventFilter(this);
   connect(zoomBox_, &QComboBox::activated, this, [this](int index) {
     if (index >= 0) ApplyZoomText(zoomBox_->itemText(index).toStdString());
     PreviewControl()->setFocus(Qt::OtherFocusReason);
@@ -517,6 +536,10 @@ void TdxfmStdPreview::ApplyToolBarLook() {
   }
   zoomBox_->setFixedWidth(largeButtons_ ? 160 : 140);
   zoomBox_->setFrame(!flatButtons_);
+  // The open list is as wide as its longest entry, even where the box is narrower.
+  QAbstractItemView* list = zoomBox_->view();
+  list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                        list->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
   pageBox_->SetFlat(flatButtons_);
 }
 
@@ -597,6 +620,13 @@ void TdxfmStdPreview::DoUpdateControls() {
   printStylesMenu_->menuAction()->setVisible(IsVisible(pvoPrintStyles) && link && link->StyleManager());
   zoomMenu_->menuAction()->setEnabled(hasPages);
   goMenu_->menuAction()->setEnabled(hasPages);
+  // A menu whose items are all hidden is not offered at all.
+  for (QAction* title : menuBar_->actions())
+    if (QMenu* menu = title->menu()) {
+      const QList<QAction*> entries = menu->actions();
+      title->setVisible(std::any_of(entries.begin(), entries.end(),
+                                    [](QAction* a) { return !a->isSeparator() && a->isVisible(); }));
+    }
 
   auto check = [this](TdxPreviewCommand c, bool on) {
     actions_[c]->setChecked(on);
@@ -635,7 +665,7 @@ void TdxfmStdPreview::DoUpdateControls() {
   UpdateZoomBox();
   UpdatePageBox();
   for (int c = 0; c < pcCommandCount; ++c)
-    if (running_[c]) SetButtonDown(TdxPreviewCommand(c), true);
+    if (running_[c] && ShowsPressedWhileRunning(TdxPreviewCommand(c))) SetButtonDown(TdxPreviewCommand(c), true);
 }
 
 void TdxfmStdPreview::UpdateZoomBox() {
@@ -719,7 +749,7 @@ void TdxfmStdPreview::ApplyPageBox() {
 }
 
 bool TdxfmStdPreview::eventFilter(QObject* watched, QEvent* event) {
-  if (zoomBox_ && watched == zoomBox_->lineEdit()) {
+  if (zoomBox_ && watched == zoomBox_) {
     if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
       if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
@@ -796,9 +826,7 @@ void TdxfmStdPreview::RunCommand(TdxPreviewCommand command) {
     default: break;
   }
   QPointer<QWidget> guard(this);
-  const bool pressed = command == pcDesign || command == pcBackground || command == pcPrint ||
-                       command == pcPrintDialog || command == pcPageSetup || command == pcMultiplePages ||
-                       command == pcLoad || command == pcSave;
+  const bool pressed = ShowsPressedWhileRunning(command);
   running_[command] = true;
   if (pressed) SetButtonDown(command, true);
   auto finish = [&] {

@@ -1,10 +1,13 @@
 #include "tests/TestSupport.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
+#include <QWidget>
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
@@ -115,4 +118,48 @@ std::string CupsJobPdf(const std::string& pdfFolder, int id) {
   for (const QString& name : QDir(folder).entryList(QDir::Files))
     if (name.endsWith(suffix) || name.startsWith(prefix)) return (folder + "/" + name).toStdString();
   return {};
+}
+
+// The shortcut dispatch of the GUI library, which the window system's key
+// delivery runs before the key reaches the focus widget.
+Q_GUI_EXPORT bool qt_sendShortcutOverrideEvent(QObject* o, ulong timestamp, int k, Qt::KeyboardModifiers mods,
+                                               const QString& text = QString(), bool autorep = false,
+                                               ushort count = 1);
+
+bool PressKey(int key, Qt::KeyboardModifiers mods, const QString& text) {
+  QString typed = text;
+  if (typed.isEmpty() && !(mods & (Qt::ControlModifier | Qt::AltModifier))) {
+    switch (key) {
+      case Qt::Key_Delete: typed = QString(QChar(0x7F)); break;
+      case Qt::Key_Backspace: typed = QStringLiteral("\b"); break;
+      case Qt::Key_Return:
+      case Qt::Key_Enter: typed = QStringLiteral("\r"); break;
+      case Qt::Key_Escape: typed = QString(QChar(0x1B)); break;
+      case Qt::Key_Tab: typed = QStringLiteral("\t"); break;
+      default: break;
+    }
+  }
+  QWidget* focus = QApplication::focusWidget();
+  QObject* target = focus ? static_cast<QObject*>(focus) : QApplication::activeWindow();
+  if (!target) return false;
+  if (qt_sendShortcutOverrideEvent(target, 0, key, mods, typed)) return true;
+  focus = QApplication::focusWidget();
+  if (!focus) return false;
+  QKeyEvent press(QEvent::KeyPress, key, mods, typed);
+  QApplication::sendEvent(focus, &press);
+  if (QWidget* now = QApplication::focusWidget()) {
+    QKeyEvent release(QEvent::KeyRelease, key, mods, typed);
+    QApplication::sendEvent(now, &release);
+  }
+  return true;
+}
+
+void TypeKeys(const QString& text) {
+  for (QChar c : text) {
+    // Key codes of letters are those of the capitals; of other printable
+    // characters their own code.
+    const int key = c.toUpper().unicode();
+    const Qt::KeyboardModifiers mods = c.isUpper() || c == u'%' ? Qt::ShiftModifier : Qt::NoModifier;
+    PressKey(key, mods, QString(c));
+  }
 }

@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QImage>
+#include <QString>
 #include <optional>
 #include <string>
 
@@ -46,3 +47,12 @@ int WaitForCupsJob(int id, bool untilGone = false);
 // The PDF a sandbox printer wrote for job id ("<title>-job_<id>.pdf"); empty
 // when there is none.
 std::string CupsJobPdf(const std::string& pdfFolder, int id);
+
+// Keys as the window system delivers them: offered to the shortcuts first,
+// then pressed and released on the widget that has the focus, carrying the
+// text the key types (U+007F for Delete, "\b" for Backspace, "\r" for
+// Return, U+001B for Escape unless text is given). Answers false when no
+// widget has the focus and no shortcut took the key.
+bool PressKey(int key, Qt::KeyboardModifiers mods = Qt::NoModifier, const QString& text = QString());
+// Types each character of text as its key.
+void TypeKeys(const QString& text);

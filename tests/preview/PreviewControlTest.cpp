@@ -205,6 +205,23 @@ TEST(PreviewZoomModes, ToggleZoomSwitchesBetweenHundredAndThePreviousView) {
   EXPECT_EQ(preview->ZoomFactor(), 20);
 }
 
+// Enter zooms like a click on the selected page: without zoom on click (the
+// thumbnails pane) it leaves the zoom alone.
+TEST(PreviewZoomModes, EnterTogglesOnlyWithZoomOnClick) {
+  auto preview = MakeSmallPreview(3);
+  preview->SetOptionsZoom(preview->OptionsZoom() & ~dxPreviewBit(pozZoomOnClick));
+  ASSERT_EQ(preview->SelectedPageIndex(), 0);
+  const int zoom = preview->ZoomFactor();
+  Key(*preview, Qt::Key_Return);
+  Key(*preview, Qt::Key_Enter);
+  EXPECT_EQ(preview->ZoomFactor(), zoom);
+  Click(*preview, {118, 117});
+  EXPECT_EQ(preview->ZoomFactor(), zoom);
+  preview->SetOptionsZoom(preview->OptionsZoom() | dxPreviewBit(pozZoomOnClick));
+  Key(*preview, Qt::Key_Return);
+  EXPECT_EQ(preview->ZoomFactor(), 100);
+}
+
 TEST(PreviewZoomModes, ToggleRestoresAFitMode) {
   TdxPreview preview;
   preview.SetBorderStyle(bsNone);

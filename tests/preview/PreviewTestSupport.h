@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QLocale>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QWheelEvent>
@@ -16,6 +17,7 @@
 #include "engine/dxPSComponentPrinter.h"
 #include "preview/dxPSPrVw.h"
 #include "preview/dxPSPrevWnd.h"
+#include "tests/engine/PrinterTestSupport.h"
 
 namespace preview_test {
 
@@ -148,5 +150,30 @@ inline TdxfmStdPreview* ShowPreview(TdxComponentPrinter& printer, TBasedxReportL
   window->show();
   return window;
 }
+
+// The surroundings of a preview window test: the English (US) locale, the
+// standard preview window registered and a print device described by hand in
+// place of the system's (no printers until the test adds one); the locale and
+// the device are put back when it goes.
+class PreviewWindowEnvironment {
+ public:
+  PreviewWindowEnvironment() : savedLocale_(QLocale()) {
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    dxPSRegisterStdPreviewWindow();
+    auto device = std::make_unique<HandPrintDevice>();
+    device_ = device.get();
+    devices_ = std::make_unique<ScopedPrintDevice>(std::move(device));
+  }
+  ~PreviewWindowEnvironment() {
+    devices_.reset();
+    QLocale::setDefault(savedLocale_);
+  }
+  HandPrintDevice& Device() { return *device_; }
+
+ private:
+  QLocale savedLocale_;
+  HandPrintDevice* device_ = nullptr;
+  std::unique_ptr<ScopedPrintDevice> devices_;
+};
 
 }  // namespace preview_test

@@ -126,12 +126,6 @@ void Settle() {
 class PreviewWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    savedLocale_ = QLocale();
-    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
-    dxPSRegisterStdPreviewWindow();
-    auto device = std::make_unique<HandPrintDevice>();
-    handDevice_ = device.get();
-    devices_ = std::make_unique<ScopedPrintDevice>(std::move(device));
     printer_ = std::make_unique<TestPrinter>();
     SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
       questions_.push_back(text);
@@ -142,20 +136,17 @@ class PreviewWindowTest : public ::testing::Test {
 
   void TearDown() override {
     printer_.reset();
-    devices_.reset();
     SetMessageBoxHook({});
     dxPSSetBeepHook({});
     dxPSPreviewWindowDialogs() = TdxPreviewWindowDialogs();
-    QLocale::setDefault(savedLocale_);
     Settle();
   }
 
-  // A printer with one Letter printer without unprintable margins.
-  void AddPrinter() {
-    handDevice_->Printers = {{"Hand", true, false}};
-    handDevice_->Descriptions = {HandLetterPrinter("Hand")};
-    handDevice_->Default = "Hand";
-    handDevice_->RefreshPrinters();
+  // A printer with one Letter printer, without unprintable margins unless
+  // asked (hundredths of a millimetre).
+  void AddPrinter(int unprintable = 0) {
+    env_.Device().SetOnlyPrinter(HandLetterPrinter("Hand", 100, unprintable));
+    env_.Device().RefreshPrinters();
   }
 
   TdxfmStdPreview* Open(int reportHeight = 2400, TdxMeasurementUnits units = muMillimeters) {
@@ -181,10 +172,8 @@ class PreviewWindowTest : public ::testing::Test {
     return QRect(r.Left + c.Left, r.Top + c.Top, r.Width(), r.Height());
   }
 
-  QLocale savedLocale_;
+  preview_test::PreviewWindowEnvironment env_;
   QWidget component_;
-  HandPrintDevice* handDevice_ = nullptr;
-  std::unique_ptr<ScopedPrintDevice> devices_;
   std::unique_ptr<TestPrinter> printer_;
   TColourCellsLink* link_ = nullptr;
   std::vector<std::string> questions_;
@@ -197,6 +186,7 @@ class PreviewWindowTest : public ::testing::Test {
 // ---- Texts and layout --------------------------------------------------------------
 
 TEST_F(PreviewWindowTest, OpensWithCaptionBarsAndStatusTexts) {
+  AddPrinter();
   TdxfmStdPreview* window = Open();
   ASSERT_NE(window, nullptr);
   EXPECT_EQ(window->windowTitle().toStdString(), "Print Preview");
@@ -341,8 +331,9 @@ TEST_F(PreviewWindowTest, ZoomBoxInputFollowsTheRules) {
     box->setFocus();
     box->lineEdit()->setText(text);
     box->lineEdit()->setModified(true);
+    // The box takes the keys (its edit passes the focus on to it).
     QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    QApplication::sendEvent(box->lineEdit(), &enter);
+    QApplication::sendEvent(box, &enter);
   };
   type("75%");
   EXPECT_EQ(preview.ZoomFactor(), 75);
@@ -380,7 +371,7 @@ TEST_F(PreviewWindowTest, ZoomBoxInputFollowsTheRules) {
   box->lineEdit()->setText("200");
   box->lineEdit()->setModified(true);
   QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-  QApplication::sendEvent(box->lineEdit(), &esc);
+  QApplication::sendEvent(box, &esc);
   EXPECT_EQ(preview.ZoomFactor(), zoom);
   EXPECT_EQ(box->currentText().toStdString(), std::to_string(zoom) + "%");
 }
@@ -587,6 +578,7 @@ void DragLeftMargin(TdxPreview& preview, int value) {
 }  // namespace
 
 TEST_F(PreviewWindowTest, DraggedMarginReachesTheMillimetrePageAndRepaginates) {
+  AddPrinter();
   TdxfmStdPreview* window = Open();
   ASSERT_NE(window, nullptr);
   TdxPreview& preview = *window->PreviewControl();
@@ -625,6 +617,7 @@ TEST_F(PreviewWindowTest, DraggedMarginIsStoredInThousandthsOfAnInchOnAnInchPage
 }
 
 TEST_F(PreviewWindowTest, MarginLeavingThePrintableAreaBeepsOnceAndSaysSo) {
+  AddPrinter(630);
   TdxfmStdPreview* window = Open();
   ASSERT_NE(window, nullptr);
   TdxPreview& preview = *window->PreviewControl();
@@ -742,6 +735,7 @@ TEST_F(PreviewWindowTest, KeyboardShortcutsZoom) {
 // ---- Progress --------------------------------------------------------------------------------
 
 TEST_F(PreviewWindowTest, BuildAndPrintProgressShowInTheStatusBar) {
+  AddPrinter();
   TdxfmStdPreview* window = Open();
   ASSERT_NE(window, nullptr);
   TdxPSPanelBar& status = *window->StatusBar();
@@ -782,6 +776,7 @@ TEST_F(PreviewWindowTest, BuildAndPrintProgressShowInTheStatusBar) {
 }
 
 TEST_F(PreviewWindowTest, RebuildKeepsTheSelectedPage) {
+  AddPrinter();
   TdxfmStdPreview* window = Open();
   ASSERT_NE(window, nullptr);
   window->SelectPage(1);
