@@ -42,6 +42,7 @@ void TCustomdxPSForm::CentreOnOwner() {
   topLeft.setX(std::max(area.left(), std::min(topLeft.x(), area.right() + 1 - size.width())));
   topLeft.setY(std::max(area.top(), std::min(topLeft.y(), area.bottom() + 1 - size.height())));
   move(topLeft);
+  centred_ = QRect(topLeft, size);
 }
 
 std::string TCustomdxPSForm::LayoutKey() const { return dxPSFormLayoutKey(FormClassName()); }
@@ -51,6 +52,12 @@ std::string TCustomdxPSForm::HelpFile() const { return dxPSEngine()->HelpFile; }
 void TCustomdxPSForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
   AfterConstruction();
+  if (centred_) {
+    const QRect centred = *centred_;
+    centred_.reset();
+    if (pos() == centred.topLeft() && size() != centred.size()) CentreOnOwner();
+    centred_.reset();
+  }
   ReleaseWaitCursor();
 }
 

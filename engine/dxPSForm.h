@@ -9,7 +9,9 @@
 // and the restored bounds are those of the finished window.
 #pragma once
 
+#include <QRect>
 #include <QWidget>
+#include <optional>
 #include <string>
 
 // How a modal engine window was closed.
@@ -50,6 +52,9 @@ class TCustomdxPSForm : public QWidget {
  private:
   void ReleaseWaitCursor();
   bool waiting_ = false;
+  // Where CentreOnOwner put the window: the first show centres it again
+  // when it grew meanwhile and nobody moved it.
+  std::optional<QRect> centred_;
   bool constructed_ = false;
   bool sizeable_ = true;
   std::string layoutKey_;

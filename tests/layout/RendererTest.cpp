@@ -154,8 +154,11 @@ TEST(RendererPage, HiddenEmptyPageIsNotDrawn) {
   TRenderTestLink link;
   link.supportsEmptyPages = true;
   link.showEmptyPages = false;
-  link.SetReportSize(72000, 1000);
+  // Three page widths with cells in the first and the last: the middle page
+  // holds nothing.
+  link.SetReportSize(3 * 36000, 1000);
   link.AddCell(TRect(0, 0, 1000, 1000), clRed);
+  link.AddCell(TRect(72000, 0, 73000, 1000), clRed);
   link.showPageHeader = true;
   link.page.PageHeader().SetCenterTitle({"Başlık"});
   link.info.Calculate();

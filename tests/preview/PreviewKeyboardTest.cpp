@@ -139,7 +139,8 @@ TEST_F(PreviewKeyboardTest, DeleteAndBackspaceEditThePageBox) {
   TdxfmStdPreview* window = Open();
   ASSERT_NE(window, nullptr);
   TdxPSSpinEdit* box = window->PageBox();
-  ASSERT_TRUE(PressKey(Qt::Key_A, Qt::AltModifier));
+  ASSERT_TRUE(box->isEnabled());
+  box->setFocus(Qt::MouseFocusReason);
   ASSERT_TRUE(box->hasFocus());
   box->setText("23");
   box->setCursorPosition(0);
@@ -196,7 +197,9 @@ TEST_F(PreviewKeyboardTest, TheHelpMenuShowsOnlyWithItsCommand) {
   ASSERT_FALSE(window->VisibleOptions() & (1u << pvoHelp));
   EXPECT_FALSE(title("&Help")->isVisible());
   for (const char* shown : {"&File", "&View", "F&ormat", "&Go"})
-    if (QAction* a = title(shown)) EXPECT_TRUE(a->isVisible()) << shown;
+    if (QAction* a = title(shown)) {
+      EXPECT_TRUE(a->isVisible()) << shown;
+    }
   window->SetVisibleOptions(window->VisibleOptions() | (1u << pvoHelp));
   EXPECT_TRUE(title("&Help")->isVisible());
 }
@@ -213,7 +216,9 @@ TEST_F(PreviewKeyboardTest, NoToolButtonStaysPressedAfterAShortcut) {
     EXPECT_TRUE(PressKey(key, Qt::ControlModifier));
     Settle();
     for (int c = 0; c < pcCommandCount; ++c)
-      if (QToolButton* button = window->ToolButton(TdxPreviewCommand(c))) EXPECT_FALSE(button->isDown()) << c;
+      if (QToolButton* button = window->ToolButton(TdxPreviewCommand(c))) {
+        EXPECT_FALSE(button->isDown()) << c;
+      }
   }
   EXPECT_TRUE(window->ThumbnailsVisible());  // Ctrl+U did run
 }
