@@ -12,6 +12,7 @@
 #include <cstring>
 
 #include "platform/Dib.h"
+#include "platform/ReadableFile.h"
 
 // ---------------------------------------------------------------------------
 // TGraphic
@@ -28,7 +29,17 @@ void TGraphic::Changed() {
   if (OnChange) OnChange(*this);
 }
 
-void TGraphic::LoadFromFile(const std::string& fileName) { LoadFromStream(ReadFileBytes(fileName)); }
+void TGraphic::LoadFromFile(const std::string& fileName) {
+  TReadableFile file(fileName);
+  // What cannot begin a picture of this kind is refused on its first bytes
+  // (with the kind's own message), before the rest is read.
+  const TBytes head = file.ReadHead(PictureHeadSize);
+  if (!PictureHeadFits(ClassType(), head)) {
+    Clone()->LoadFromStream(head);
+    throw EInvalidGraphic(Format(GraphicsMessages::CannotOpenFile, fileName.c_str(), "It is no picture of its kind."));
+  }
+  LoadFromStream(file.ReadAll());
+}
 
 void TGraphic::SaveToFile(const std::string& fileName) const { WriteFileBytes(fileName, SaveToStream()); }
 
@@ -49,39 +60,7 @@ QImage TGraphic::ToImage() const {
 // ---------------------------------------------------------------------------
 // Files
 
-TBytes ReadFileBytes(const std::string& fileName) {
-  auto fail = [&](int error) -> TBytes {
-    throw EFOpenError(Format(GraphicsMessages::CannotOpenFile, fileName.c_str(), std::strerror(error)));
-  };
-  int fd = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return fail(errno);
-  struct stat st {};
-  int statError = 0;
-  if (::fstat(fd, &st) != 0)
-    statError = errno;
-  else if (!S_ISREG(st.st_mode))
-    statError = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
-  if (statError) {
-    ::close(fd);
-    return fail(statError);
-  }
-  TBytes bytes;
-  bytes.reserve(std::size_t(st.st_size));
-  std::uint8_t buffer[65536];
-  for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      int error = errno;
-      ::close(fd);
-      return fail(error);
-    }
-    if (n == 0) break;
-    bytes.insert(bytes.end(), buffer, buffer + n);
-  }
-  ::close(fd);
-  return bytes;
-}
+TBytes ReadFileBytes(const std::string& fileName) { return TReadableFile(fileName).ReadAll(); }
 
 void WriteFileBytes(const std::string& fileName, TByteView data) {
   auto message = [&](int error) {

@@ -1,5 +1,7 @@
 #include "report/dxPSStorage.h"
 
+#include <unistd.h>
+
 #include <QFile>
 #include <QImage>
 #include <algorithm>
@@ -7,6 +9,7 @@
 #include <cstring>
 
 #include "platform/Exceptions.h"
+#include "platform/ReadableFile.h"
 #include "report/dxPSBorders.h"
 #include "report/dxPSCore.h"
 #include "report/dxPSImageList.h"
@@ -277,9 +280,15 @@ struct TdxFileStream::Impl {
 TdxFileStream::TdxFileStream(const std::string& fileName, TdxFileStreamMode mode) : impl_(std::make_unique<Impl>()) {
   impl_->file.setFileName(QString::fromStdString(fileName));
   if (mode == TdxFileStreamMode::Read) {
-    if (!impl_->file.open(QIODevice::ReadOnly))
-      throw EFOpenError(Format(GraphicsMessages::CannotOpenFile, fileName.c_str(),
-                               impl_->file.errorString().toStdString().c_str()));
+    // Only a regular file, opened without waiting: a FIFO or a device named
+    // like a report is refused. The stream reads what it seeks to, so the
+    // file's size is not bounded here.
+    TReadableFile opened(fileName, 0);
+    const int fd = opened.Release();
+    if (!impl_->file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+      ::close(fd);
+      throw EFOpenError(TReadableFile::OpenError(fileName, impl_->file.errorString().toStdString()));
+    }
   } else if (!impl_->file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
     throw EFCreateError(Format(GraphicsMessages::CannotCreateFile, fileName.c_str(),
                                impl_->file.errorString().toStdString().c_str()));
