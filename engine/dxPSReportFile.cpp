@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "platform/Exceptions.h"
+#include "platform/ScopeExit.h"
 #include "report/dxPSCore.h"
 #include "report/dxPSShapes.h"
 
@@ -76,6 +77,19 @@ auto FromStreamStart(TdxStream& stream, F read) {
   return read();
 }
 
+// Reads the section at offset, which may claim no more bytes than lie
+// before the next section (or the end of the stream).
+template <class F>
+void ReadSection(TdxPSDataReader& reader, const TdxPSReportFileHeader& header, std::int32_t offset, F read) {
+  std::int64_t sectionEnd = reader.Size();
+  for (std::int32_t other : {header.LinkInfoOffset, header.DocumentOffset, header.TitleOffset, header.ReportDataOffset})
+    if (other > offset) sectionEnd = std::min<std::int64_t>(sectionEnd, other);
+  reader.SetPosition(offset);
+  reader.SetSectionEnd(sectionEnd);
+  ScopeExit unbound([&] { reader.SetSectionEnd(INT64_MAX); });
+  read();
+}
+
 TdxPSReportFileHeader ReadHeaderAtStart(TdxPSDataReader& reader) {
   TdxPSReportFileHeader header;
   TdxPSReportFile::ReadHeader(reader, &header);
@@ -142,15 +156,19 @@ void TdxPSReportFile::ReadReport(TdxPSDataReader& reader) {
 void TdxPSReportFile::ReadSections(TdxPSDataReader& reader) {
   TdxPSReportFileHeader header;
   ReadHeader(reader, &header);
-  reader.SetPosition(header.LinkInfoOffset);
-  ReadLinkInfo(reader, nullptr);
+  // The furthest byte any section reaches: the report ends there, and a
+  // stream that goes on past it holds something else.
+  std::int64_t end = reader.Position();
+  auto section = [&](std::int32_t offset, auto read) {
+    ReadSection(reader, header, offset, read);
+    end = std::max(end, reader.Position());
+  };
+  section(header.LinkInfoOffset, [&] { ReadLinkInfo(reader, nullptr); });
 
   TdxPSReportDocument document;
-  reader.SetPosition(header.DocumentOffset);
-  ReadDocument(reader, document);
+  section(header.DocumentOffset, [&] { ReadDocument(reader, document); });
   TdxReportTitle title;
-  reader.SetPosition(header.TitleOffset);
-  ReadTitle(reader, title);
+  section(header.TitleOffset, [&] { ReadTitle(reader, title); });
 
   std::unique_ptr<TdxReportCells> ownCells;
   TdxReportCells* cells = link_ ? link_->ReportCells() : nullptr;
@@ -161,8 +179,8 @@ void TdxPSReportFile::ReadSections(TdxPSDataReader& reader) {
   std::vector<int> horz, vert;
   TdxPSBackgroundBitmapPool bitmaps;
   TdxPSReportFontPool fonts;
-  reader.SetPosition(header.ReportDataOffset);
-  ReadReportData(reader, *cells, horz, vert, bitmaps, fonts);
+  section(header.ReportDataOffset, [&] { ReadReportData(reader, *cells, horz, vert, bitmaps, fonts); });
+  if (end < reader.Size()) throw EReadError(msg::DataAfterReport);
   if (!link_) return;
 
   // Everything has been read: the link takes it over.
@@ -331,9 +349,8 @@ TdxPSReportLinkInfo TdxPSReportFile::ExtractLinkInfo(TdxStream& stream, bool rai
     return FromStreamStart(stream, [&] {
       TdxPSDataReader reader(stream);
       const TdxPSReportFileHeader header = ReadHeaderAtStart(reader);
-      reader.SetPosition(header.LinkInfoOffset);
       TdxPSReportLinkInfo info;
-      ReadLinkInfo(reader, &info);
+      ReadSection(reader, header, header.LinkInfoOffset, [&] { ReadLinkInfo(reader, &info); });
       return info;
     });
   } catch (...) {
@@ -347,9 +364,8 @@ std::unique_ptr<TdxPSReportDocument> TdxPSReportFile::ExtractReportDocument(TdxS
     return FromStreamStart(stream, [&] {
       TdxPSDataReader reader(stream);
       const TdxPSReportFileHeader header = ReadHeaderAtStart(reader);
-      reader.SetPosition(header.DocumentOffset);
       auto document = std::make_unique<TdxPSReportDocument>();
-      TdxPSReportFile().ReadDocument(reader, *document);
+      ReadSection(reader, header, header.DocumentOffset, [&] { TdxPSReportFile().ReadDocument(reader, *document); });
       return document;
     });
   } catch (...) {
@@ -434,4 +450,6 @@ void dxPSRegisterReportStorage() {
   storage.WriteReport = dxPSWriteReport;
   storage.CheckReport = dxPSCheckReport;
   storage.IsReportFile = [](const std::string& fileName) { return TdxPSReportFile::IsReportFile(fileName, false); };
+  storage.IsReportInStream = [](TdxStream& stream) { return TdxPSReportFile::IsReportStream(&stream, false); };
+  storage.CheckReportInStream = [](TdxStream& stream) { TdxPSReportFile::CheckReport(stream); };
 }

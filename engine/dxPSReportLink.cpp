@@ -1,8 +1,6 @@
 #include "engine/dxPSReportLink.h"
 
-#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <QWidget>
 #include <algorithm>
 
@@ -12,8 +10,10 @@
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/MetafileRecorder.h"
+#include "platform/ReadableFile.h"
 #include "report/dxPSEvnt.h"
 #include "report/dxPSReportStream.h"
+#include "report/dxPSStorage.h"
 
 namespace {
 
@@ -930,27 +930,60 @@ std::string TBasedxReportLink::DefaultReportFileName() const {
 }
 
 void TBasedxReportLink::LoadFromFile(const std::string& fileName) {
-  QFile file(QString::fromStdString(fileName));
-  if (!file.open(QIODevice::ReadOnly))
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
-  const QByteArray bytes = file.readAll();
-  if (file.error() != QFileDevice::NoError)
-    throw EFOpenError(Format("Cannot open file \"%s\". %s", fileName.c_str(), file.errorString().toStdString().c_str()));
-  file.close();
-  const TByteView data(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size()));
-  // A file that is no report leaves the link as it was, StorageName included.
   const auto& storage = dxPSReportLinkStorage();
-  if (data.empty() || !storage.IsReportStream || !storage.IsReportStream(data)) {
-    if (storage.IsReportStream)
-      MessageError(Format("Cannot load Report File \"%s\".", fileName.c_str()) +
-                   "\nThe file is not a report file or was written by another version.");
+  auto notAReport = [&] {
+    MessageError(Format("Cannot load Report File \"%s\".", fileName.c_str()) +
+                 "\nThe file is not a report file or was written by another version.");
+  };
+  TBytes bytes;
+  {
+    // The file is looked at in place first: its header, then the sections
+    // the header points to. A file that is no report, or a report with
+    // other data after it, is refused without being read whole.
+    TdxFileStream stream(fileName, TdxFileStreamMode::Read);
+    if (storage.IsReportInStream && !storage.IsReportInStream(stream)) return notAReport();
+    // The report is held in memory once loaded: a file larger than the
+    // program reads whole is refused before its sections are read.
+    if (stream.Size() > MaxReadFileSize)
+      throw EFOpenError(TReadableFile::OpenError(
+          fileName, Format(ReadableFileMessages::TooLarge, static_cast<long long>(stream.Size()),
+                           static_cast<long long>(MaxReadFileSize))));
+    if (storage.CheckReportInStream) {
+      try {
+        storage.CheckReportInStream(stream);
+      } catch (const std::exception& e) {
+        ShowCorruptReport(fileName, e.what());
+        return;
+      }
+    }
+    bytes.resize(std::size_t(stream.Size()));
+    stream.SetPosition(0);
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+      const std::size_t n = stream.Read(bytes.data() + done, bytes.size() - done);
+      if (n == 0) break;
+      done += n;
+    }
+    bytes.resize(done);
+  }
+  // A file that is no report leaves the link as it was, StorageName included.
+  if (bytes.empty() || !storage.IsReportStream || !storage.IsReportStream(bytes)) {
+    if (storage.IsReportStream) notAReport();
     return;
   }
   const std::string previousName = storageName_;
   storageName_ = fileName;
   streamRefused_ = false;
-  LoadFromStream(data);
+  LoadFromStream(bytes);
   if (streamRefused_) storageName_ = previousName;
+}
+
+void TBasedxReportLink::ShowCorruptReport(const std::string& fileName, const std::string& reason) {
+  std::string text = Format("Cannot load Report File \"%s\".", fileName.c_str()) +
+                     "\nFile is corruted or is locked by another User or Application.\n\n"
+                     "Original Report will be restored.";
+  if (!reason.empty()) text += "\n\n" + reason;
+  MessageError(text);
 }
 
 void TBasedxReportLink::LoadFromStream(TByteView data) {
@@ -960,15 +993,14 @@ void TBasedxReportLink::LoadFromStream(TByteView data) {
   if (storage.CheckReport) {
     try {
       storage.CheckReport(data);
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
       streamRefused_ = true;
-      MessageError(Format("Cannot load Report File \"%s\".", storageName_.c_str()) +
-                   "\nFile is corruted or is locked by another User or Application.\n\n"
-                   "Original Report will be restored.");
+      ShowCorruptReport(storageName_, e.what());
       return;
     }
   }
-  storedReport_.assign(data.begin(), data.end());
+  // A new buffer of the report's own size: the previous report's memory goes.
+  storedReport_ = TBytes(data.begin(), data.end());
   if (dataSource_ == dsExternalStorage) {
     if (IsCurrentLink() && printer_->Previewing()) Rebuild();
   } else {
@@ -991,21 +1023,13 @@ bool TBasedxReportLink::SaveToFile(const std::string& fileName) {
   std::string reason;
   try {
     TBytes data;
-    if (!SaveToStream(data)) {
+    if (!SaveToStream(data))
       reason = "There is no report to save.";
-    } else {
-      // QSaveFile writes beside the target and renames over it on commit
-      // only; anything short of that leaves the old file untouched.
-      QSaveFile file(QString::fromStdString(fileName));
-      if (!file.open(QIODevice::WriteOnly)) {
-        reason = file.errorString().toStdString();
-      } else if (file.write(reinterpret_cast<const char*>(data.data()), qint64(data.size())) != qint64(data.size())) {
-        reason = file.errorString().toStdString();
-        file.cancelWriting();
-      } else if (!file.commit()) {
-        reason = file.errorString().toStdString();
-      }
-    }
+    else
+      // Written beside the target, synced and renamed over it only when all
+      // of it is on disk; any failure leaves the old file untouched and says
+      // what the system said.
+      WriteFileBytes(fileName, data);
   } catch (const std::exception& e) {
     reason = e.what();
   }

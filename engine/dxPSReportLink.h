@@ -30,6 +30,7 @@ class TdxPrintStyleManager;
 class TdxPrintStyle;
 class TMetafile;
 class TdxPageParamsChangedSubscriber;
+class TdxStream;
 
 class EdxReportLink : public EdxPrintEngine {
  public:
@@ -316,7 +317,7 @@ class TBasedxReportLink : public TdxObject, public TdxPSRenderLink {
   // nothing to write or no report writer is installed. Failures pass on.
   virtual bool SaveToStream(TBytes& data);
   const TBytes& StoredReport() const { return storedReport_; }
-  virtual void FreeStoredReport() { storedReport_.clear(); }
+  virtual void FreeStoredReport() { TBytes().swap(storedReport_); }
   // The style manager went away.
   void StyleManagerDestroyed(TdxPrintStyleManager* manager);
   // While a stored report is read into the link, or the report is written.
@@ -410,6 +411,8 @@ class TBasedxReportLink : public TdxObject, public TdxPSRenderLink {
   std::unique_ptr<TdxPSReportRenderer> renderer_;
   bool settingPrinter_ = false;
   bool streamRefused_ = false;  // the last LoadFromStream refused its stream
+  // Tells that a report file does not read (with the reader's reason).
+  static void ShowCorruptReport(const std::string& fileName, const std::string& reason);
   bool continuousPageIndexes_ = false;
 };
 
@@ -428,6 +431,11 @@ struct TdxReportLinkStorage {
   // Whether a file holds a report this program reads (errors swallowed); a
   // file dropped on the preview is taken only then (optional).
   std::function<bool(const std::string& fileName)> IsReportFile;
+  // The same checks over a stream, read in place: only the header and the
+  // sections it points to are read (a report file is checked before it is
+  // read whole). CheckReportInStream also refuses data after the report.
+  std::function<bool(TdxStream& stream)> IsReportInStream;
+  std::function<void(TdxStream& stream)> CheckReportInStream;
 };
 TdxReportLinkStorage& dxPSReportLinkStorage();
 

@@ -18,6 +18,7 @@
 // value of the wrong kind, "Stream read error" for reading past the end).
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,7 @@ inline constexpr const char* StreamWriteError = "Stream write error";
 inline constexpr const char* ListsNestedTooDeeply = "Report stream lists are nested too deeply";
 inline constexpr const char* InvalidPicture = "Invalid picture record in report stream";
 inline constexpr const char* InvalidImageList = "Invalid image list record in report stream";
+inline constexpr const char* DataAfterReport = "The report stream has data after the end of the report";
 }  // namespace dxPSStorageMessages
 
 // Tags of the value encoding.
@@ -225,8 +227,16 @@ class TdxPSDataReader : public TdxObject, public TdxReportReader {
   std::int64_t Position() const { return bufferStart_ + std::int64_t(bufferPos_); }
   void SetPosition(std::int64_t position);
   std::int64_t Size() const { return size_; }
-  // Bytes between the position and the end of the stream.
-  std::int64_t Remaining() const { return size_ > Position() ? size_ - Position() : 0; }
+  // Bytes between the position and the end of the stream, or the end of the
+  // section being read when one is set: every length and count read is
+  // checked against this before anything is allocated.
+  std::int64_t Remaining() const {
+    const std::int64_t end = std::min(size_, sectionEnd_);
+    return end > Position() ? end - Position() : 0;
+  }
+  // Bounds what lengths may claim to the bytes before end (a section of the
+  // stream); INT64_MAX lifts the bound.
+  void SetSectionEnd(std::int64_t end) { sectionEnd_ = end; }
 
   // ---- Raw bytes ----
   // Exactly count bytes; EReadError "Stream read error" when fewer remain.
@@ -282,6 +292,7 @@ class TdxPSDataReader : public TdxObject, public TdxReportReader {
   std::unique_ptr<std::uint8_t[]> buffer_;
   std::size_t bufferSize_;
   int listDepth_ = 0;
+  std::int64_t sectionEnd_ = INT64_MAX;
 };
 
 // ---- Writer ------------------------------------------------------------------------

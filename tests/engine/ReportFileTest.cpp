@@ -5,11 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <cstring>
@@ -25,6 +28,7 @@
 #include "report/dxPSDataItems.h"
 #include "report/dxPSImageList.h"
 #include "report/dxPSShapes.h"
+#include "tests/HostileFiles.h"
 #include "tests/TestSupport.h"
 
 namespace {
@@ -237,6 +241,10 @@ std::vector<std::pair<std::string, TBytes>> DamagedFiles(const TBytes& good) {
   TBytes badTag = good;
   badTag[badTag.size() - 1] = 0x07;
   files.push_back({"wrong-tag.rps", badTag});
+  // Something else after the report.
+  TBytes trailing = good;
+  for (char c : std::string("trailing junk")) trailing.push_back(std::uint8_t(c));
+  files.push_back({"trailing.rps", trailing});
   return files;
 }
 
@@ -541,6 +549,7 @@ TEST_F(RefusedFileTest, EveryFaultIsAReadErrorWithItsOwnMessage) {
   EXPECT_EQ(messages["huge.rps"], "Stream read error");
   EXPECT_EQ(messages["unknown-class.rps"], "Class TdxQeportCellCheckImage not found");
   EXPECT_EQ(messages["wrong-tag.rps"], "Invalid property value");
+  EXPECT_EQ(messages["trailing.rps"], dxPSStorageMessages::DataAfterReport);
 }
 
 TEST_F(RefusedFileTest, DamagedFilesLeaveTheReportBuiltFromTheComponent) {
@@ -638,6 +647,135 @@ TEST_F(RefusedFileTest, RandomlyDamagedFilesAreRefusedOrLoadCleanly) {
   }
   EXPECT_GT(refused, 50);
   EXPECT_GT(loaded, 10);
+}
+
+// ---- Hostile and endless files, full disks -------------------------------------------------
+
+constexpr std::int64_t kGigabyte = std::int64_t(1) << 30;
+constexpr std::int64_t kMemoryBound = std::int64_t(64) << 20;
+
+// Names that lead to no report file at all are refused at once, with the
+// reason, before anything is read (a FIFO would otherwise wait for a writer
+// for ever, /dev/zero fill memory until it runs out).
+TEST_F(RefusedFileTest, FifosAndDevicesNamedLikeReportsAreRefusedAtOnce) {
+  TEveryItemLink* link = BuiltLink(printer);
+  const Snapshot before = Take(*link);
+  ScratchDir dir;
+  const std::pair<std::string, std::string> names[] = {
+      {MakeFifo(dir, "fifo.rps"), "FIFO"},
+      {MakeLink(dir, "zero.rps", "/dev/zero"), "character device"},
+  };
+  for (const auto& [name, reason] : names) {
+    try {
+      link->LoadFromFile(name);
+      ADD_FAILURE() << "loaded " << name;
+    } catch (const EFOpenError& e) {
+      EXPECT_NE(e.Message.find(reason), std::string::npos) << e.Message;
+    }
+    EXPECT_FALSE(TdxPSReportFile::IsReportFile(name, false)) << name;
+    EXPECT_THROW(TdxFileStream(name, TdxFileStreamMode::Read), EFOpenError) << name;
+    ExpectUnchanged(*link, before);
+  }
+}
+
+// Huge files are refused without being read whole: a gigabyte of zeros on
+// its header, a valid report with a gigabyte after it on its size (after its
+// header), and a report whose title claims a string reaching far past its
+// section on that section's end. Time and memory are printed; memory is
+// bounded.
+TEST_F(RefusedFileTest, GigabyteFilesAreRefusedWithoutBeingRead) {
+  TEveryItemLink* link = BuiltLink(printer);
+  const TBytes good = Saved(*link);
+  TBytes claiming = good;
+  auto at = std::search(claiming.begin(), claiming.end(), kTitle.begin(), kTitle.end());
+  ASSERT_NE(at, claiming.end());
+  ASSERT_EQ(*(at - 5), 0x14);  // a UTF-8 string: its 4-byte length before it
+  const std::uint32_t length = 0x0C000000;  // 192 MB: within the file, past the section
+  std::memcpy(&*(at - 4), &length, 4);
+  ScratchDir dir;
+  struct Case {
+    std::string name;
+    std::string reason;
+    bool raised;  // an open error, else a message box
+  };
+  const Case files[] = {
+      {MakeSparseFile(dir, "zeros.rps", TBytes(64, 0), kGigabyte), "not a report file", false},
+      {MakeSparseFile(dir, "trailing.rps", good, kGigabyte), "too large", true},
+      {MakeSparseFile(dir, "claiming.rps", claiming, kGigabyte / 4), dxPSStorageMessages::StreamReadError, false},
+  };
+  const Snapshot before = Take(*link);
+  for (const Case& c : files) {
+    Messages.clear();
+    std::string raised;
+    const auto start = std::chrono::steady_clock::now();
+    const std::int64_t grown = PeakMemoryGrowth([&] {
+      try {
+        link->LoadFromFile(c.name);
+      } catch (const EFOpenError& e) {
+        raised = e.Message;
+      }
+    });
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("%lld MB report file %s: refused in %.4f s, peak memory grew by %.1f MB\n",
+                static_cast<long long>(QFileInfo(QString::fromStdString(c.name)).size() >> 20),
+                QFileInfo(QString::fromStdString(c.name)).fileName().toStdString().c_str(), seconds,
+                double(grown) / (1 << 20));
+    EXPECT_LT(grown, kMemoryBound) << c.name;
+    const std::string said = c.raised ? raised : (Messages.size() == 1 ? Messages[0] : std::string());
+    EXPECT_EQ(Messages.size(), c.raised ? 0u : 1u) << c.name;
+    EXPECT_NE(said.find(c.reason), std::string::npos) << c.name << ": " << said;
+    ExpectUnchanged(*link, before);
+  }
+}
+
+// A loaded report keeps a buffer of its own size only: loading a smaller one
+// after a larger one gives the larger one's memory back.
+TEST_F(ReportFileTest, AStoredReportKeepsNoMoreThanItsOwnBytes) {
+  TEveryItemLink* source = BuiltLink(printer);
+  const TBytes small = Saved(*source);
+  TBitmap large;
+  QImage image(600, 600, QImage::Format_RGB32);
+  image.fill(Qt::darkCyan);
+  large.SetImage(image);
+  source->BackgroundBitmapPool().Add(large);
+  const TBytes big = Saved(*source);
+  ASSERT_GT(big.size(), small.size() + 100000);
+  TdxComponentPrinter otherPrinter;
+  auto* link = new TEveryItemLink;
+  link->SetComponentPrinter(&otherPrinter);
+  ScratchDir dir;
+  link->LoadFromFile(dir.Write("big.rps", big));
+  ASSERT_EQ(link->StoredReport().size(), big.size());
+  link->LoadFromFile(dir.Write("small.rps", small));
+  ASSERT_TRUE(Messages.empty()) << Messages[0];
+  EXPECT_EQ(link->StoredReport().size(), small.size());
+  EXPECT_EQ(link->StoredReport().capacity(), small.size());
+  link->FreeStoredReport();
+  EXPECT_EQ(link->StoredReport().capacity(), 0u);
+}
+
+// A save that does not fit says what the system said and keeps the old file;
+// nothing half-written is left beside it.
+TEST_F(ReportFileTest, ASaveOnAFullDiskSaysSoAndKeepsTheOldFile) {
+  SmallDisk disk(256);
+  SKIP_WITHOUT_SMALL_DISK(disk);
+  TEveryItemLink* link = BuiltLink(printer);
+  const std::string name = disk.Path("March.rps");
+  ASSERT_TRUE(link->SaveToFile(name)) << (Messages.empty() ? "" : Messages[0]);
+  QFile saved(QString::fromStdString(name));
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  const QByteArray old = saved.readAll();
+  saved.close();
+  disk.Fill();
+  link->SetReportTitleText("Nisan");
+  link->Rebuild();
+  EXPECT_FALSE(link->SaveToFile(name));
+  ASSERT_EQ(Messages.size(), 1u);
+  EXPECT_EQ(Messages[0].rfind("Cannot save the report file \"" + name + "\".\n", 0), 0u) << Messages[0];
+  EXPECT_NE(Messages[0].find("No space left on device"), std::string::npos) << Messages[0];
+  ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+  EXPECT_EQ(saved.readAll(), old);
+  EXPECT_EQ(disk.Listing(), "filler March.rps");
 }
 
 // ---- Seeds of the fuzz target --------------------------------------------------------------
