@@ -174,6 +174,7 @@ void dxPSRegisterReportFileDialogs() {
   dialogs.SaveReport = [](QWidget* parent, const std::string& fileName) -> std::optional<std::string> {
     TdxPSSaveReportDialog dialog(parent);
     dialog.FileName = fileName;
+    dialog.OverwritePrompt = false;  // the preview window asks about the file it writes
     if (!dialog.Execute()) return std::nullopt;
     return dialog.FileName;
   };

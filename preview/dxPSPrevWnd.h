@@ -54,6 +54,7 @@ inline constexpr const char* NoPrinters = "No printers are installed";
 inline constexpr const char* AbortPrinting = "Abort printing ?";
 inline constexpr const char* PaperSizeHint = "Double Click for Change Paper Size";
 inline constexpr const char* ProgressPanelSample = "  999 %  ";
+inline constexpr const char* ReplaceReportFile = "%s already exists.\nDo you want to replace it?";
 }  // namespace dxPSPreviewWindowTexts
 
 // ---- Dialog entries ----------------------------------------------------------------
@@ -96,6 +97,8 @@ struct TdxPreviewWindowDialogs {
   std::function<bool(TCustomdxComponentPrinter& printer, TBasedxReportLink& link)> Design;
   // The load and save report dialogs (with their preview pane): the chosen
   // file, nothing for Cancel. Without them the plain file dialogs are used.
+  // The save dialog does not ask about overwriting: the window asks about the
+  // file it will really write (the chosen name with the extension ".rps").
   std::function<std::optional<std::string>(QWidget* parent, const std::string& fileName)> LoadReport, SaveReport;
 };
 TdxPreviewWindowDialogs& dxPSPreviewWindowDialogs();

@@ -27,6 +27,7 @@
 #include "layout/dxPrnDev.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
+#include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
 #include "preview/dxPSPrevWnd.h"
 
@@ -923,24 +924,36 @@ void TdxfmStdPreview::LoadReport() {
 void TdxfmStdPreview::SaveReport() {
   TBasedxReportLink* link = ReportLink();
   if (!link) return;
-  const std::string proposed = link->StorageName().empty() ? link->DefaultReportFileName() : link->StorageName();
-  std::string chosen;
-  if (const auto& choose = dxPSPreviewWindowDialogs().SaveReport) {
-    const std::optional<std::string> name = choose(this, proposed);
-    if (!name) return;
-    chosen = *name;
-  } else {
-    TFileDialog dialog(TFileDialogKind::SaveFile);
-    dialog.Title = "Save Report As";
-    dialog.Filter = "Report Files (*.rps)|*.rps";
-    dialog.DefaultExt = "rps";
-    dialog.FileName = proposed;
-    if (!dialog.Execute(this)) return;
-    chosen = dialog.FileName;
+  std::string proposed = link->StorageName().empty() ? link->DefaultReportFileName() : link->StorageName();
+  for (;;) {
+    std::string chosen;
+    if (const auto& choose = dxPSPreviewWindowDialogs().SaveReport) {
+      const std::optional<std::string> name = choose(this, proposed);
+      if (!name) return;
+      chosen = *name;
+    } else {
+      TFileDialog dialog(TFileDialogKind::SaveFile);
+      dialog.Title = "Save Report As";
+      dialog.Filter = "Report Files (*.rps)|*.rps";
+      dialog.DefaultExt = "rps";
+      dialog.FileName = proposed;
+      dialog.OverwritePrompt = false;
+      if (!dialog.Execute(this)) return;
+      chosen = dialog.FileName;
+    }
+    // The chosen name gets the extension ".rps": the question is about that
+    // file, the one that is written (March.2024 writes March.rps). No goes
+    // back to the dialog.
+    QFileInfo info(QString::fromStdString(chosen));
+    const QString name = info.dir().filePath(info.completeBaseName()) + ".rps";
+    if (QFileInfo::exists(name) &&
+        !MessageQuestion(Format(dxPSPreviewWindowTexts::ReplaceReportFile, name.toStdString().c_str()))) {
+      proposed = name.toStdString();
+      continue;
+    }
+    link->SaveToFile(name.toStdString());
+    return;
   }
-  QFileInfo info(QString::fromStdString(chosen));
-  const std::string name = (info.dir().filePath(info.completeBaseName()) + ".rps").toStdString();
-  link->SaveToFile(name);
 }
 
 void TdxfmStdPreview::UnloadReport() {
