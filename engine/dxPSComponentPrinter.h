@@ -242,6 +242,9 @@ class TCustomdxComponentPrinter : public QObject, public TdxObject {
   // Whether the last print job that began failed (reported through the
   // error event or box).
   bool LastJobFailed() const { return lastJobFailed_; }
+  // What the system said about the failure of the last job (empty when it
+  // gave no reason): shown below PrinterError.
+  const std::string& LastJobError() const { return lastJobError_; }
   // The default print-dialog data for the current link.
   virtual void CreatePrintDlgData(std::unique_ptr<TdxPrintDlgData>& data);
   virtual void FreePrintDlgData(std::unique_ptr<TdxPrintDlgData>& data);
@@ -376,6 +379,7 @@ class TCustomdxComponentPrinter : public QObject, public TdxObject {
   bool destroying_ = false;
   bool loading_ = false;
   bool lastJobFailed_ = false;
+  std::string lastJobError_;
   int savedCopies_ = 1;
   bool savedCollate_ = false;
   int dateFormat_ = 0, timeFormat_ = 0;

@@ -208,6 +208,7 @@ bool TCustomdxComponentPrinter::Print(bool showDialog, TdxPrintDlgData* data, TB
       PrepareToPrint(link);
       try {
         lastJobFailed_ = false;
+        lastJobError_.clear();
         if (link->PageCount() <= 0) {
           result = false;
         } else if (data && data->DialogData) {
@@ -263,6 +264,7 @@ bool TCustomdxComponentPrinter::PrintWithDialog(TBasedxReportLink* link, TdxPrin
       PrintDialogFiles = d.FileNames;
       if (!requested) {
         lastJobFailed_ = false;
+        lastJobError_.clear();
         if (d.PrintToFile) {
           GetPrintDevice().JobOutputFile = d.FileName;
           outputFileSet = true;
@@ -349,6 +351,7 @@ void TCustomdxComponentPrinter::ClearPrepared(TBasedxReportLink* link) {
 void TCustomdxComponentPrinter::PrintPageList(const std::vector<int>& pages, int filter, int copies, bool collate,
                                               TBasedxReportLink* link) {
   lastJobFailed_ = false;
+  lastJobError_.clear();
   link = ResolveLink(link);
   if (!link || !link->DataProviderPresent()) return;
   PrepareToPrint(link);
@@ -474,6 +477,7 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
       std::transform(port.begin(), port.end(), port.begin(), [](unsigned char c) { return char(std::toupper(c)); });
       if (port != "FILE:") {
         lastJobFailed_ = true;
+        lastJobError_ = device.JobLastError();
         DoPrintDeviceError();
       }
     } else {
@@ -500,6 +504,9 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
       }
       endNotifications();
     }
+  } catch (const std::exception& e) {
+    failure = std::current_exception();
+    lastJobError_ = e.what();
   } catch (...) {
     failure = std::current_exception();
   }
@@ -557,7 +564,9 @@ void TCustomdxComponentPrinter::PrintPage(TBasedxReportLink* link, int pageIndex
 
 void TCustomdxComponentPrinter::ShowPrintDeviceBusy() { MessageError(PrinterBusy); }
 
-void TCustomdxComponentPrinter::ShowPrintDeviceError() { MessageError(PrinterError); }
+void TCustomdxComponentPrinter::ShowPrintDeviceError() {
+  MessageError(lastJobError_.empty() ? std::string(PrinterError) : PrinterError + ("\n" + lastJobError_));
+}
 
 // ---- Dialog data ------------------------------------------------------------------------
 

@@ -5,6 +5,7 @@
 #include <ifaddrs.h>
 #include <langinfo.h>
 #include <net/if.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -25,6 +26,7 @@
 #include <strings.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
@@ -33,22 +35,31 @@
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
+#include "platform/SchedulerWait.h"
 
 namespace PrintBackend {
 namespace {
 
-constexpr int kConnectMsec = 5000;     // connecting to the scheduler
-constexpr double kWaitSeconds = 30.0;  // any single wait for an answer
+constexpr int kConnectMsec = 5000;  // connecting to the scheduler
 
-int GiveUp(http_t*, void*) { return 0; }
+// The scheduler as the user knows it: a socket's path, or host and port.
+std::string ServerName() {
+  const char* server = cupsServer();
+  if (!server || !*server) return "localhost";
+  if (*server == '/') return server;
+  return Format("%s:%d", server, ippPort());
+}
 
-// A connection to the scheduler, closed when it goes.
+// A connection to the scheduler, closed when it goes. Every wait of it is
+// bounded and keeps the program painting (SchedulerWait.h); right after a
+// wait that ended without an answer none is made.
 class Connection {
  public:
   Connection() {
+    if (SchedulerUnanswered()) return;
     http_ = httpConnect2(cupsServer(), ippPort(), nullptr, AF_UNSPEC, cupsEncryption(), 1, kConnectMsec,
                          nullptr);
-    if (http_) httpSetTimeout(http_, kWaitSeconds, GiveUp, nullptr);
+    if (http_) watch_.Attach(http_, ServerName());
   }
   ~Connection() {
     if (http_) httpClose(http_);
@@ -59,6 +70,7 @@ class Connection {
   explicit operator bool() const { return http_ != nullptr; }
 
  private:
+  TSchedulerWatch watch_;  // declared before the connection: outlives it
   http_t* http_ = nullptr;
 };
 
@@ -709,7 +721,7 @@ int TPrintJob::StartDoc(const std::string& title, const std::string& outputFile)
     Connection c;
     Dest d(c, printerName_);
     if (!d) {
-      lastError_ = cupsLastErrorString();
+      lastError_ = SchedulerError();
       return 0;
     }
     int numOptions = 0;
@@ -753,7 +765,7 @@ int TPrintJob::StartDoc(const std::string& title, const std::string& outputFile)
     ipp_status_t status = cupsCreateDestJob(c.get(), d.dest(), d.info(), &id, title.c_str(), numOptions, options);
     cupsFreeOptions(numOptions, options);
     if (status > IPP_STATUS_OK_CONFLICTING || id <= 0) {
-      lastError_ = cupsLastErrorString();
+      lastError_ = SchedulerError();
       return status > IPP_STATUS_OK_CONFLICTING ? -int(status) : 0;
     }
     jobId_ = id;
@@ -807,10 +819,20 @@ bool TPrintJob::EndDoc() {
   bool ok = true;
   if (toFile_) {
     out_->writer.reset();
-    ok = out_->file->commit();
+    // The file replaces the old one only when every byte reached the disk:
+    // the last buffered bytes, written by flush, and what the disk holds
+    // back until fsync, fail there (a full disk), and commit would not see it.
+    QSaveFile& file = *out_->file;
+    std::string reason;
+    if (!file.flush() || file.error() != QFileDevice::NoError)
+      reason = file.errorString().toStdString();
+    else if (::fsync(file.handle()) != 0)
+      reason = std::strerror(errno);
+    if (reason.empty() && !file.commit()) reason = file.errorString().toStdString();
+    if (!reason.empty()) file.cancelWriting();
+    ok = reason.empty();
     if (!ok)
-      lastError_ = Format(GraphicsMessages::CannotCreateFile, out_->file->fileName().toStdString().c_str(),
-                          out_->file->errorString().toStdString().c_str());
+      lastError_ = Format(GraphicsMessages::CannotCreateFile, file.fileName().toStdString().c_str(), reason.c_str());
   } else {
     out_->writer.reset();
     QTemporaryFile& temp = *out_->temp;
@@ -828,7 +850,7 @@ bool TPrintJob::EndDoc() {
       ok = cupsFinishDestDocument(c.get(), d.dest(), d.info()) <= IPP_STATUS_OK_CONFLICTING && ok && n == 0;
     }
     if (!ok) {
-      lastError_ = cupsLastErrorString() ? cupsLastErrorString() : "";
+      lastError_ = SchedulerUnanswered() ? SchedulerError() : (cupsLastErrorString() ? cupsLastErrorString() : "");
       if (lastError_.empty()) lastError_ = "The spooler did not take the document";
       if (d) cupsCancelDestJob(c.get(), d.dest(), jobId_);
     }
@@ -993,11 +1015,6 @@ struct ScopedNoPassword {
   ~ScopedNoPassword() { cupsSetPasswordCB2(nullptr, nullptr); }
 };
 
-std::string LastCupsError() {
-  const char* text = cupsLastErrorString();
-  return text && *text ? text : "no answer";
-}
-
 // A queue name the scheduler takes: printable characters other than blanks
 // and the few it reserves, at most 127 of them.
 std::string QueueName(const std::string& wanted) {
@@ -1053,7 +1070,7 @@ bool ConnectPrinter(const std::string& uri, std::string& name, std::string& erro
   {
     Connection c;
     if (!c) {
-      error = Format(Messages::CannotConnectPrinter, uri.c_str(), LastCupsError().c_str());
+      error = Format(Messages::CannotConnectPrinter, uri.c_str(), SchedulerError().c_str());
       return false;
     }
     cups_dest_t* dests = nullptr;
@@ -1075,10 +1092,11 @@ bool ConnectPrinter(const std::string& uri, std::string& name, std::string& erro
                                 secure ? HTTP_ENCRYPTION_ALWAYS : HTTP_ENCRYPTION_IF_REQUESTED, 1, kConnectMsec,
                                 nullptr);
     if (!http) {
-      error = Format(Messages::CannotReachPrinter, uri.c_str(), LastCupsError().c_str());
+      error = Format(Messages::CannotReachPrinter, uri.c_str(), SchedulerError().c_str());
       return false;
     }
-    httpSetTimeout(http, kWaitSeconds, GiveUp, nullptr);
+    TSchedulerWatch watch;
+    watch.Attach(http, Format("%s:%d", host, port));
     static const char* const kAttrs[] = {"printer-state", "printer-name", "printer-make-and-model", "printer-info"};
     ipp_t* request = ippNewRequest(IPP_OP_GET_PRINTER_ATTRIBUTES);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri.c_str());
@@ -1098,7 +1116,7 @@ bool ConnectPrinter(const std::string& uri, std::string& name, std::string& erro
       info = text("printer-info");
       if (info.empty()) info = text("printer-make-and-model");
     }
-    const std::string why = LastCupsError();
+    const std::string why = SchedulerError();
     ippDelete(response);
     httpClose(http);
     if (!answered) {
@@ -1113,7 +1131,7 @@ bool ConnectPrinter(const std::string& uri, std::string& name, std::string& erro
 
   Connection c;
   if (!c) {
-    error = Format(Messages::CannotConnectPrinter, uri.c_str(), LastCupsError().c_str());
+    error = Format(Messages::CannotConnectPrinter, uri.c_str(), SchedulerError().c_str());
     return false;
   }
   // A name of its own among the scheduler's printers.
@@ -1154,7 +1172,7 @@ bool ConnectPrinter(const std::string& uri, std::string& name, std::string& erro
   }
   if (status != IPP_STATUS_ERROR_FORBIDDEN && status != IPP_STATUS_ERROR_NOT_AUTHENTICATED &&
       status != IPP_STATUS_ERROR_NOT_AUTHORIZED) {
-    error = Format(Messages::CannotConnectPrinter, uri.c_str(), LastCupsError().c_str());
+    error = Format(Messages::CannotConnectPrinter, uri.c_str(), SchedulerError().c_str());
     return false;
   }
 
@@ -1173,7 +1191,7 @@ bool ConnectPrinter(const std::string& uri, std::string& name, std::string& erro
         if (const char* at = std::strstr(u, "/printers/")) created = at + 10;
   ippDelete(response);
   if (created.empty()) {
-    error = Format(Messages::CannotConnectPrinter, uri.c_str(), LastCupsError().c_str());
+    error = Format(Messages::CannotConnectPrinter, uri.c_str(), SchedulerError().c_str());
     return false;
   }
   name = created;

@@ -15,6 +15,7 @@
 #include "engine/dxPSComponentPrinter.h"
 #include "platform/MessageDialogs.h"
 #include "report/dxPSEvnt.h"
+#include "tests/HostileFiles.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 
@@ -340,7 +341,9 @@ TEST_F(PrintJobTest, FailureDuringTheJobIsReportedAndNothingIsDelivered) {
   EXPECT_FALSE(answer);
   EXPECT_TRUE(printer.LastJobFailed());
   EXPECT_EQ(printer.Printed, (Pages{1, 2}));
-  EXPECT_EQ(messages, (std::vector<std::string>{PrinterError}));
+  // The box keeps its text and gives the reason on the next line.
+  EXPECT_EQ(messages, (std::vector<std::string>{std::string(PrinterError) + "\nthe ink ran out"}));
+  EXPECT_EQ(printer.LastJobError(), "the ink ran out");
   EXPECT_EQ(ended, 1);
   EXPECT_FALSE(Device().JobActive());
   EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
@@ -375,19 +378,56 @@ TEST_F(PrintJobTest, OutputThatCannotBeDeliveredIsAFailure) {
     if (page == 2) QDir(QString::fromStdString(dir.Path("vanishing"))).removeRecursively();
   };
   EXPECT_FALSE(printer.Print(false));
-  EXPECT_EQ(messages, (std::vector<std::string>{PrinterError}));
+  ASSERT_EQ(messages.size(), 1u);
+  const std::string prefix = std::string(PrinterError) + "\nCannot create file \"" + pdf + "\". ";
+  EXPECT_EQ(messages[0].rfind(prefix, 0), 0u) << messages[0];
+  EXPECT_GT(messages[0].size(), prefix.size()) << messages[0];
   EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
   EXPECT_FALSE(Device().JobActive());
+}
+
+// A full disk: the old PDF stays as it was, nothing half-written is left,
+// and the box says what the system said.
+TEST_F(PrintJobTest, PrintingToAFullDiskKeepsTheOldFileAndSaysWhy) {
+  SmallDisk disk(128);
+  SKIP_WITHOUT_SMALL_DISK(disk);
+  link->Pages = 3;
+  for (const bool hadFile : {true, false}) {
+    messages.clear();
+    const std::string pdf = disk.Path(hadFile ? "old.pdf" : "new.pdf");
+    if (hadFile) {
+      QFile old(QString::fromStdString(pdf));
+      ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+      old.write("%PDF-1.4 the old report");
+    }
+    disk.Fill();
+    Device().JobOutputFile = pdf;
+    EXPECT_FALSE(printer.Print(false));
+    EXPECT_TRUE(printer.LastJobFailed());
+    EXPECT_EQ(messages, (std::vector<std::string>{std::string(PrinterError) + "\nCannot create file \"" + pdf +
+                                                  "\". No space left on device"}));
+    QFile result(QString::fromStdString(pdf));
+    if (hadFile) {
+      ASSERT_TRUE(result.open(QIODevice::ReadOnly));
+      EXPECT_EQ(result.readAll(), QByteArray("%PDF-1.4 the old report"));
+    } else {
+      EXPECT_FALSE(result.exists());
+    }
+    EXPECT_EQ(disk.Listing(), "filler old.pdf");
+    QFile::remove(QString::fromStdString(disk.Path("filler")));
+  }
 }
 
 TEST_F(PrintJobTest, JobThatCannotBeginIsReported) {
   link->Pages = 1;
   int started = 0;
   printer.OnStartPrint = [&](TCustomdxComponentPrinter&, TBasedxReportLink*, int) { ++started; };
-  Out("no/such/folder/report.pdf");
+  const std::string pdf = Out("no/such/folder/report.pdf");
   EXPECT_FALSE(printer.Print(false));
   EXPECT_EQ(started, 0);
-  EXPECT_EQ(messages, (std::vector<std::string>{PrinterError}));
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].rfind(std::string(PrinterError) + "\nCannot create file \"" + pdf + "\". ", 0), 0u)
+      << messages[0];
   EXPECT_TRUE(Device().JobOutputFile.empty());
 }
 
@@ -821,7 +861,11 @@ TEST_F(CupsPrint, PrinterThatVanishesMidJobIsReportedAndTheProgramGoesOn) {
   bool answer = true;
   EXPECT_NO_THROW(answer = printer.Print(false));
   EXPECT_FALSE(answer);
-  EXPECT_EQ(messages, (std::vector<std::string>{PrinterError}));
+  // The box gives the spooler's reason on the line after its text.
+  ASSERT_EQ(messages.size(), 1u);
+  const std::string prefix = std::string(PrinterError) + "\n";
+  EXPECT_EQ(messages[0].rfind(prefix, 0), 0u) << messages[0];
+  EXPECT_GT(messages[0].size(), prefix.size()) << messages[0];
   EXPECT_FALSE(GetPrintDevice().JobActive());
   ASSERT_GT(jobId, 0);
   EXPECT_NE(WaitForCupsJob(jobId, true), 9);  // never completed
