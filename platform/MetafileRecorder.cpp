@@ -52,7 +52,8 @@ double Scale(const QTransform& t) { return std::sqrt(std::fabs(t.determinant()))
 
 class TMetafileRecorder::Engine : public QPaintEngine {
  public:
-  Engine(int width, int height, int dpi) : QPaintEngine(QPaintEngine::AllFeatures), w_(width), h_(height), dpi_(dpi) {
+  Engine(TMetafileRecorder* owner, int width, int height, int dpi)
+      : QPaintEngine(QPaintEngine::AllFeatures), owner_(owner), w_(width), h_(height), dpi_(dpi) {
     Reset();
   }
 
@@ -100,7 +101,7 @@ class TMetafileRecorder::Engine : public QPaintEngine {
   }
 
   void drawImage(const QRectF& r, const QImage& image, const QRectF& sr, Qt::ImageConversionFlags) override {
-    if (!jpeg_.empty() && image.cacheKey() == jpegPixels_ && sr == QRectF(image.rect())) {
+    if (!jpeg_.empty() && image.size() == jpegSize_ && sr == QRectF(image.rect())) {
       Jpeg(r, image.size());
       return;
     }
@@ -130,11 +131,13 @@ class TMetafileRecorder::Engine : public QPaintEngine {
     std::free(bmi);
   }
 
-  // The pixels with this cache key are drawn from these JPEG bytes.
-  void SetJpegSource(qint64 pixels, TByteView jpeg) {
-    jpegPixels_ = pixels;
+  // The next picture of this size (the one being drawn) comes from these
+  // JPEG bytes.
+  void SetJpegSource(QSize pixels, TByteView jpeg) {
+    jpegSize_ = pixels;
     jpeg_ = jpeg;
   }
+  TMetafileRecorder* Owner() const { return owner_; }
 
   // STRETCHDIBITS with the compressed bytes: a BI_JPEG header of the
   // picture's size (bottom-up, as compressed bitmaps are, no colour table),
@@ -470,6 +473,7 @@ class TMetafileRecorder::Engine : public QPaintEngine {
     Add(U_EMRSELECTCLIPPATH_set(U_RGN_COPY));
   }
 
+  TMetafileRecorder* owner_;
   int w_, h_, dpi_;
   TBytes records_;
   std::size_t count_ = 0;
@@ -480,13 +484,13 @@ class TMetafileRecorder::Engine : public QPaintEngine {
   QColor textColor_;
   int fillRule_ = -1;
   bool clipDirty_ = true;
-  qint64 jpegPixels_ = 0;
+  QSize jpegSize_;
   TByteView jpeg_;
 };
 
 TMetafileRecorder::TMetafileRecorder(int width, int height, int dpi)
     : width_(std::max(1, width)), height_(std::max(1, height)), dpi_(std::clamp(dpi, 1, 100000)) {
-  engine_ = std::make_unique<Engine>(width_, height_, dpi_);
+  engine_ = std::make_unique<Engine>(this, width_, height_, dpi_);
 }
 
 TMetafileRecorder::~TMetafileRecorder() = default;
@@ -496,14 +500,16 @@ QPaintEngine* TMetafileRecorder::paintEngine() const { return engine_.get(); }
 TBytes TMetafileRecorder::EnhancedData() const { return engine_->Data(); }
 
 TMetafileRecorder* TMetafileRecorder::Of(QPainter& painter) {
-  QPaintEngine* engine = painter.paintEngine();
-  return engine ? dynamic_cast<TMetafileRecorder*>(engine->paintDevice()) : nullptr;
+  // Also a widget's painter while the widget is rendered onto a recorder:
+  // it paints through the recorder's engine.
+  auto* engine = dynamic_cast<Engine*>(painter.paintEngine());
+  return engine ? engine->Owner() : nullptr;
 }
 
 void TMetafileRecorder::DrawJpeg(QPainter& painter, const QRectF& dest, const QImage& pixels, TByteView jpeg) {
-  engine_->SetJpegSource(pixels.cacheKey(), jpeg);
+  engine_->SetJpegSource(pixels.size(), jpeg);
   painter.drawImage(dest, pixels);
-  engine_->SetJpegSource(0, {});
+  engine_->SetJpegSource(QSize(), {});
 }
 
 int TMetafileRecorder::metric(PaintDeviceMetric metric) const {

@@ -227,7 +227,7 @@ TEST_F(Form1EndToEnd, SavedReportShowsTheSamePageAfterARestart) {
 // A 4000 x 3000 photo: the report file holds the JPEG, not its pixels (the
 // page and the rest take well under a megabyte), and shows the same page
 // when loaded again; paper gets the photo's full resolution.
-TEST_F(Form1EndToEnd, DISABLED_ReportOfALargePhotoKeepsItCompressed) {
+TEST_F(Form1EndToEnd, ReportOfALargePhotoKeepsItCompressed) {
   const std::string photo = WriteTestJpeg(dir, "large.jpg", 4000, 3000);
   const std::string file = dir.Path("large.rps");
   const QImage saved = SaveReportWithPhoto(photo, file);

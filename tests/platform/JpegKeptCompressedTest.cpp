@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QPainter>
+#include <QWidget>
 #include <algorithm>
 #include <cstring>
 
@@ -71,6 +72,22 @@ TEST(JpegKeptCompressed, RecordedPhotoCarriesItsBytesAndReplaysAsThePhoto) {
     EXPECT_TRUE(ColorNear(at(0.9, 0.9), Blue, 24)) << size.width();
     EXPECT_TRUE(ColorNear(at(0.5, 0.5), Green, 24)) << size.width();
   }
+
+  // A widget that shows the photo, rendered onto the recorder as a printed
+  // control is: its painter draws through the recorder too.
+  class PhotoWidget : public QWidget {
+   public:
+    explicit PhotoWidget(const TJPEGImage& photo) : photo_(photo) { resize(200, 150); }
+    void paintEvent(QPaintEvent*) override {
+      QPainter p(this);
+      photo_.Draw(p, QRectF(0, 0, 200, 150));
+    }
+    const TJPEGImage& photo_;
+  } widget(photo);
+  TMetafileRecorder widgetRecorder(200, 150);
+  widget.render(&widgetRecorder, QPoint(0, 0), QRegion(), QWidget::DrawWindowBackground | QWidget::DrawChildren);
+  EXPECT_NE(Find(widgetRecorder.EnhancedData(), jpeg), std::string::npos);
+  EXPECT_LT(widgetRecorder.EnhancedData().size(), jpeg.size() + 4096);
 
   // Part of the photo has no JPEG of its own: the record takes its pixels.
   TMetafileRecorder recorder(100, 100);
