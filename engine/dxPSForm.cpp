@@ -29,8 +29,10 @@ void TCustomdxPSForm::AfterConstruction() {
 }
 
 void TCustomdxPSForm::CentreOnOwner() {
-  QWidget* owner = parentWidget() ? parentWidget()->window() : QApplication::activeWindow();
-  if (owner == this || (owner && !owner->isVisible())) owner = nullptr;
+  // The window it belongs to; when that is hidden, the window the user works in.
+  auto shown = [this](QWidget* w) { return w && w != this && w->isVisible() ? w : nullptr; };
+  QWidget* owner = shown(parentWidget() ? parentWidget()->window() : nullptr);
+  if (!owner) owner = shown(QApplication::activeWindow());
   QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen();
   if (!screen) return;
   const QRect area = screen->availableGeometry();

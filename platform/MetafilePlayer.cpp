@@ -27,6 +27,7 @@
 #include "platform/Fonts.h"
 #include "platform/Graphics.h"
 #include "platform/JpegCache.h"
+#include "platform/MetafileRecorder.h"
 #include "platform/MetafileRecords.h"
 
 #include <uemf.h>
@@ -1227,10 +1228,17 @@ void Player::Image(const QRectF& rawDest, const QImage& image, QRectF src, std::
   }
   p_.save();
   p_.resetTransform();
+  const bool wholeJpeg = !jpeg.empty() && !h && !v && rop == U_SRCCOPY && src == QRectF(img.rect());
+  // Played onto a recording canvas (the page picture of a report file), a
+  // photo stays compressed.
+  if (TMetafileRecorder* recorder = wholeJpeg && opacity == 1 ? TMetafileRecorder::Of(p_) : nullptr) {
+    recorder->DrawJpeg(p_, device, img, jpeg);
+    p_.restore();
+    return;
+  }
   // A photo shrunk for the screen is drawn from its kept scaled copy.
   const QSize onScreen = device.size().toSize();
-  const QImage scaled = !jpeg.empty() && !h && !v && rop == U_SRCCOPY && src == QRectF(img.rect()) &&
-                                onScreen.width() < img.width() && onScreen.height() < img.height() &&
+  const QImage scaled = wholeJpeg && onScreen.width() < img.width() && onScreen.height() < img.height() &&
                                 PaintsOnScreen(p_)
                             ? ScaledJpeg(jpeg, onScreen)
                             : QImage();

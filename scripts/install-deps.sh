@@ -10,7 +10,7 @@ packages=(
   fonts-liberation2 fonts-dejavu-core fonts-wine
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xdotool x11-utils xclip imagemagick poppler-utils python3
-  cups cups-client cups-bsd printer-driver-cups-pdf
+  cups cups-client cups-bsd printer-driver-cups-pdf ghostscript
   dpkg-dev desktop-file-utils lintian appstream man-db
 )
 

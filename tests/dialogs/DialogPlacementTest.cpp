@@ -76,6 +76,9 @@ TEST_F(DialogPlacementTest, PrintAndFormatDialogsOpenInTheMiddleOfTheirWindow) {
     d.CancelButton()->click();
   });
 
+  // The owner is the active window again, as it is when a person closes the
+  // print dialog (the offscreen screen leaves no window active).
+  QApplication::setActiveWindow(&owner);
   dxPSRegisterFormatDialogs();
   QWidget component;
   TdxComponentPrinter printer;

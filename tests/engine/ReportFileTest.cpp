@@ -687,7 +687,8 @@ TEST_F(RefusedFileTest, GigabyteFilesAreRefusedWithoutBeingRead) {
   TEveryItemLink* link = BuiltLink(printer);
   const TBytes good = Saved(*link);
   TBytes claiming = good;
-  auto at = std::search(claiming.begin(), claiming.end(), kTitle.begin(), kTitle.end());
+  const TBytes title(kTitle.begin(), kTitle.end());
+  auto at = std::search(claiming.begin(), claiming.end(), title.begin(), title.end());
   ASSERT_NE(at, claiming.end());
   ASSERT_EQ(*(at - 5), 0x14);  // a UTF-8 string: its 4-byte length before it
   const std::uint32_t length = 0x0C000000;  // 192 MB: within the file, past the section

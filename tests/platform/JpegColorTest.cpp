@@ -3,6 +3,9 @@
 // leave the pixels as stored, without an error.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
+
 #include "platform/Graphics.h"
 #include "tests/TestSupport.h"
 #include "tests/platform/IccProfiles.h"
@@ -112,4 +115,37 @@ TEST(JpegColor, DamagedProfilesLeaveThePixelsAsStored) {
   // The pieces in any order are one profile.
   std::swap(pieces[0], pieces[2]);
   EXPECT_TRUE(ColorNear(PixelRGB(Decode(TwoColours({200, 60, 40}, {40, 180, 90}, pieces)), 4, 8), 0xE83922, 4));
+}
+
+// A CMYK photo with the press profile it was separated for (the one the
+// system's PostScript interpreter ships): its inks come back as that press
+// prints them, not as the plain formula's pure screen colours.
+TEST(JpegColor, CmykWithAPressProfileIsConvertedToSrgb) {
+  const QStringList found = QDir(QStringLiteral("/usr/share/ghostscript")).entryList({QStringLiteral("[0-9]*")}, QDir::Dirs);
+  TBytes press;
+  for (const QString& version : found) {
+    QFile file(QStringLiteral("/usr/share/ghostscript/%1/iccprofiles/default_cmyk.icc").arg(version));
+    if (file.open(QIODevice::ReadOnly)) {
+      const QByteArray bytes = file.readAll();
+      press.assign(bytes.begin(), bytes.end());
+    }
+  }
+  ASSERT_FALSE(press.empty()) << "the PostScript interpreter's CMYK profile is missing (package ghostscript)";
+  // Adobe's inverted samples: left full cyan, right full magenta and yellow.
+  const std::array<std::vector<JSAMPLE>, 4> inks = {
+      std::vector<JSAMPLE>{0, 255, 255, 255}, {255, 0, 0, 255}, {0, 255, 255, 255}, {255, 0, 0, 255}};
+  for (J_COLOR_SPACE stored : {JCS_CMYK, JCS_YCCK}) {
+    const QImage image = Decode(WriteJpeg({.width = 32, .height = 16, .components = 4, .stored = stored,
+                                           .line = testfiles::Quadrants(32, 16, 4, inks),
+                                           .segments = IccSegments(press, 60000)}));
+    const QRgb cyan = PixelRGB(image, 4, 4), red = PixelRGB(image, 28, 4);
+    // A press cyan is a light blue and a press red leans to orange: the plain
+    // formula would give 00FFFF and FF0000.
+    EXPECT_LT(qRed(cyan), 60) << stored << " " << std::hex << cyan;
+    EXPECT_GT(qBlue(cyan), 180) << stored << " " << std::hex << cyan;
+    EXPECT_LT(qGreen(cyan), 225) << stored << " " << std::hex << cyan;
+    EXPECT_GT(qRed(red), 200) << stored << " " << std::hex << red;
+    EXPECT_GT(qGreen(red), 10) << stored << " " << std::hex << red;
+    EXPECT_LT(qBlue(red), 90) << stored << " " << std::hex << red;
+  }
 }

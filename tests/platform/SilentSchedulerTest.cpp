@@ -82,7 +82,7 @@ TEST_F(SilentSchedulerTest, TheWaitShowsAWindowWhoseCancelEndsIt) {
   const double seconds = SecondsSince(start);
   EXPECT_TRUE(shown);
   EXPECT_LT(seconds, 4.0);
-  EXPECT_GT(timerTicks, 10);  // the event loop went on during the wait
+  EXPECT_GT(timerTicks, 0);  // the event loop went on during the wait (between polls)
   std::string reason;
   ASSERT_TRUE(SchedulerUnanswered(&reason));
   EXPECT_EQ(reason, Format(SchedulerMessages::Cancelled, scheduler_.Address().c_str()));

@@ -62,6 +62,7 @@ class PreviewKeyboardTest : public ::testing::Test {
   // The window, active, with the focus on its preview.
   TdxfmStdPreview* Open() {
     auto* link = new TThreePagesLink;
+    link->PrinterPage().SetMeasurementUnits(muMillimeters);  // the page's sizes are in millimetres
     SetUpTestPage(link->PrinterPage(), kTestA4);
     TdxfmStdPreview* window = preview_test::ShowPreview(*printer_, link, component_);
     if (!window) return nullptr;
