@@ -29,6 +29,7 @@
 #include "platform/Dialogs.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
+#include "preview/dxPSPageSetupMenu.h"
 #include "preview/dxPSPrevWnd.h"
 
 namespace {
@@ -618,7 +619,7 @@ void TdxfmStdPreview::DoUpdateControls() {
       toolActions_[c]->setEnabled(on);
     }
   }
-  printStylesMenu_->menuAction()->setVisible(IsVisible(pvoPrintStyles) && link && link->StyleManager());
+  UpdatePrintStylesOffer();
   zoomMenu_->menuAction()->setEnabled(hasPages);
   goMenu_->menuAction()->setEnabled(hasPages);
   // A menu whose items are all hidden is not offered at all.
