@@ -532,7 +532,11 @@ void TdxfmStdPreview::ApplyToolBarLook() {
   toolBar_->setFixedHeight(largeButtons_ ? 54 : 38);
   for (QAction* action : toolBar_->actions()) {
     if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(action))) {
-      button->setFixedSize(buttonSize);
+      // A button that drops a menu down has its arrow beside the glyph.
+      const int arrow = button->popupMode() == QToolButton::MenuButtonPopup
+                            ? button->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, button)
+                            : 0;
+      button->setFixedSize(buttonSize.width() + arrow, buttonSize.height());
       button->setAutoRaise(flatButtons_);
     }
   }

@@ -46,9 +46,11 @@ void TdxfmStdPreview::UpdatePrintStylesOffer() {
     if (offered && button->menu() != printStylesMenu_) {
       button->setMenu(printStylesMenu_);
       button->setPopupMode(QToolButton::MenuButtonPopup);
+      ApplyToolBarLook();
     } else if (!offered && button->menu()) {
       button->setMenu(nullptr);
       button->setPopupMode(QToolButton::DelayedPopup);
+      ApplyToolBarLook();
     }
   }
 }

@@ -108,6 +108,8 @@ TEST_F(PrintStyleMenuTest, TheStylesAreOfferedInBothMenusAndOnThePageSetupButton
   QToolButton* button = window->ToolButton(pcPageSetup);
   EXPECT_EQ(button->menu(), menu);
   EXPECT_EQ(button->popupMode(), QToolButton::MenuButtonPopup);
+  const int plainWidth = window->ToolButton(pcPrint)->width();
+  EXPECT_GT(button->width(), plainWidth);  // room for the arrow
   EXPECT_TRUE(ItemNamed(*menu, "Standard")->isChecked());
   EXPECT_EQ(window->PreviewControl()->Orientation(), ppoPortrait);
 
@@ -131,6 +133,7 @@ TEST_F(PrintStyleMenuTest, TheStylesAreOfferedInBothMenusAndOnThePageSetupButton
   window->SetVisibleOptions(window->VisibleOptions() & ~(1u << pvoPrintStyles));
   EXPECT_FALSE(window->PrintStylesOffered());
   EXPECT_EQ(button->menu(), nullptr);
+  EXPECT_EQ(button->width(), plainWidth);
   window->close();
 }
 
