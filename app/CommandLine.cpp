@@ -1,6 +1,8 @@
 #include "app/CommandLine.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QDir>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
@@ -9,6 +11,7 @@
 #include <ostream>
 
 #include "app/Unit1.h"
+#include "platform/Registry.h"
 
 #ifndef ARDEL_VERSION
 #define ARDEL_VERSION "0.0.0"
@@ -73,6 +76,10 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
       if (line.Action == TCommandLineAction::Run) line.Action = TCommandLineAction::ShowVersion;
       continue;
     }
+    if (arg == "--print-styles") {
+      line.PrintStyles = true;
+      continue;
+    }
     const std::string name = arg.substr(arg[1] == '-' ? 2 : 1);
     if (Contains(kToolkitFlags, name)) {
       line.ToolkitArguments.push_back(arg);
@@ -106,9 +113,10 @@ std::string UsageText() {
          " [PICTURE]\n"
          "Composes a one-page photo calendar: a photo above a month calendar, printed or previewed.\n"
          "\n"
-         "  PICTURE        a photo to show at start (JPEG, bitmap, icon, enhanced or Windows metafile)\n"
-         "  -h, --help     show this help and exit\n"
-         "  -v, --version  show the version and exit\n"
+         "  PICTURE         a photo to show at start (JPEG, bitmap, icon, enhanced or Windows metafile)\n"
+         "  --print-styles  offer named print styles (kept with the settings) when previewing and printing\n"
+         "  -h, --help      show this help and exit\n"
+         "  -v, --version   show the version and exit\n"
          "\n"
          "The toolkit's own options (-style NAME, -platform NAME, ...) are passed on to it.\n";
 }
@@ -139,4 +147,12 @@ void OpenStartPicture(TForm1& form, const TCommandLine& line) {
   QTimer::singleShot(0, &form, [form = QPointer<TForm1>(&form), file = line.PictureFile] {
     if (form) form->LoadPicture(file);
   });
+}
+
+void ApplyPrintStyles(TForm1& form, const TCommandLine& line) {
+  if (!line.PrintStyles) return;
+  const QFileInfo settings(QString::fromStdString(RegistryFile()));
+  // The folder of the settings may not be there yet; the styles are written into it at the end.
+  QDir().mkpath(settings.absolutePath());
+  form.UsePrintStyles(settings.absoluteDir().filePath(QStringLiteral("print-styles")).toStdString());
 }

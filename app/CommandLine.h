@@ -1,5 +1,5 @@
 // The program's command line: a picture to show at start (so that a desktop's
-// "Open with" works), --version and --help. It is read before the application
+// "Open with" works), --print-styles, --version and --help. It is read before the application
 // object exists, so that --version and --help need no display.
 #pragma once
 
@@ -19,6 +19,10 @@ struct TCommandLine {
   // Further files: the window has one photo area, so the first file wins and
   // these are only mentioned on the error output.
   std::vector<std::string> IgnoredFiles;
+  // --print-styles: the window's report takes its page from named print
+  // styles, kept with the program's settings, which the preview and the
+  // print dialog offer.
+  bool PrintStyles = false;
   // The toolkit's own options (-style fusion, -session id, ...) with their
   // values, in their order, to be handed to the application object.
   std::vector<std::string> ToolkitArguments;
@@ -46,3 +50,7 @@ std::optional<int> HandleCommandLine(const TCommandLine& line, std::ostream& out
 // message loop runs, that is after the window has opened; a file that cannot
 // be read gives the same message as "Fotoğraf Seçiniz".
 void OpenStartPicture(TForm1& form, const TCommandLine& line);
+
+// With --print-styles: the window's print styles, kept in "print-styles"
+// beside the settings file.
+void ApplyPrintStyles(TForm1& form, const TCommandLine& line);

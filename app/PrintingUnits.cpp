@@ -1,6 +1,8 @@
 #include "app/PrintingUnits.h"
 
+#include "dialogs/dxPSAutoTextDlg.h"
 #include "dialogs/dxPSBkgndPalette.h"
+#include "dialogs/dxPSDefineStylesDlg.h"
 #include "dialogs/dxPSFmtDlgs.h"
 #include "dialogs/dxPSPgsDlg.h"
 #include "dialogs/dxPSPrnDlg.h"
@@ -29,6 +31,8 @@ void RegisterPrintingUnits() {
   dxPSRegisterBackgroundPalette();
   dxPSRegisterFormatDialogs();
   dxPSRegisterReportFileDialogs();
+  dxPSRegisterAutoTextDialog();
+  dxPSRegisterDefinePrintStylesDialog();
 
   // The preview window's commands that open the link's dialogs.
   TdxPreviewWindowDialogs& dialogs = dxPSPreviewWindowDialogs();

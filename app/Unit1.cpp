@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QScreen>
 
+#include "dialogs/dxPSPrnStyles.h"
 #include "editors/cxImage.h"
 #include "engine/dxPSComponentPrinter.h"
 #include "engine/dxPSContainerLnk.h"
@@ -132,10 +133,28 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
 }
 
 TForm1::~TForm1() {
-  // The printer and its link go while the window they print is still whole.
+  // The printer and its link go while the window they print is still whole,
+  // and so do the print styles, which are written back (a failure is
+  // reported over the window).
   delete yazici;
   yazici = nullptr;
   yaziciLink1 = nullptr;
+  delete printStyles_;
+  printStyles_ = nullptr;
+}
+
+void TForm1::UsePrintStyles(const std::string& storageName) {
+  if (printStyles_ || !yaziciLink1) return;
+  printStyles_ = new TdxPrintStyleManager(this);
+  printStyles_->setObjectName("PrintStyles");
+  printStyles_->StorageName = storageName;
+  printStyles_->AutoSave = !storageName.empty();
+  printStyles_->Loaded();
+  if (printStyles_->Count() == 0) {
+    TBasedxPrintStyle* style = printStyles_->AddStyle(DefaultPrintStyleClass());
+    style->SetPrinterPage(yaziciLink1->RealPrinterPage());
+  }
+  yaziciLink1->SetStyleManager(printStyles_);
 }
 
 // The component printer and its link with the values of the stored form

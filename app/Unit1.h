@@ -16,6 +16,7 @@ class QScrollArea;
 class TcxImage;
 class TdxComponentPrinter;
 class TdxCustomContainerReportLink;
+class TdxPrintStyleManager;
 
 class TForm1 : public QWidget {
   Q_OBJECT
@@ -35,6 +36,15 @@ class TForm1 : public QWidget {
   // (owned by the printer), which prints the window itself.
   TdxComponentPrinter* yazici = nullptr;
   TdxCustomContainerReportLink* yaziciLink1 = nullptr;
+
+  // The print styles the report takes its page from (none unless
+  // UsePrintStyles made them; owned by the window).
+  TdxPrintStyleManager* PrintStyles() const { return printStyles_; }
+  // Gives the report a style manager: its styles are read from storageName
+  // and written back there when the window goes (none kept for an empty
+  // name); without stored styles there is one, with the report's own page
+  // settings. A second call does nothing.
+  void UsePrintStyles(const std::string& storageName);
 
   // The client area in design pixels, as stored (the window scrolls it).
   QWidget* ClientArea() const { return client_; }
@@ -68,6 +78,7 @@ class TForm1 : public QWidget {
   void RunCommand(F&& command);
   QScrollArea* scroll_ = nullptr;
   QWidget* client_ = nullptr;
+  TdxPrintStyleManager* printStyles_ = nullptr;
 };
 
 // The window and task-bar icon: two 32 x 32 images (16 and 256 colours).

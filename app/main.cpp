@@ -35,6 +35,7 @@ int main(int argc, char** argv) {
     Application::SetTitle("Ardel Sorvan");
     {
       TForm1 form;
+      ApplyPrintStyles(form, line);
       form.show();
       OpenStartPicture(form, line);
       code = app.exec();

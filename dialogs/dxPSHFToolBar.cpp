@@ -7,6 +7,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include "dialogs/dxPSAutoHFTextMenu.h"
 #include "layout/dxPSHFLib.h"
 
 namespace {
@@ -94,17 +95,7 @@ void BuildHFToolBar(QToolBar& toolBar, const TdxHFFunctionLibrary& functions, co
     button->setFixedSize(autoTextWidth, kButtonHeight);
     button->setProperty(kAutoTextProperty, true);
     auto* menu = new QMenu(button);
-    if (params.AutoTextEntries) {
-      const std::vector<std::string>& entries = *params.AutoTextEntries;
-      for (int i = 0; i < int(entries.size()); ++i) {
-        QAction* item = menu->addAction(QString::fromStdString(entries[std::size_t(i)]));
-        item->setData(i);
-        auto handler = params.OnAutoTextClick;
-        QObject::connect(item, &QAction::triggered, &toolBar, [handler, i] {
-          if (handler) handler(i);
-        });
-      }
-    }
+    if (params.AutoTextEntries) BuildAutoTextMenu(*menu, *params.AutoTextEntries, params.OnAutoTextClick);
     button->setMenu(menu);
     toolBar.addWidget(button);
   }

@@ -8,6 +8,7 @@
 #include <cctype>
 #include <cstring>
 
+#include "dialogs/dxPSPrintStyleMenu.h"
 #include "layout/dxPSHFLib.h"
 #include "layout/dxPrnDev.h"
 #include "layout/dxPropValues.h"
@@ -507,6 +508,7 @@ TdxPrintStyleDialogs& dxPSPrintStyleDialogs() {
 void dxPSRegisterPrintStyles() {
   RegisterPrintStyleClass(TBasedxPrintStyle::StaticClass(), nullptr, false);
   RegisterPrintStyleClass(TdxPSPrintStyle::StaticClass(), nullptr, true);
+  TdxPSPageSetupMenuBuilderFactory::Instance()->Register(TdxStandardPSPageSetupMenuBuilder::StaticClass());
   TdxPrintStyleServices& services = dxPSPrintStyleServices();
   services.CurrentStyle = [](TdxPrintStyleManager* manager) -> TdxPrintStyle* {
     return manager && IsLiveManager(manager) ? manager->CurrentStyle() : nullptr;

@@ -12,8 +12,9 @@
 // styles: they belong to the manager's owner (to the manager itself when it
 // has none), and destroying a style takes it out of its manager's list.
 //
-// Start-up: dxPSRegisterPrintStyles() registers the two style classes and
-// installs the engine's print-style services; it is idempotent.
+// Start-up: dxPSRegisterPrintStyles() registers the two style classes and the
+// preview's print styles menu builder, and installs the engine's print-style
+// services; it is idempotent.
 #pragma once
 
 #include <QObject>

@@ -575,7 +575,8 @@ void TcxImage::PastePicture() {
 }
 
 void TcxImage::LoadPictureWithDialog() {
-  if (!DoEditing()) return;
+  // The owner is asked about the change only once the user chose a file.
+  if (!CanModify()) return;
   TFileDialog dialog(TFileDialogKind::OpenPicture);
   if (!properties_->CustomFilter().empty())
     dialog.Filter = properties_->CustomFilter();
@@ -587,7 +588,7 @@ void TcxImage::LoadPictureWithDialog() {
     ok = dialog.Execute(window());
   }
   UpdateFrame();
-  if (ok) picture_->LoadFromFile(dialog.FileName);
+  if (ok && DoEditing()) picture_->LoadFromFile(dialog.FileName);
 }
 
 void TcxImage::SavePictureWithDialog() {

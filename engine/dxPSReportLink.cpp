@@ -1090,6 +1090,7 @@ void TBasedxReportLink::Assign(const TBasedxReportLink& source) {
   }
   SetReportTitle(*source.reportTitle_);
   SetScaleFonts(source.ScaleFonts());
+  SetContinuousPageIndexes(source.ContinuousPageIndexes());
   SetShowPageFooter(source.ShowPageFooter());
   SetShowPageHeader(source.ShowPageHeader());
   SetShrinkToPageWidth(const_cast<TBasedxReportLink&>(source).ShrinkToPageWidth());

@@ -42,6 +42,7 @@ class TdxPSSpinEdit;
 class TdxPSBuildReportSubscriber;
 class TdxPSPrintReportSubscriber;
 class TdxStyleListChangedSubscriber;
+class TdxPSPageSetupMenuBuilder;
 class TdxHFTextEntriesChangedSubscriber;
 
 // ---- Texts ---------------------------------------------------------------------
@@ -483,6 +484,12 @@ class TdxfmStdPreview : public TCustomdxPSPreviewWindow {
   // The tool button's hint: the text, then a blank and the shortcut hint in
   // parentheses when it has one.
   std::string ToolButtonHint(TdxPreviewCommand command) const;
+  // "Print Styles" (the File submenu, also in the preview's pop-up menu and
+  // dropped down by the page setup button while styles are offered).
+  QMenu* PrintStylesMenu() const { return printStylesMenu_; }
+  // Styles are offered: the option is visible, the link has a style manager
+  // and the menu has items.
+  bool PrintStylesOffered() const;
 
   bool FlatButtons() const { return flatButtons_; }
   void SetFlatButtons(bool value);
@@ -497,6 +504,8 @@ class TdxfmStdPreview : public TCustomdxPSPreviewWindow {
 
  protected:
   void DoUpdateControls() override;
+  // Makes the print styles menu again with the registered builder.
+  void RebuildPrintStyles() override;
   void LoadFromRegistry(const std::string& key) override;
   void SaveToRegistry(const std::string& key) override;
   void ShowPopupMenu(QWidget* control, QPoint globalPos) override;
@@ -524,6 +533,11 @@ class TdxfmStdPreview : public TCustomdxPSPreviewWindow {
   void ChooseBackground(bool fromMenu);
   void RunPreferences();
   void RunLinkDialog(const std::function<bool(TBasedxReportLink&)>& dialog, bool repaintBands);
+  // The print styles submenus and the page setup button's drop-down follow
+  // PrintStylesOffered.
+  void UpdatePrintStylesOffer();
+  // A style was chosen or the styles defined: the page may be another one.
+  void PrintStyleChanged();
 
   QAction* actions_[pcCommandCount] = {};
   std::string hints_[pcCommandCount];
@@ -551,6 +565,7 @@ class TdxfmStdPreview : public TCustomdxPSPreviewWindow {
   bool running_[pcCommandCount] = {};
   bool printHintRenewed_ = false;
   bool applyingZoom_ = false;
+  std::unique_ptr<TdxPSPageSetupMenuBuilder> pageSetupMenuBuilder_;
 };
 
 // Registers TdxfmStdPreview as the engine's preview window class (call once

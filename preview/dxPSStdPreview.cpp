@@ -29,6 +29,7 @@
 #include "platform/Dialogs.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
+#include "preview/dxPSPageSetupMenu.h"
 #include "preview/dxPSPrevWnd.h"
 
 namespace {
@@ -531,7 +532,11 @@ void TdxfmStdPreview::ApplyToolBarLook() {
   toolBar_->setFixedHeight(largeButtons_ ? 54 : 38);
   for (QAction* action : toolBar_->actions()) {
     if (auto* button = qobject_cast<QToolButton*>(toolBar_->widgetForAction(action))) {
-      button->setFixedSize(buttonSize);
+      // A button that drops a menu down has its arrow beside the glyph.
+      const int arrow = button->popupMode() == QToolButton::MenuButtonPopup
+                            ? button->style()->pixelMetric(QStyle::PM_MenuButtonIndicator, nullptr, button)
+                            : 0;
+      button->setFixedSize(buttonSize.width() + arrow, buttonSize.height());
       button->setAutoRaise(flatButtons_);
     }
   }
@@ -618,7 +623,7 @@ void TdxfmStdPreview::DoUpdateControls() {
       toolActions_[c]->setEnabled(on);
     }
   }
-  printStylesMenu_->menuAction()->setVisible(IsVisible(pvoPrintStyles) && link && link->StyleManager());
+  UpdatePrintStylesOffer();
   zoomMenu_->menuAction()->setEnabled(hasPages);
   goMenu_->menuAction()->setEnabled(hasPages);
   // A menu whose items are all hidden is not offered at all.

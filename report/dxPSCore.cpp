@@ -510,7 +510,8 @@ void TdxReportCell::ReadItemList(TdxReportReader& reader) {
   reader.ReadListBegin();
   while (!reader.EndOfList()) {
     std::string name = reader.ReadString();
-    TdxClass cls = dxGetClass(name);
+    TdxClass cls = dxFindClass(name);
+    if (!cls) throw EdxPrintEngine(dxPSReportMessages::AssertionFailure);
     if (!InheritsFrom(cls, TdxReportItem::StaticClass()))
       throw EdxPrintEngine(::Format(dxPSReportMessages::NotAReportItem, name.c_str()));
     std::unique_ptr<TdxReportItem> item = dxCreateObject<TdxReportItem>(cls);
@@ -1133,9 +1134,10 @@ void TdxReportCells::ReadData(TdxReportReader& reader) {
     reader.ReadListBegin();
     while (!reader.EndOfList()) {
       std::string name = reader.ReadString();
+      // The fields that follow depend on the class, so a class that is not
+      // known ends the read like an unknown item class does.
       TdxClass cls = dxFindClass(name);
-      if (!InheritsFrom(cls, TdxPSReportGroupLookAndFeel::StaticClass()))
-        cls = TdxPSReportGroupNullLookAndFeel::StaticClass();
+      if (!cls) throw EdxPrintEngine(dxPSReportMessages::AssertionFailure);
       CreateLookAndFeel(cls, false)->ReadData(reader);
     }
     reader.ReadListEnd();

@@ -50,6 +50,8 @@ inline constexpr const char* ListIndexOutOfBounds = "List index out of bounds (%
 inline constexpr const char* NotAReportItem = "Class %s is not a report item class";
 inline constexpr const char* NotALookAndFeel = "Class %s is not a group look and feel class";
 inline constexpr const char* NestedTooDeeply = "Report cells are nested too deeply";
+// A class name in a document stream that no class is registered under.
+inline constexpr const char* AssertionFailure = "Assertion failure";
 }  // namespace dxPSReportMessages
 
 // Registers every report item, border, fill pattern and look-and-feel class

@@ -7,6 +7,8 @@
 
 #include "app/CommandLine.h"
 #include "app/Unit1.h"
+#include "dialogs/dxPSPrnStyles.h"
+#include "engine/dxPSContainerLnk.h"
 #include "editors/cxImage.h"
 #include "platform/Application.h"
 #include "tests/TestSupport.h"
@@ -262,4 +264,40 @@ TEST_F(StartPictureTest, UnreadableFileKeepsThePhotoShownBefore) {
   EXPECT_EQ(form->cxImage1->Picture().Width(), 64);
   EXPECT_FALSE(form->LoadPicture(dir.Path("gone.jpg")));
   EXPECT_TRUE(form->LoadPicture(dir.Path("old.jpg")));
+}
+
+TEST_F(StartPictureTest, PrintStylesGiveTheReportAStyleKeptAcrossRuns) {
+  EXPECT_FALSE(Parse({"a.jpg"}).PrintStyles);
+  const TCommandLine line = Parse({"--print-styles", "a.jpg"});
+  EXPECT_TRUE(line.PrintStyles);
+  EXPECT_EQ(line.PictureFile, "a.jpg");
+
+  ScratchDir dir;
+  const std::string storage = dir.Path("print-styles");
+  TdxPrinterPage& own = form->yaziciLink1->RealPrinterPage();
+  const auto orientation = own.Orientation();
+  const auto paper = own.DMPaper();
+  EXPECT_EQ(form->PrintStyles(), nullptr);
+  form->UsePrintStyles(storage);
+  TdxPrintStyleManager* manager = form->PrintStyles();
+  ASSERT_NE(manager, nullptr);
+  EXPECT_EQ(form->yaziciLink1->StyleManager(), manager);
+  ASSERT_EQ(manager->Count(), 1);
+  // The one style carries the report's own page, which the report now uses.
+  EXPECT_EQ(&form->yaziciLink1->RealPrinterPage(), &manager->Styles(0)->PrinterPage());
+  EXPECT_EQ(manager->Styles(0)->PrinterPage().Orientation(), orientation);
+  EXPECT_EQ(manager->Styles(0)->PrinterPage().DMPaper(), paper);
+  manager->Styles(0)->SetStyleCaption("Poster");
+  manager->FinishClone(manager->CloneStyle(0));
+  form.reset();
+  g_form = nullptr;
+
+  form = std::make_unique<TForm1>();
+  g_form = form.get();
+  form->UsePrintStyles(storage);
+  ASSERT_EQ(form->PrintStyles()->Count(), 2);
+  EXPECT_EQ(form->PrintStyles()->Styles(0)->StyleCaption(), "Poster");
+  EXPECT_EQ(form->PrintStyles()->Styles(1)->StyleCaption(), "Copy of Poster");
+  form.reset();  // written back while the folder is there
+  g_form = nullptr;
 }

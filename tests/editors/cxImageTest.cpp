@@ -313,6 +313,48 @@ TEST(cxImage, LoadWithDialogUsesTheClassFilterAndKeepsPictureOnError) {
   EXPECT_EQ(editor.Picture().Width(), 12);
 }
 
+TEST(cxImage, LoadWithDialogAsksTheOwnerOnlyAfterTheUserChoseAFile) {
+  ScratchDir dir;
+  const std::string good = dir.Write("good.bmp", MakeBitmap(5, 4)->SaveToStream());
+  struct Case {
+    const char* name;
+    bool readOnly;
+    bool userConfirms;
+    bool ownerAllows;
+    bool dialogShown;
+    int ownerAsked;
+    int widthAfter;
+  };
+  const Case cases[] = {
+      {"confirmed and allowed", false, true, true, true, 1, 5},
+      {"confirmed, owner refuses", false, true, false, true, 1, 12},
+      {"cancelled", false, false, true, true, 0, 12},
+      {"read-only", true, true, true, false, 0, 12},
+  };
+  for (const Case& c : cases) {
+    TcxImage editor;
+    editor.Picture().SetGraphic(MakeBitmap(12, 9));
+    editor.Properties().SetReadOnly(c.readOnly);
+    int asked = 0;
+    bool shown = false;
+    editor.OnEditing = [&](TcxImage&, bool& can) {
+      ++asked;
+      can = c.ownerAllows;
+    };
+    TFileDialog::SetHook([&](TFileDialog&) -> std::optional<std::string> {
+      shown = true;
+      EXPECT_EQ(asked, 0) << c.name << ": asked before the file was chosen";
+      if (!c.userConfirms) return std::nullopt;
+      return good;
+    });
+    editor.LoadPictureWithDialog();
+    TFileDialog::SetHook(nullptr);
+    EXPECT_EQ(shown, c.dialogShown) << c.name;
+    EXPECT_EQ(asked, c.ownerAsked) << c.name;
+    EXPECT_EQ(editor.Picture().Width(), c.widthAfter) << c.name;
+  }
+}
+
 TEST(cxImage, AutoSizeFitsTheContentToThePicture) {
   TcxImage editor;
   editor.SetAutoSize(true);

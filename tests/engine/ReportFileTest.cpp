@@ -547,7 +547,7 @@ TEST_F(RefusedFileTest, EveryFaultIsAReadErrorWithItsOwnMessage) {
   EXPECT_EQ(messages["version2.rps"], "<read>");  // readable, only no report of this version
   EXPECT_EQ(messages["cut2.rps"], "Stream read error");
   EXPECT_EQ(messages["huge.rps"], "Stream read error");
-  EXPECT_EQ(messages["unknown-class.rps"], "Class TdxQeportCellCheckImage not found");
+  EXPECT_EQ(messages["unknown-class.rps"], "Assertion failure");
   EXPECT_EQ(messages["wrong-tag.rps"], "Invalid property value");
   EXPECT_EQ(messages["trailing.rps"], dxPSStorageMessages::DataAfterReport);
 }

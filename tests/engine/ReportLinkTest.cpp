@@ -1004,9 +1004,11 @@ TEST_F(ReportLinkTest, AssignCopiesTheLookAndThePage) {
   source.SetScaleFonts(false);
   source.PrinterPage().Margins().SetLeft(20000);
   source.SetShrinkToPageWidth(true);
+  source.SetContinuousPageIndexes(true);
 
   TTestReportLink target;
   target.Assign(source);
+  EXPECT_TRUE(target.ContinuousPageIndexes());
   EXPECT_EQ(target.Caption(), "Takvim");
   EXPECT_EQ(target.Description(), "Mart");
   EXPECT_EQ(target.Color(), clRed);

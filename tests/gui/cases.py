@@ -12,7 +12,8 @@ dialogs are those of their controls as laid out at 96 dots per inch.
 from collections import namedtuple
 
 Case = namedtuple("Case", "name do expect defect restart")
-Group = namedtuple("Group", "name cases setup printers")
+# options: what the program is started with besides the photo.
+Group = namedtuple("Group", "name cases setup printers options", defaults=((),))
 
 
 def case(name, do, expect, defect=None, restart=False):
@@ -393,6 +394,30 @@ MAIN = [
          True),
 ]
 
+# ---- with print styles (--print-styles): the auto-text editor and the styles ----
+# Both dialogs open in the middle of the screen. Edit AutoText Entries (394 x 358): OK at 267 336, its list
+# on the screen inside 470 390 240 120. Define Print Styles (372 x 262): Copy at 322 64, its list on the
+# screen inside 470 412 240 170. The preview's pop-up menu: Design, Page Setup, Print Styles (one style
+# at first: its submenu is 46 pixels high, 68 with two).
+STYLE_MENU = "click preview 640 500 3; key Down Down Down Right"
+STYLES = [
+    case("autotext-menu", "key alt+o x", "window Edit_AutoText_Entries; centred Edit_AutoText_Entries; "
+         "size Edit_AutoText_Entries 394 358; shut Edit_AutoText_Entries"),
+    case("autotext-add-enter", "key alt+o x; wait Edit_AutoText_Entries; save before; type AAA [Page #]; "
+         "key Return", "window Edit_AutoText_Entries; changed before 470 390 240 120; "
+         "click Edit_AutoText_Entries 267 336; gone Edit_AutoText_Entries"),
+    case("page-setup-tool-with-styles", "tool pagesetup", "window Page_Setup:_Standard_Style; "
+         "shut Page_Setup:_Standard_Style"),
+    case("page-setup-drop-down", "py click_tool_arrow pagesetup", "popup 40; key Escape; nopopup; "
+         "window preview"),
+    case("print-styles-popup", STYLE_MENU, "py submenu 40; key Escape Escape; nopopup"),
+    case("define-styles-popup", STYLE_MENU + " d", "window Define_Print_Styles; centred Define_Print_Styles; "
+         "size Define_Print_Styles 372 262; shut Define_Print_Styles"),
+    case("define-styles-copy", STYLE_MENU + " d; wait Define_Print_Styles; save before; "
+         "click Define_Print_Styles 322 64", "changed before 470 412 240 170; shut Define_Print_Styles; " +
+         STYLE_MENU + "; py submenu 60; key Escape Escape"),
+]
+
 GROUPS = [
     Group("opening", OPENING, [], True),
     Group("view", VIEW, [MANY_PAGES], True),
@@ -403,4 +428,5 @@ GROUPS = [
     Group("files", FILES, [], True),
     Group("noprinter", NO_PRINTER, [], False),
     Group("main", MAIN, [], True),
+    Group("styles", STYLES, [], True, ("--print-styles",)),
 ]

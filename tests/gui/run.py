@@ -43,7 +43,7 @@ def open_session(program, displays, group):
 def start(session, group):
     """Starts the program and opens the preview window as a person does."""
     ctx = steps.Context(session)
-    ctx.main = session.start_program(session.photo)
+    ctx.main = session.start_program(*group.options, session.photo)
     steps.open_preview(ctx)
     for line in group.setup:
         steps.run_checks(ctx, line)
@@ -150,8 +150,7 @@ def main():
             sys.exit("gui tests: no group %s (have %s)" % (name, " ".join(groups)))
         group = groups[name]
         if args.case:
-            group = cases.Group(group.name, [c for c in group.cases if c.name in args.case], group.setup,
-                                group.printers)
+            group = group._replace(cases=[c for c in group.cases if c.name in args.case])
         code |= run_group(os.path.abspath(args.program), parse_displays(args.displays), group)
     return code
 

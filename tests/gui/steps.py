@@ -624,10 +624,25 @@ def program_ended(ctx):
     check(gs.wait_until(lambda: not ctx.session.running(), 10), "the program is still running")
 
 
+def click_tool_arrow(ctx, name):
+    """Clicks the drop-down arrow of tool button `name`, which then is wider than its glyph's place."""
+    x, y = toolbar_buttons(ctx)[name]
+    ctx.win("preview").click(x + 18, y)
+
+
+def submenu(ctx, height):
+    """A submenu is open beside its menu (two menus at least), and it (the menu furthest right) is
+    `height` pixels high or more."""
+    found = gs.wait_until(lambda: len(ctx.session.popups()) >= 2 and ctx.session.popups(), 3)
+    check(found, "no submenu opened")
+    sub = max(found, key=lambda p: p[1])
+    check(sub[4] >= int(height), "the submenu is %d pixels high, under %s" % (sub[4], height))
+
+
 PY = {f.__name__: f for f in (title_has, title_is, pane_fitted, status_short, type_other_photo, program_ended,
                               message, message_if_any, new_window, new_look, type_path, copy, copy_not, margin_line_below, content_narrower, tree_root_dark, tab_is, double_click_status, hover_menu_item, help_menu,
                               popup_wide, click_list_item, click_page_box_arrow, toolbar_height,
-                              click_thumbnail)}
+                              click_thumbnail, submenu, click_tool_arrow)}
 
 
 def recover(ctx):

@@ -693,16 +693,32 @@ TEST(ReportStream, UnknownItemClassRaisesAndLeavesAnEmptyDocument) {
   BuildSample(d, list);
   std::vector<TStreamValue> values = Write(d.cells);
 
-  Doc e;
-  TTestReader unknown(Replace(values, "TdxReportCellString", "TNoSuchItem"));
-  try {
-    e.cells.ReadData(unknown);
-    FAIL() << "no exception";
-  } catch (const EdxPrintEngine& ex) {
-    EXPECT_EQ(ex.Message, "Class TNoSuchItem not found");
+  // Class names that no class is registered under end the read, for items
+  // and look-and-feels alike; so does a known class of the wrong kind.
+  struct Case {
+    const char* from;
+    const char* to;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"TdxReportCellString", "TNoSuchItem", "Assertion failure"},
+      {"TdxPSReportGroupStandardLookAndFeel", "TNoSuchLookAndFeel", "Assertion failure"},
+      {"TdxPSReportGroupNullLookAndFeel", "TdxReportCell", "Class TdxReportCell is not a group look and feel class"},
+  };
+  for (const Case& c : cases) {
+    Doc e;
+    TTestReader reader(Replace(values, c.from, c.to));
+    try {
+      e.cells.ReadData(reader);
+      ADD_FAILURE() << c.to << ": no exception";
+    } catch (const EdxPrintEngine& ex) {
+      EXPECT_EQ(ex.Message, c.message) << c.to;
+    }
+    EXPECT_EQ(e.root()->CellCount(), 0) << c.to;
+    EXPECT_EQ(e.root()->DataItemCount(), 0) << c.to;
   }
-  EXPECT_EQ(e.root()->CellCount(), 0);
-  EXPECT_EQ(e.root()->DataItemCount(), 0);
+
+  Doc e;
 
   TTestReader notAnItem(Replace(values, "TdxReportCellString", "TdxPSCellUltraFlatBorder"));
   EXPECT_THROW(e.cells.ReadData(notAnItem), EdxPrintEngine);
