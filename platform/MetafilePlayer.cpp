@@ -1229,17 +1229,25 @@ void Player::Image(const QRectF& rawDest, const QImage& image, QRectF src, std::
   p_.save();
   p_.resetTransform();
   const bool wholeJpeg = !jpeg.empty() && !h && !v && rop == U_SRCCOPY && src == QRectF(img.rect());
+  const QSize onScreen = device.size().toSize();
+  const bool shrunk = onScreen.width() < img.width() && onScreen.height() < img.height();
   // Played onto a recording canvas (the page picture of a report file), a
-  // photo stays compressed.
+  // photo stays compressed; shrunk, it keeps only the pixels it is shown with.
   if (TMetafileRecorder* recorder = wholeJpeg && opacity == 1 ? TMetafileRecorder::Of(p_) : nullptr) {
-    recorder->DrawJpeg(p_, device, img, jpeg);
+    if (shrunk) {
+      TBitmap pixels;
+      pixels.SetImage(ScaledJpeg(jpeg, onScreen));
+      TJPEGImage copy;
+      copy.AssignBitmap(pixels, 90);
+      recorder->DrawJpeg(p_, device, copy.ToImage(), copy.SaveToStream());
+    } else {
+      recorder->DrawJpeg(p_, device, img, jpeg);
+    }
     p_.restore();
     return;
   }
   // A photo shrunk for the screen is drawn from its kept scaled copy.
-  const QSize onScreen = device.size().toSize();
-  const QImage scaled = wholeJpeg && onScreen.width() < img.width() && onScreen.height() < img.height() &&
-                                PaintsOnScreen(p_)
+  const QImage scaled = wholeJpeg && shrunk && PaintsOnScreen(p_)
                             ? ScaledJpeg(jpeg, onScreen)
                             : QImage();
   if (!scaled.isNull())
