@@ -465,6 +465,11 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
       device.SetCollate(false);
     }
     link->RealPrinterPage().ApplyToPrintDevice();
+    // Patterns on paper keep the size they have on the screen: their printer
+    // items are rebuilt at this printer's resolution.
+    const int printerPPI = device.InfoContext().LogPixelsY;
+    TdxPSEdgePatternFactory::Instance()->SetPrinterPixelsPerInch(printerPPI);
+    TdxPSFillPatternFactory::Instance()->SetPrinterPixelsPerInch(printerPPI);
     TdxPSEdgePatternFactory::Instance()->ResetPrinterItems();
     TdxPSFillPatternFactory::Instance()->ResetPrinterItems();
 
