@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
       TForm1 form;
       form.show();
       OpenStartPicture(form, line);
-      code = app.exec();
+      code = Application::Run();
     }
     dxPSFinalizeSingletons();
     dxPSSaveCustomColors();

@@ -450,7 +450,7 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
           std::make_unique<TdxPSPrintEvent>(this, announcedCount, printed, link, dxPSStageProgress));
       device.NewJobPage();
     }
-    if (QCoreApplication::closingDown()) AbortPrint();
+    if (Application::Terminating()) AbortPrint();
     if (!abortRequested_) PrintPage(link, page - 1);
     ++printed;
   };
