@@ -431,6 +431,7 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
     return true;
   };
 
+  link->NotifyPrintStyle(TdxPrintStyleNotification::BeforePrinting);
   printing_ = true;
   bool began = false, ended = false;
   std::exception_ptr failure;
@@ -546,6 +547,7 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
   savedCopies_ = 1;
   savedCollate_ = false;
   printing_ = false;
+  link->NotifyPrintStyle(TdxPrintStyleNotification::AfterPrinting);
 
   if (failure) DoPrintDeviceError();
 }
