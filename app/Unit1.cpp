@@ -125,7 +125,7 @@ TForm1::TForm1(QWidget* parent) : QWidget(parent) {
   // A photo dropped from the file manager loads as a chosen one does.
   cxImage1->SetDropFilter(Open1.Filter);
   cxImage1->OnDropPicture = [this](TcxImage&, const std::string& fileName) { LoadPicture(fileName); };
-  OnHalt = [](int code) { QCoreApplication::exit(code); };
+  OnHalt = [](int code) { Application::Quit(code); };
 
   // The form description is read: the link's component is attached and,
   // the link being active, its report built.

@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
       ApplyPrintStyles(form, line);
       form.show();
       OpenStartPicture(form, line);
-      code = app.exec();
+      code = Application::Run();
     }
     dxPSFinalizeSingletons();
     dxPSSaveCustomColors();

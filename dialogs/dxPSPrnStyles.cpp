@@ -517,6 +517,16 @@ void dxPSRegisterPrintStyles() {
     return style ? &style->PrinterPage() : nullptr;
   };
   services.AsPrintStyle = [](TdxObject* object) -> TdxPrintStyle* { return dynamic_cast<TdxPrintStyle*>(object); };
+  services.Notify = [](TdxPrintStyle* style, TdxPrintStyleNotification notification) {
+    auto* printStyle = dynamic_cast<TdxPSPrintStyle*>(style);
+    if (!printStyle) return;
+    switch (notification) {
+      case TdxPrintStyleNotification::BeforeGenerating: printStyle->DoBeforeGenerating(); break;
+      case TdxPrintStyleNotification::AfterGenerating: printStyle->DoAfterGenerating(); break;
+      case TdxPrintStyleNotification::BeforePrinting: printStyle->DoBeforePrinting(); break;
+      case TdxPrintStyleNotification::AfterPrinting: printStyle->DoAfterPrinting(); break;
+    }
+  };
   services.LinkManagerChanged = [](TBasedxReportLink& link, TdxPrintStyleManager* oldManager,
                                    TdxPrintStyleManager* newManager) {
     if (oldManager && IsLiveManager(oldManager)) oldManager->DetachLink(&link);

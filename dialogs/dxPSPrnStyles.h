@@ -26,6 +26,7 @@
 #include "engine/dxPSReportLink.h"
 #include "layout/dxPrnPg.h"
 #include "platform/Graphics.h"
+#include "platform/SettingsChangeWatch.h"
 
 class TBasedxPrintStyle;
 class TdxPrintStyleManager;
@@ -317,8 +318,8 @@ class TdxPrintStyleManager : public QObject, public TdxObject {
   // Runs the definition window (when installed); afterwards the list and
   // current-style notifications are raised from the event loop.
   bool DefinePrintStyles(bool* previewChosen = nullptr, bool* printChosen = nullptr);
-  // System settings changed (the program's settings-change message): the
-  // default page is reset and every style's page checks its units.
+  // System settings changed (the application was sent QEvent::LocaleChange):
+  // the default page is reset and every style's page checks its units.
   void SettingsChanged();
   // The registry key of the auto-text entries (empty when not kept).
   std::string AutoHFTextEntriesKey() const;
@@ -345,6 +346,7 @@ class TdxPrintStyleManager : public QObject, public TdxObject {
   void DetachLink(TBasedxReportLink* link);
 
   std::vector<TBasedxPrintStyle*> styles_;
+  TSettingsChangeWatch settingsWatch_{[this] { SettingsChanged(); }};
   TBasedxPrintStyle* currentStyle_ = nullptr;
   std::unique_ptr<std::vector<std::string>> autoHFTextEntries_;
   std::vector<TBasedxReportLink*> links_;

@@ -270,6 +270,11 @@ void TCustomdxComponentPrinter::EndLongOperation() {
   }
 }
 
+void TCustomdxComponentPrinter::SettingsChanged() {
+  ResetDefaultPrinterPage();
+  for (const auto& link : links_) link->PrinterPage().CheckLocaleUnits();
+}
+
 // ---- Reports ----
 
 bool TCustomdxComponentPrinter::NeedsRebuild(TdxCPOption option) const {
@@ -283,8 +288,10 @@ void TCustomdxComponentPrinter::BuildLink(TBasedxReportLink* link) {
   DoStartGenerateReport(link);
   dxPSEventSystem()->ProcessEvent(std::make_unique<TdxPSBuildEvent>(this, 0.0, link, dxPSStageStart));
   BeginLongOperation();
+  link->NotifyPrintStyle(TdxPrintStyleNotification::BeforeGenerating);
 
   auto finish = [this, link] {
+    link->NotifyPrintStyle(TdxPrintStyleNotification::AfterGenerating);
     EndLongOperation();
     building_ = false;
     DoEndGenerateReport(link);

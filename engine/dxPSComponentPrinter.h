@@ -20,6 +20,7 @@
 #include "layout/dxPrnPg.h"
 #include "platform/Canvas.h"
 #include "platform/Graphics.h"
+#include "platform/SettingsChangeWatch.h"
 
 class TCustomdxComponentPrinter;
 class TAbstractdxReportLinkDesignWindow;
@@ -178,6 +179,9 @@ class TCustomdxComponentPrinter : public QObject, public TdxObject {
   void SetCurrentLink(TBasedxReportLink* link);
   // Told by a link when its name or list position changed.
   virtual void LinksChanged() {}
+  // The system's settings or locale changed: the default printer page goes
+  // back to its defaults, and each link's page follows the locale's units.
+  void SettingsChanged();
   // Bracket of reading a form description: links join, the stored current
   // link is applied; at the end the first link becomes current when none is.
   void BeginLoading() { loading_ = true; }
@@ -366,6 +370,7 @@ class TCustomdxComponentPrinter : public QObject, public TdxObject {
   std::vector<int> PrintingOrder(TBasedxReportLink* link, const std::vector<int>& pages) const;
 
   std::vector<std::unique_ptr<TBasedxReportLink>> links_;
+  TSettingsChangeWatch settingsWatch_{[this] { SettingsChanged(); }};
   TBasedxReportLink* currentLink_ = nullptr;
   TBasedxPreviewWindow* previewWindow_ = nullptr;
   bool previewModal_ = false;

@@ -1168,6 +1168,8 @@ void TdxCustomContainerReportLink::PrepareConstruct(TdxReportCells& cells) {
 
   auto* root = qobject_cast<QWidget*>(Component());
   dxPrepareControlTree(root);
+  progressTotal_ = root ? 1 + int(root->findChildren<QWidget*>().size()) : 0;
+  progressDone_ = progressTold_ = 0;
   // Group captions use the container's font and colour.
   TdxPSCustomProducer* producer = ProducerFor(root);
   TdxPSReportGroupLookAndFeel* lookAndFeel =
@@ -1217,7 +1219,17 @@ TdxReportVisualItem* TdxCustomContainerReportLink::CreateItem(QWidget* control, 
   producer->InitializeItem(*item);
   DoInitializeItem(*item, control);
   DoInitializeItemOptionsPlace(*item, control, added->OptionsPlace());
+  ReportProgress();
   return item;
+}
+
+void TdxCustomContainerReportLink::ReportProgress() {
+  ++progressDone_;
+  if (!ComponentPrinter() || progressTotal_ <= 0) return;
+  const int percent = int(std::min<std::int64_t>(std::int64_t(progressDone_) * 100 / progressTotal_, 100));
+  if (percent <= progressTold_) return;
+  progressTold_ = percent;
+  ComponentPrinter()->GenerateReportProgress(this, percent);
 }
 
 void TdxCustomContainerReportLink::DoInitializeItem(TdxReportVisualItem& item, QObject* component) {

@@ -951,6 +951,9 @@ class TdxCustomContainerReportLink : public TBasedxReportLink {
   // Produces the item of control into cell (definition, initialisation,
   // OnInitializeItem, OnInitializeItemOptionsPlace).
   TdxReportVisualItem* CreateItem(QWidget* control, TdxReportCell* cell);
+  // One more item made: the component printer hears each new whole
+  // percentage of the build.
+  void ReportProgress();
   TdxPSContainerBuilder* CurrentBuilder() const { return currentBuilder_; }
   void SetCurrentBuilder(TdxPSContainerBuilder* builder) { currentBuilder_ = builder; }
   // The reference device while the report is constructed (else none).
@@ -1063,6 +1066,9 @@ class TdxCustomContainerReportLink : public TBasedxReportLink {
   std::unique_ptr<TdxPSCustomProducerCache> producerCache_;
   TdxPSContainerBuilder* currentBuilder_ = nullptr;
   std::unique_ptr<TCanvas> screenDC_;
+  // Build progress: items made of the controls the build may visit, and the
+  // last whole percentage told to the component printer.
+  int progressTotal_ = 0, progressDone_ = 0, progressTold_ = 0;
   TdxReportCells* cells_ = nullptr;
 
   mutable StoredList hidden_;

@@ -431,6 +431,7 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
     return true;
   };
 
+  link->NotifyPrintStyle(TdxPrintStyleNotification::BeforePrinting);
   printing_ = true;
   bool began = false, ended = false;
   std::exception_ptr failure;
@@ -450,7 +451,7 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
           std::make_unique<TdxPSPrintEvent>(this, announcedCount, printed, link, dxPSStageProgress));
       device.NewJobPage();
     }
-    if (QCoreApplication::closingDown()) AbortPrint();
+    if (Application::Terminating()) AbortPrint();
     if (!abortRequested_) PrintPage(link, page - 1);
     ++printed;
   };
@@ -465,6 +466,11 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
       device.SetCollate(false);
     }
     link->RealPrinterPage().ApplyToPrintDevice();
+    // Patterns on paper keep the size they have on the screen: their printer
+    // items are rebuilt at this printer's resolution.
+    const int printerPPI = device.InfoContext().LogPixelsY;
+    TdxPSEdgePatternFactory::Instance()->SetPrinterPixelsPerInch(printerPPI);
+    TdxPSFillPatternFactory::Instance()->SetPrinterPixelsPerInch(printerPPI);
     TdxPSEdgePatternFactory::Instance()->ResetPrinterItems();
     TdxPSFillPatternFactory::Instance()->ResetPrinterItems();
 
@@ -541,6 +547,7 @@ void TCustomdxComponentPrinter::RunPrintJob(TBasedxReportLink* link, const std::
   savedCopies_ = 1;
   savedCollate_ = false;
   printing_ = false;
+  link->NotifyPrintStyle(TdxPrintStyleNotification::AfterPrinting);
 
   if (failure) DoPrintDeviceError();
 }

@@ -602,6 +602,13 @@ void TBasedxReportLink::SetDataSource(TdxReportLinkDataSource value) {
 // ---------------------------------------------------------------------------
 // TdxPSRenderLink
 
+void TBasedxReportLink::NotifyPrintStyle(TdxPrintStyleNotification notification) {
+  if (!styleManager_) return;
+  auto& services = dxPSPrintStyleServices();
+  if (!services.CurrentStyle || !services.Notify) return;
+  if (TdxPrintStyle* style = services.CurrentStyle(styleManager_)) services.Notify(style, notification);
+}
+
 TdxPrinterPage& TBasedxReportLink::RealPrinterPage() {
   if (styleManager_) {
     auto& services = dxPSPrintStyleServices();

@@ -28,6 +28,9 @@ class TCustomdxComponentPrinter;
 class TBasedxReportLink;
 class TdxPrintStyleManager;
 class TdxPrintStyle;
+
+// What a link tells its print style about its report.
+enum class TdxPrintStyleNotification { BeforeGenerating, AfterGenerating, BeforePrinting, AfterPrinting };
 class TMetafile;
 class TdxPageParamsChangedSubscriber;
 class TdxStream;
@@ -193,6 +196,9 @@ class TBasedxReportLink : public TdxObject, public TdxPSRenderLink {
   void SetStorageName(const std::string& value);
   TdxPrintStyleManager* StyleManager() const { return styleManager_; }
   void SetStyleManager(TdxPrintStyleManager* value);
+  // Tells the current print style of the link's manager that the link's
+  // report is being built or printed; nothing without a manager.
+  void NotifyPrintStyle(TdxPrintStyleNotification notification);
   int TimeFormat() const;
   void SetTimeFormat(int value);
   bool BuiltInReportLink = false;
@@ -442,6 +448,8 @@ TdxReportLinkStorage& dxPSReportLinkStorage();
 // Print styles (the style manager installs these): the current style of a
 // manager and that style's printer page; none when there is none.
 struct TdxPrintStyleServices {
+  // Raises the style's notification of its link's build or print job.
+  std::function<void(TdxPrintStyle* style, TdxPrintStyleNotification notification)> Notify;
   std::function<TdxPrintStyle*(TdxPrintStyleManager* manager)> CurrentStyle;
   std::function<TdxPrinterPage*(TdxPrintStyle* style)> StylePrinterPage;
   // A print-style object that the page-parameter bus names as its sender.

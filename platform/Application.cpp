@@ -1,11 +1,13 @@
 #include "platform/Application.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <QMessageBox>
 
 #include "platform/Exceptions.h"
 #include "platform/Fonts.h"
 #include "platform/Graphics.h"
+#include "platform/ScopeExit.h"
 
 void InitializePlatform() {
   static bool done = false;
@@ -13,6 +15,7 @@ void InitializePlatform() {
   done = true;
   RegisterSubstituteFonts();
   TPicture::FileFormats();  // registers the picture kinds in their fixed order
+  Application::Terminating();  // the quit requests are watched from now on
 }
 
 namespace Application {
@@ -58,4 +61,53 @@ void ShowException(const std::exception& e) {
 }
 
 void ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+namespace {
+bool g_quitRequested = false;
+
+// Takes the application's Quit event through the application with the
+// request noted: a window that refuses to close (the application ignores the
+// event then) withdraws it.
+class QuitWatch : public QObject {
+ public:
+  explicit QuitWatch(QCoreApplication* app) : QObject(app) { app->installEventFilter(this); }
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched != parent() || event->type() != QEvent::Quit) return false;
+    const bool before = g_quitRequested;
+    g_quitRequested = true;
+    event->accept();
+    watched->event(event);
+    if (!event->isAccepted()) g_quitRequested = before;
+    return true;
+  }
+};
+
+void WatchQuit() {
+  static QCoreApplication* watched = nullptr;
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || app == watched) return;
+  watched = app;
+  new QuitWatch(app);
+}
+}  // namespace
+
+bool Terminating() {
+  WatchQuit();
+  return g_quitRequested || QCoreApplication::closingDown();
+}
+
+int Run() {
+  WatchQuit();
+  g_quitRequested = false;
+  ScopeExit over([] { g_quitRequested = false; });
+  return QCoreApplication::exec();
+}
+
+void Quit(int code) {
+  WatchQuit();
+  g_quitRequested = true;
+  QCoreApplication::exit(code);
+}
 }  // namespace Application

@@ -26,4 +26,16 @@ void SetErrorSink(ErrorSink sink);
 
 // Handles pending window messages (input, paint, timers) and returns.
 void ProcessMessages();
+
+// Runs the program's main loop until the program is asked to quit; answers
+// the exit code.
+int Run();
+// The program is ending: it was asked to quit during Run (by Quit, or by the
+// application's Quit event that the window system and the session send), or
+// the application object is being destroyed. Long work that processes
+// messages (a print job) stops when it sees this.
+bool Terminating();
+// Asks the program to end with code: Terminating answers true from now on
+// and the main loop ends when control returns to it.
+void Quit(int code);
 }  // namespace Application

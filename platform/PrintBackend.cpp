@@ -34,6 +34,7 @@
 
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
+#include "platform/GrayPaintDevice.h"
 #include "platform/MessageDialogs.h"
 #include "platform/SchedulerWait.h"
 
@@ -664,7 +665,8 @@ TDeviceCaps ComputeCaps(const TPrinter& printer, const TPrinterSettings& setting
 struct TPrintJob::Output {
   std::unique_ptr<QSaveFile> file;       // print to file
   std::unique_ptr<QTemporaryFile> temp;  // to the spooler
-  std::unique_ptr<QPdfWriter> writer;    // declared last: goes first
+  std::unique_ptr<QPdfWriter> writer;
+  std::unique_ptr<TGrayPaintDevice> gray;  // gray shading: draws on writer; declared last: goes first
 };
 
 TPrintJob::TPrintJob(const TPrinter& printer, const TPrinterSettings& settings)
@@ -777,9 +779,14 @@ int TPrintJob::StartDoc(const std::string& title, const std::string& outputFile)
   out->writer->setPageLayout(LayoutOf(g));
   out->writer->setTitle(QString::fromStdString(title));
   out->writer->setCreator(QString::fromStdString(Application::Title()));
+  // Gray shading draws the pages gray, whatever the printer does with
+  // the colour option.
+  if ((settings_.Fields & DM_COLOR) && settings_.Color == DMCOLOR_MONOCHROME)
+    out->gray = std::make_unique<TGrayPaintDevice>(out->writer.get());
   out_ = std::move(out);
   painter_ = std::make_unique<QPainter>();
-  if (!painter_->begin(out_->writer.get())) {
+  QPaintDevice* pages = out_->gray ? static_cast<QPaintDevice*>(out_->gray.get()) : out_->writer.get();
+  if (!painter_->begin(pages)) {
     lastError_ = "Cannot start the document";
     painter_.reset();
     Discard();
@@ -818,6 +825,7 @@ bool TPrintJob::EndDoc() {
   painter_.reset();
   bool ok = true;
   if (toFile_) {
+    out_->gray.reset();
     out_->writer.reset();
     // The file replaces the old one only when every byte reached the disk:
     // the last buffered bytes, written by flush, and what the disk holds
@@ -834,6 +842,7 @@ bool TPrintJob::EndDoc() {
     if (!ok)
       lastError_ = Format(GraphicsMessages::CannotCreateFile, file.fileName().toStdString().c_str(), reason.c_str());
   } else {
+    out_->gray.reset();
     out_->writer.reset();
     QTemporaryFile& temp = *out_->temp;
     Connection c;

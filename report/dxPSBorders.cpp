@@ -234,8 +234,11 @@ QImage MonoImage(int width, int height) {
 QImage ForTarget(const QImage& bitmap, bool scales, int printerPPI) {
   int screenPPI = TDeviceCaps::Screen().LogPixelsY;
   if (!scales || printerPPI <= 0 || screenPPI <= 0 || printerPPI == screenPPI) return bitmap;
-  int w = std::clamp(MulDiv(bitmap.width(), printerPPI, screenPPI), 1, kMaxPatternPixels);
-  int h = std::clamp(MulDiv(bitmap.height(), printerPPI, screenPPI), 1, kMaxPatternPixels);
+  const auto stretched = [&](int size) {
+    return int(std::clamp<std::int64_t>(std::int64_t(size) * printerPPI / screenPPI, 1, kMaxPatternPixels));
+  };
+  int w = stretched(bitmap.width());
+  int h = stretched(bitmap.height());
   QImage out = MonoImage(w, h);
   for (int y = 0; y < h; ++y)
     for (int x = 0; x < w; ++x)

@@ -97,7 +97,10 @@ void TdxReportVisualItem::ReadData(TdxReportReader& reader) {
   borderColor_ = reader.ReadInteger();
   SetColor(reader.ReadInteger());
   SetContentBkColor(reader.ReadInteger());
-  SetContentPattern(dxFillPatternClassByName(reader.ReadString()));
+  // "nil" is an item without a fill (a shape with no pattern); a pattern
+  // that is not registered fills solid.
+  const std::string pattern = reader.ReadString();
+  SetContentPattern(pattern == dxClassName(nullptr) ? nullptr : dxFillPatternClassByName(pattern));
   SetFontIndex(reader.ReadInteger());
   format_ = reader.ReadRawUInt32();
 }

@@ -4,11 +4,17 @@
 // custom-draw events.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLocale>
+#include <algorithm>
 
 #include "engine/dxPSComponentPrinter.h"
+#include "engine/dxPSContainerLnk.h"
 #include "layout/dxPSHFLib.h"
 #include "platform/MessageDialogs.h"
+#include "platform/ScopeExit.h"
 #include "report/dxPSEvnt.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
@@ -352,6 +358,66 @@ TEST_F(ComponentPrinterTest, FailedBuildRunsTheEndStepsAndPassesTheFailureOn) {
   EXPECT_EQ(log.Entries, (std::vector<std::string>{"start", "end"}));
   EXPECT_EQ(dxPSWaitDepth(), 0);  // the long operation was closed
   EXPECT_DOUBLE_EQ(link->DateTime(), 1.0);
+}
+
+TEST_F(ComponentPrinterTest, AContainerLinkReportsTheProgressOfItsBuild) {
+  TdxComponentPrinter printer;
+  QWidget form;
+  form.resize(400, 300);
+  for (int i = 0; i < 12; ++i) {
+    auto* label = new QLabel(QString("Gün %1").arg(i + 1), &form);
+    label->setGeometry(10, 10 + 20 * i, 100, 16);
+  }
+  form.show();
+  QApplication::processEvents();
+  auto* link = new TdxCustomContainerReportLink;
+  printer.AddLink(link);
+  link->SetComponent(&form);
+  std::vector<double> percents;
+  printer.OnGenerateReportProgress = [&](TCustomdxComponentPrinter& p, TBasedxReportLink* l, double percent) {
+    EXPECT_TRUE(p.Building());
+    EXPECT_EQ(l, link);
+    percents.push_back(percent);
+  };
+  BuildLog log;
+  printer.RebuildLink(link);
+  ASSERT_GE(percents.size(), 3u) << "a build of 13 controls goes by in steps";
+  EXPECT_GT(percents.front(), 0);
+  EXPECT_LE(percents.back(), 100);
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
+  EXPECT_EQ(std::adjacent_find(percents.begin(), percents.end()), percents.end()) << "no step is told twice";
+  // The bus hears the same steps between the start and the end.
+  ASSERT_EQ(log.Entries.size(), percents.size() + 2);
+  EXPECT_EQ(log.Entries.front(), "start");
+  EXPECT_EQ(log.Entries[1], "progress " + std::to_string(int(percents.front())));
+  EXPECT_EQ(log.Entries.back(), "end");
+}
+
+TEST_F(ComponentPrinterTest, ALocaleChangeResetsTheDefaultPageAndConvertsEachLinksUnits) {
+  const QLocale saved;
+  ScopeExit restore([&] {
+    QLocale::setDefault(saved);
+    ResetDefaultPrinterPage();
+  });
+  QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
+  ResetDefaultPrinterPage();
+  TdxComponentPrinter printer;
+  TestLink* following = AddLink(printer);
+  TestLink* fixed = AddLink(printer);
+  fixed->PrinterPage().SetMeasurementUnits(muMillimeters);
+  ASSERT_EQ(following->PrinterPage().StoredUnits(), muMillimeters);
+  following->PrinterPage().SetMargins(TRect(25400, 25400, 25400, 25400));
+  GetDefaultPrinterPage().SetMargins(TRect(1000, 1000, 1000, 1000));
+
+  // The user switches the system to a locale that measures in inches.
+  QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+  QEvent change(QEvent::LocaleChange);
+  QCoreApplication::sendEvent(qApp, &change);
+  EXPECT_EQ(GetDefaultPrinterPage().StoredUnits(), muInches);
+  EXPECT_EQ(GetDefaultPrinterPage().Margins().Rect(), TRect(500, 500, 500, 500));
+  EXPECT_EQ(following->PrinterPage().StoredUnits(), muInches);
+  EXPECT_EQ(following->PrinterPage().Margins().Rect(), TRect(1000, 1000, 1000, 1000));
+  EXPECT_EQ(fixed->PrinterPage().StoredUnits(), muMillimeters);
 }
 
 TEST_F(ComponentPrinterTest, NeedsRebuild) {

@@ -3,6 +3,7 @@
 // CUPS scheduler of tests/support/cups-sandbox.sh.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,7 @@
 #include <thread>
 
 #include "engine/dxPSComponentPrinter.h"
+#include "platform/Application.h"
 #include "platform/MessageDialogs.h"
 #include "report/dxPSEvnt.h"
 #include "tests/HostileFiles.h"
@@ -302,6 +304,35 @@ TEST_F(PrintJobTest, AbortArrivingBetweenPagesStopsTheJobAndLeavesNoFile) {
   EXPECT_TRUE(messages.empty());
 
   // The next job runs in full.
+  printer.OnStartPrint = nullptr;
+  printer.Printed.clear();
+  Out("after.pdf");
+  EXPECT_TRUE(printer.Print(false));
+  EXPECT_EQ(printer.Printed, (Pages{1, 2, 3, 4, 5}));
+}
+
+TEST_F(PrintJobTest, QuittingTheProgramDuringAJobStopsItAfterThePageInHand) {
+  link->Pages = 5;
+  printer.OnStartPrint = [&](TCustomdxComponentPrinter&, TBasedxReportLink*, int) {
+    // The program is asked to end (by its menu, the window system or the
+    // session) while the job runs; the request waits in the event queue.
+    QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
+  };
+  const std::string pdf = Out("quit.pdf");
+  // The job runs from the program's main loop, as a menu command does.
+  QTimer job, guard;
+  job.setSingleShot(true);
+  guard.setSingleShot(true);
+  QObject::connect(&job, &QTimer::timeout, [&] { printer.Print(false); });
+  QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  job.start(0);
+  guard.start(60000);
+  EXPECT_EQ(Application::Run(), 0);
+  EXPECT_EQ(printer.Printed, (Pages{1}));
+  EXPECT_FALSE(Device().JobActive());
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(pdf)));
+
+  // A program that goes on after all prints the next job in full.
   printer.OnStartPrint = nullptr;
   printer.Printed.clear();
   Out("after.pdf");

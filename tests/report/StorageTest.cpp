@@ -720,3 +720,42 @@ TEST_F(StorageTest, ADocumentWrittenReadAndWrittenAgainGivesTheSameBytes) {
 }
 
 }  // namespace
+
+TEST_F(StorageTest, AShapeKeepsItsFillThroughASaveAndALoad) {
+  // What each shape's fill is saved as, and what it reads back as; a
+  // pattern class that is not registered reads as the solid fill, as it
+  // always did.
+  const struct {
+    TdxPSFillPatternClass saved;
+    const char* renamed;  // the pattern's name in the file, changed to this
+    TdxPSFillPatternClass loaded;
+  } cases[] = {
+      {nullptr, nullptr, nullptr},
+      {TdxPSSolidFillPattern::StaticClass(), nullptr, TdxPSSolidFillPattern::StaticClass()},
+      {TdxPSCrossFillPattern::StaticClass(), nullptr, TdxPSCrossFillPattern::StaticClass()},
+      {TdxPSCrossFillPattern::StaticClass(), "TdxPSCrossFillPatterX", TdxPSSolidFillPattern::StaticClass()},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.renamed ? c.renamed : dxClassName(c.saved));
+    TdxReportCells doc;
+    doc.Cells()->SetBoundsRect(TRect(0, 0, 400, 300));
+    auto* cell = new TdxReportCell(doc.Cells());
+    auto* shape = new TdxReportCellRectangle(cell);
+    shape->SetContentPattern(c.saved);
+    TBytes bytes = Written([&](auto& w) { doc.WriteData(w); });
+    if (c.renamed) {
+      const std::string name = dxClassName(c.saved);
+      auto at = std::search(bytes.begin(), bytes.end(), name.begin(), name.end());
+      ASSERT_NE(at, bytes.end());
+      std::copy(c.renamed, c.renamed + name.size(), at);
+    }
+    TdxReportCells copy;
+    ReadBack(bytes, [&](TdxPSDataReader& r) {
+      copy.ReadData(r);
+      return 0;
+    });
+    ASSERT_EQ(copy.Cells()->CellCount(), 1);
+    ASSERT_EQ(copy.Cells()->Cells(0)->DataItemCount(), 1);
+    EXPECT_EQ(copy.Cells()->Cells(0)->DataItems(0)->GetContentPattern(), c.loaded);
+  }
+}
