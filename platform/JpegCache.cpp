@@ -27,6 +27,11 @@ struct TCache {
   QImage Full;
   std::vector<TScaledCopy> Scaled;
   std::uint64_t Clock = 0;
+  // The bytes the last call found to be FullKey's, when nothing was asked
+  // since: a screen copy asked next for the same bytes (as a metafile's
+  // picture asks for its decode, then for its copy) needs no second compare.
+  const std::uint8_t* matchedData = nullptr;
+  std::size_t matchedSize = 0;
 };
 
 TCache& Cache() {
@@ -40,11 +45,23 @@ bool SameBytes(const TKey& key, TByteView bytes) {
 
 std::int64_t Pixels(const QImage& image) { return std::int64_t(image.width()) * image.height(); }
 
+// Takes the bytes last found to be FullKey's: whether they are these.
+bool JustMatched(TCache& c, TByteView bytes) {
+  const bool same = c.matchedData && c.matchedData == bytes.data() && c.matchedSize == bytes.size();
+  c.matchedData = nullptr;
+  c.matchedSize = 0;
+  return same;
+}
 }  // namespace
 
 QImage DecodedJpeg(TByteView jpeg) {
   TCache& c = Cache();
-  if (SameBytes(c.FullKey, jpeg)) return c.Full;
+  JustMatched(c, jpeg);
+  if (SameBytes(c.FullKey, jpeg)) {
+    c.matchedData = jpeg.data();
+    c.matchedSize = jpeg.size();
+    return c.Full;
+  }
   QImage image = DecodeJpegPixels(jpeg);
   // Drop the old decode before keeping the new one: never two at a time.
   c.Full = QImage();
@@ -58,8 +75,9 @@ QImage DecodedJpeg(TByteView jpeg) {
 QImage ScaledJpeg(TByteView jpeg, QSize size) {
   if (size.isEmpty()) return QImage();
   TCache& c = Cache();
+  const bool known = JustMatched(c, jpeg);
   for (TScaledCopy& s : c.Scaled) {
-    if (s.Image.size() == size && SameBytes(s.Key, jpeg)) {
+    if (s.Image.size() == size && ((known && s.Key == c.FullKey) || SameBytes(s.Key, jpeg))) {
       s.LastUse = ++c.Clock;
       return s.Image;
     }
@@ -92,6 +110,7 @@ QImage ScaledJpeg(TByteView jpeg, QSize size) {
 
 void ClearJpegCache() {
   TCache& c = Cache();
+  JustMatched(c, {});
   c.Scaled.clear();
   c.Full = QImage();
   c.FullKey.reset();
