@@ -5,7 +5,10 @@
 #      (it used to hang for ever);
 #   2. "Save Report As" with the name March.2024 beside an existing
 #      March.rps: the question names March.rps; No goes back to the dialog
-#      and keeps the old file; Yes replaces it with the report.
+#      and keeps the old file; Yes replaces it with the report;
+#   3. a print scheduler that takes connections and never answers: a small
+#      window says what is awaited and Escape (its Cancel) ends the wait;
+#      the main window then opens at once.
 #
 #   scripts/safety-windows.sh [program] [folder]
 #       program  default: build/app/ardel-sorvan
@@ -141,5 +144,37 @@ xdotool key alt+y
 gone "Ardel Sorvan" "$question"
 sleep 1
 [ "$(head -c 4 "$work/March.rps" | od -An -tx1 | tr -d ' ')" = "20000000" ] || fail "Yes did not write the report"
+stop
+
+# ---- 3. A print scheduler that never answers ---------------------------------
+port=$(python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+python3 - "$port" <<'PY' &
+import socket, sys
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1])))
+s.listen(16)
+held = []
+while True:
+    held.append(s.accept()[0])
+PY
+silent=$!
+trap 'kill $silent 2>/dev/null || true; cleanup' EXIT
+sleep 0.5
+export CUPS_SERVER=127.0.0.1:$port
+start=$(date +%s)
+run
+waiting=$(wait_window "Ardel Sorvan")
+width=$(xdotool getwindowgeometry --shell "$waiting" | sed -n 's/^WIDTH=//p')
+[ "$width" -lt 600 ] || fail "the main window opened before the scheduler answered (no wait window)"
+shot scheduler-wait "$waiting"
+focus "$waiting"
+xdotool key Escape
+gone "Ardel Sorvan" "$waiting"
+main=$(wait_window "Ardel Sorvan")
+width=$(xdotool getwindowgeometry --shell "$main" | sed -n 's/^WIDTH=//p')
+[ "$width" -ge 600 ] || fail "no main window after the wait was cancelled"
+[ $(($(date +%s) - start)) -lt 9 ] || fail "the cancelled wait held the program up"
+shot main-after-cancelled-wait "$main"
 stop
 echo "safety-windows: all cases behaved; screenshots in $out"
