@@ -21,7 +21,6 @@ def case(name, do, expect, defect=None, restart=False):
     return Case(name, do, expect, defect, restart)
 
 
-D1 = "defect 1: background palette takes no input and locks the program"
 D2 = "defect 2: zoom box ignores typed values"
 D3 = "defect 3: Delete does nothing in spin boxes and the page range"
 D4 = "defect 4: blank first page and sliver last page"
@@ -31,10 +30,8 @@ D7 = "defect 7: print dialog's range warning covers Current Page"
 D8 = "defect 8: zoom list cuts Widen to Source Width"
 D9 = "defect 9: Format Report root is grey"
 D10 = "defect 10: dialogs open at the screen's top-left corner"
-D11 = "defect 11: Load Report pane shows only a corner of the page"
 D12 = "defect 12: header and footer Font dialogs have no effects"
 D13 = "defect 13: Enter toggles the zoom with zoom-on-click off"
-D14 = "defect 14: no Fill Effects dialog"
 D15 = "defect 15: no-scheduler status text speaks of margins"
 
 # Four pages of report: the page setup's Scaling tab, Adjust To 200 %.
@@ -337,26 +334,26 @@ FORMATS = [
          "window Report_Title; shut Report_Title; shut Format_Report"),
 ]
 
-# ---- the page background palette (its own window) and the fill effects ----
+# ---- the page background palette (its own window, titled " Page Background") and the fill effects ----
 RED, BLUE = "255,4,0", "0,4,255"
 PAGE_SPOT = "preview 235 300"  # the first page's left margin at 100 %
 PALETTE = [
-    case("palette-colour", "key ctrl+backslash; key ctrl+k; wait Page_Background; click Page_Background 11 73",
-         "gone Page_Background; colour %s %s" % (PAGE_SPOT, RED), D1, True),
-    case("palette-menu", "key ctrl+backslash; key alt+o k; wait Page_Background; click Page_Background 101 55",
-         "gone Page_Background; colour %s %s" % (PAGE_SPOT, BLUE), D1, True),
-    case("palette-tool", "key ctrl+backslash; tool background; wait Page_Background; "
-         "click Page_Background 101 55", "gone Page_Background; colour %s %s" % (PAGE_SPOT, BLUE), D1, True),
-    case("palette-no-fill", "key ctrl+backslash; key ctrl+k; wait Page_Background; click Page_Background 11 73; "
-         "key ctrl+k; wait Page_Background; click Page_Background 74 14",
-         "gone Page_Background; colour %s 255,255,255" % PAGE_SPOT, D1, True),
-    case("palette-escape", "key ctrl+k; wait Page_Background; key Escape", "gone Page_Background; "
-         "key ctrl+p; window Print; shut Print", D1, True),
-    case("palette-page-setup", "key alt+f u; wait Page_Setup; key alt+h; key alt+b; wait Page_Background; "
-         "key Escape", "gone Page_Background; window Page_Setup; click Page_Setup 484 454; gone Page_Setup",
-         D1, True),
-    case("fill-effects", "key ctrl+k; wait Page_Background; click Page_Background 74 162", "window Fill_Effects; "
-         "shut Fill_Effects", D14, True),
+    case("palette-colour", "key ctrl+backslash; key ctrl+k; wait _Page_Background; click _Page_Background 11 73",
+         "gone _Page_Background; colour %s %s" % (PAGE_SPOT, RED), None, True),
+    case("palette-menu", "key ctrl+backslash; key alt+o k; wait _Page_Background; click _Page_Background 101 55",
+         "gone _Page_Background; colour %s %s" % (PAGE_SPOT, BLUE), None, True),
+    case("palette-tool", "key ctrl+backslash; tool background; wait _Page_Background; "
+         "click _Page_Background 101 55", "gone _Page_Background; colour %s %s" % (PAGE_SPOT, BLUE), None, True),
+    case("palette-no-fill", "key ctrl+backslash; key ctrl+k; wait _Page_Background; click _Page_Background 11 73; "
+         "key ctrl+k; wait _Page_Background; click _Page_Background 74 14",
+         "gone _Page_Background; colour %s 255,255,255" % PAGE_SPOT, None, True),
+    case("palette-escape", "key ctrl+k; wait _Page_Background; key Escape", "gone _Page_Background; "
+         "key ctrl+p; window Print; shut Print", None, True),
+    case("palette-page-setup", "key alt+f u; wait Page_Setup; key alt+h; key alt+b; wait _Page_Background; "
+         "key Escape", "gone _Page_Background; window Page_Setup; click Page_Setup 484 454; gone Page_Setup",
+         None, True),
+    case("fill-effects", "key ctrl+k; wait _Page_Background; click _Page_Background 74 162", "window Fill_Effects; "
+         "shut Fill_Effects", None, True),
 ]
 
 # ---- report files: save, load, unload ----

@@ -80,8 +80,7 @@ class Context:
 
 
 def title(name):
-    """The window's title, with or without the program's name that the window system may add."""
-    return re.escape(name.replace("_", " ")) + "( — Ardel Sorvan)?"
+    return re.escape(name.replace("_", " "))
 
 
 def open_preview(ctx):
