@@ -211,8 +211,8 @@ SETUP = [
     case("header-band-toggle", "key ctrl+backslash; save before; key alt+v h", "changed before 223 80 821 60; "
          "key alt+v h; same before 223 80 821 60; key alt+v r; key alt+v r"),
     case("vertical-alignment-and-reverse", PS + "; key alt+h; click Page_Setup 98 130; save before; "
-         "click Page_Setup 468 345; click Page_Setup 18 385", "changed before 380 330 110 30; "
-         "changed before 10 375 200 20; shut Page_Setup"),
+         "click Page_Setup 476 345; click Page_Setup 26 385", "changed before 755 605 110 30; "
+         "changed before 385 650 200 20; shut Page_Setup"),
     case("header-font-dialog", PS + "; key alt+h; click Page_Setup 63 84", "py new_window Page_Setup; "
          "shut top; window Page_Setup; shut Page_Setup"),
     case("header-font-effects", PS + "; key alt+h; click Page_Setup 63 84; py new_window Page_Setup; "
@@ -239,7 +239,7 @@ PRINTING = [
          "gone Print; pdf 1"),
     case("print-page-range", "newpdfs; " + PD + "; click Print 26 268; type 2-3; key Return", "gone Print; pdf 2"),
     case("print-range-delete", "newpdfs; " + PD + "; click Print 26 268; type 12,3; key Home Delete; key Return",
-         "gone Print; pdf 2", D3),
+         "gone Print; pdf 2"),
     case("print-range-backspace", "newpdfs; " + PD + "; click Print 26 268; type 1,34; key BackSpace; "
          "key Return", "gone Print; pdf 2"),
     case("print-range-refused", PD + "; click Print 26 268; type 9; key Tab; " + PRINT_OK, "py message Return; "
@@ -248,14 +248,14 @@ PRINTING = [
          "shut Print"),
     case("print-range-letters", PD + "; click Print 26 268; type x1y", "py copy Print 155 268 1; shut Print"),
     case("print-range-warning-leaves-buttons", PD + "; save before; click Print 26 268; type 99; key Tab; "
-         "py message_if_any Return", "same before 20 212 110 26", D7),
+         "py message_if_any Return", "same before 20 212 110 26 Print", D7),
     case("print-even-pages", "newpdfs; " + PD + "; click Print 397 204; key Down Return; " + PRINT_OK,
          "gone Print; pdf 3"),
     case("print-copies-typed", PD + "; click Print 390 232; key ctrl+a; type 2; click Print 253 259; "
-         "save before; click Print 253 259", "changed before 240 270 220 50; py copy Print 390 232 2; "
+         "save before; click Print 253 259", "changed before 240 270 220 50 Print; py copy Print 390 232 2; "
          "shut Print"),
     case("print-copies-delete", PD + "; click Print 390 232; key End; type 5; key Home Delete",
-         "py copy Print 390 232 5; shut Print", D3),
+         "py copy Print 390 232 5; shut Print"),
     case("print-copies-spin", PD + "; click Print 437 227", "py copy Print 390 232 2; click Print 437 237; "
          "py copy Print 390 232 1; shut Print"),
     case("print-to-file", PD + "; click Print 26 146; click Print 200 146; key ctrl+a; py type_path printed; "
@@ -265,7 +265,7 @@ PRINTING = [
     case("print-properties", PD + "; click Print 398 38", "py new_window Print; shut top; window Print; "
          "shut Print"),
     case("print-printer-list", PD + "; save before; click Print 230 38", "popup 40; key Down Return; "
-         "changed before 60 80 300 60; shut Print"),
+         "changed before 60 80 300 60 Print; shut Print"),
     case("print-dialog-page-setup", PD + "; click Print 47 343", "window Page_Setup; shut Page_Setup; "
          "window Print; shut Print"),
     case("print-escape", PD + "; key Escape", "gone Print"),

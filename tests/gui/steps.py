@@ -29,8 +29,8 @@ Seeing:
   pages N                     N pages in the middle row of the preview
   rows N                      N rows of pages in the preview
   colour WIN X Y R,G,B [TOL]  the mean colour of a 5x5 spot
-  changed NAME X Y W H        that region differs from the screenshot NAME
-  same NAME X Y W H           that region is as in the screenshot NAME
+  changed NAME X Y W H [WIN]  that region (of the screen, or inside WIN) differs from the screenshot NAME
+  same NAME X Y W H [WIN]     that region is as in the screenshot NAME
   popup [H]                   a menu or drop-down at least H pixels high is open
   nopopup                     no menu or drop-down is open
   pdf N                       a new printed PDF with N pages arrived
@@ -319,6 +319,9 @@ def run_checks(ctx, line):
             before = ctx.saved[args[0]]
             now = s.shot()
             x, y, w, h = (int(a) for a in args[1:5])
+            if len(args) > 5:  # the region inside a window that is open now
+                wx, wy, _, _ = ctx.win(args[5]).geometry()
+                x, y = x + wx, y + wy
             a, b = gs.crop(before, x, y, w, h).data, gs.crop(now, x, y, w, h).data
             if verb == "changed":
                 check(a != b, "nothing changed in %s" % (args[1:5],))
