@@ -181,7 +181,7 @@ SETUP = [
     case("width-backspace", PS + "; click Page_Setup 190 203; key End; key BackSpace BackSpace BackSpace "
          "BackSpace BackSpace BackSpace; type 1", "py copy Page_Setup 190 203 1501; shut Page_Setup"),
     case("width-delete", PS + "; click Page_Setup 190 203; key Home Delete; type 2",
-         "py copy Page_Setup 190 203 250.00_mm; shut Page_Setup", D3),
+         "py copy Page_Setup 190 203 250.00_mm; shut Page_Setup"),
     case("width-invalid-text", PS + "; click Page_Setup 190 203; key ctrl+a; type abc",
          "py copy Page_Setup 190 203 150.00_mm; shut Page_Setup"),
     case("width-spin-button", PS + "; click Page_Setup 270 198", "py copy Page_Setup 190 203 150.10_mm; "
@@ -194,7 +194,7 @@ SETUP = [
     case("margins-typed", PS + "; key alt+m; click Page_Setup 110 113; key ctrl+a; type 30; key Tab",
          "py copy Page_Setup 110 113 30.00_mm; key Return; gone Page_Setup; py margin_line_below 150"),
     case("margins-delete", PS + "; key alt+m; click Page_Setup 110 143; key Home Delete; type 3",
-         "py copy Page_Setup 110 143 32.70_mm; shut Page_Setup", D3),
+         "py copy Page_Setup 110 143 32.70_mm; shut Page_Setup"),
     case("margins-fix", PS + "; key alt+m; click Page_Setup 110 113; key ctrl+a; type 250; key Tab; "
          "click Page_Setup 70 202", "py copy_not Page_Setup 110 113 250.00_mm; shut Page_Setup"),
     case("margins-restore", PS + "; key alt+m; click Page_Setup 280 113; key ctrl+a; type 40; key Tab; "
