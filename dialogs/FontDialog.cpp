@@ -48,6 +48,11 @@ TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(p
   layout->addLayout(colorRow);
   layout->addWidget(buttons);
   chooser_->show();
+  // Escape in the chooser's boxes closes this window, not the chooser inside it.
+  connect(chooser_, &QDialog::finished, this, [this](int result) {
+    chooser_->show();
+    done(result);
+  });
 }
 
 TFont TdxPSFontDialog::SelectedFont() const {

@@ -145,6 +145,8 @@ bool TdxPSOpenReportDialog::Execute() {
   struct TakeBack {
     TdxPSOpenReportDialog* self;
     ~TakeBack() {
+      // The window that asked gets the keyboard back, as after the program's own dialogs.
+      if (self->parent_) self->parent_->window()->activateWindow();
       self->dialog_ = nullptr;
       self->pnlPicture->setParent(nullptr);
       self->pnlPicture->hide();

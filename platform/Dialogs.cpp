@@ -148,7 +148,10 @@ bool TFileDialog::Execute(QWidget* parent) {
                        [preview](const QString& path) { preview->ShowFile(path); });
     }
   }
-  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  const int answer = dlg.exec();
+  // The window that asked gets the keyboard back, as after the program's own dialogs.
+  if (parent) parent->window()->activateWindow();
+  if (answer != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
   FileName = dlg.selectedFiles().first().toStdString();
   FilterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
   if (FilterIndex < 1) FilterIndex = 1;

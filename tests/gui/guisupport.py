@@ -203,6 +203,8 @@ class Session:
     def __init__(self, program, displays, log):
         self.program, self.log = program, log
         self.tmp = tempfile.mkdtemp(prefix="ardel-gui-")
+        # The scheduler's filters run as its own user: they must reach its folders in here.
+        os.chmod(self.tmp, 0o711)
         self.xvfb = self.app = None
         self.cups = None
         self.display = self._start_display(displays)

@@ -29,8 +29,8 @@ Seeing:
   pages N                     N pages in the middle row of the preview
   rows N                      N rows of pages in the preview
   colour WIN X Y R,G,B [TOL]  the mean colour of a 5x5 spot
-  changed NAME X Y W H        that region differs from the screenshot NAME
-  same NAME X Y W H           that region is as in the screenshot NAME
+  changed NAME X Y W H [WIN]  that region (of the screen, or inside WIN) differs from the screenshot NAME
+  same NAME X Y W H [WIN]     that region is as in the screenshot NAME
   popup [H]                   a menu or drop-down at least H pixels high is open
   nopopup                     no menu or drop-down is open
   pdf N                       a new printed PDF with N pages arrived
@@ -319,6 +319,9 @@ def run_checks(ctx, line):
             before = ctx.saved[args[0]]
             now = s.shot()
             x, y, w, h = (int(a) for a in args[1:5])
+            if len(args) > 5:  # the region inside a window that is open now
+                wx, wy, _, _ = ctx.win(args[5]).geometry()
+                x, y = x + wx, y + wy
             a, b = gs.crop(before, x, y, w, h).data, gs.crop(now, x, y, w, h).data
             if verb == "changed":
                 check(a != b, "nothing changed in %s" % (args[1:5],))
@@ -490,6 +493,19 @@ def click_thumbnail(ctx):
     raise CaseFailure("no thumbnails shown")
 
 
+def click_highlight(ctx, name, x):
+    """Clicks the highlighted (selected) row down column x of window `name`, as a person clicks the
+    entry a typed name picked out in a list."""
+    w = ctx.win(name)
+    img = w.shot()
+    rows = [y for y in range(img.height) if gs.near(img.pixel(int(x), y), (48, 140, 198), 30)]
+    check(rows, "no highlighted row down x %s of %s" % (x, name.replace("_", " ")))
+    if ctx.session.popups():  # the name's completion list takes the first click away
+        w.click(int(x), (rows[0] + rows[-1]) // 2)
+        time.sleep(0.5)
+    w.click(int(x), (rows[0] + rows[-1]) // 2)
+
+
 def copied(ctx, name, x, y):
     """Clicks into a box of window `name` and copies its whole text, as a person checks it."""
     w = ctx.win(name)
@@ -594,14 +610,14 @@ def title_is(ctx, name):
 
 
 def pane_fitted(ctx):
-    """The Load Report dialog's picture pane shows the whole page: white narrower than the pane, the
-    pane's colour on both sides."""
+    """The Load Report dialog's picture pane (x 357 to 612 of the dialog) shows the whole page: across
+    the photo's rows the page sits inside the pane, with the pane's white on both sides."""
     img = ctx.win("Load_Report").shot()
-    y = 236
-    white = [r for r in img.runs(y, (255, 255, 255), 360, 610, tolerance=4)]
+    y = 170
+    check(min(img.pixel(485, y)) < 250, "the picture pane shows no page")
     inside = [x for x in range(360, 610) if min(img.pixel(x, y)) > 250]
-    check(inside, "the picture pane shows no page")
-    check(len(inside) < 220, "the pane is white over %d of 250 pixels: the page is not fitted" % len(inside))
+    check(inside and inside[0] < 370 and inside[-1] > 600,
+          "the pane is white only over %s: the page is not fitted" % (inside[:1] + inside[-1:]))
 
 
 def status_short(ctx):
@@ -641,7 +657,7 @@ def submenu(ctx, height):
 
 PY = {f.__name__: f for f in (title_has, title_is, pane_fitted, status_short, type_other_photo, program_ended,
                               message, message_if_any, new_window, new_look, type_path, copy, copy_not, margin_line_below, content_narrower, tree_root_dark, tab_is, double_click_status, hover_menu_item, help_menu,
-                              popup_wide, click_list_item, click_page_box_arrow, toolbar_height,
+                              popup_wide, click_list_item, click_highlight, click_page_box_arrow, toolbar_height,
                               click_thumbnail, submenu, click_tool_arrow)}
 
 
