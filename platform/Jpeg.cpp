@@ -314,6 +314,7 @@ TBytes EncodeJpeg(const QImage& source, int quality) {
 }  // namespace
 
 QImage DecodeJpegPixels(TByteView jpeg) { return DecodeJpeg(jpeg); }
+TBytes EncodeJpegPixels(const QImage& image, int quality) { return EncodeJpeg(image, quality); }
 
 TJPEGImage::TJPEGImage() = default;
 

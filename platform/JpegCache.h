@@ -46,3 +46,5 @@ std::optional<TRecordJpeg> RecordJpeg(TByteView record, std::uint32_t offBmi, st
 
 // Decodes JPEG bytes without keeping anything (the decoder itself).
 QImage DecodeJpegPixels(TByteView jpeg);
+// Compresses pixels (quality 1..100) without keeping anything. Raises EJPEG.
+TBytes EncodeJpegPixels(const QImage& image, int quality);

@@ -1235,11 +1235,8 @@ void Player::Image(const QRectF& rawDest, const QImage& image, QRectF src, std::
   // photo stays compressed; shrunk, it keeps only the pixels it is shown with.
   if (TMetafileRecorder* recorder = wholeJpeg && opacity == 1 ? TMetafileRecorder::Of(p_) : nullptr) {
     if (shrunk) {
-      TBitmap pixels;
-      pixels.SetImage(ScaledJpeg(jpeg, onScreen));
-      TJPEGImage copy;
-      copy.AssignBitmap(pixels, 90);
-      recorder->DrawJpeg(p_, device, copy.ToImage(), copy.SaveToStream());
+      const QImage shown = ScaledJpeg(jpeg, onScreen);
+      if (!shown.isNull()) recorder->DrawJpeg(p_, device, shown, EncodeJpegPixels(shown, 90));
     } else {
       recorder->DrawJpeg(p_, device, img, jpeg);
     }

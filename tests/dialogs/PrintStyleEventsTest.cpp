@@ -15,30 +15,12 @@
 #include "platform/MessageDialogs.h"
 #include "platform/ScopeExit.h"
 #include "tests/TestSupport.h"
+#include "tests/dialogs/PrintStyleFixture.h"
 #include "tests/engine/PrinterTestSupport.h"
 
 namespace {
 
-class PrintStyleEventsTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    dxPSRegisterPrintStyles();
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
-      Messages.push_back(text);
-      return false;
-    });
-  }
-  void TearDown() override { SetMessageBoxHook(nullptr); }
-
-  TBasedxPrintStyle* Add(TdxPrintStyleManager& manager, const std::string& caption) {
-    TBasedxPrintStyle* style = manager.AddStyle(TdxPSPrintStyle::StaticClass());
-    style->SetStyleCaption(caption);
-    return style;
-  }
-
-  QObject owner;  // owns the styles
-  std::vector<std::string> Messages;
-};
+class PrintStyleEventsTest : public PrintStyleFixture {};
 
 }  // namespace
 

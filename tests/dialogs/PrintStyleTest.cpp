@@ -24,6 +24,7 @@
 #include "report/dxPSEngn.h"
 #include "report/dxPSEvnt.h"
 #include "tests/TestSupport.h"
+#include "tests/dialogs/PrintStyleFixture.h"
 
 namespace {
 
@@ -116,30 +117,13 @@ TBytes Int32Bytes(std::int32_t a, std::int32_t b) {
   return bytes;
 }
 
-class PrintStyleTest : public ::testing::Test {
+class PrintStyleTest : public PrintStyleFixture {
  protected:
-  void SetUp() override {
-    dxPSRegisterPrintStyles();
-    SetMessageBoxHook([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
-      Messages.push_back(text);
-      return false;
-    });
-  }
-  void TearDown() override { SetMessageBoxHook(nullptr); }
-
-  TBasedxPrintStyle* Add(TdxPrintStyleManager& manager, const std::string& caption) {
-    TBasedxPrintStyle* style = manager.AddStyle(TdxPSPrintStyle::StaticClass());
-    style->SetStyleCaption(caption);
-    return style;
-  }
   std::vector<std::string> Captions(const TdxPrintStyleManager& manager) const {
     std::vector<std::string> captions;
     for (int i = 0; i < manager.Count(); ++i) captions.push_back(manager.Styles(i)->StyleCaption());
     return captions;
   }
-
-  QObject owner;  // owns the styles
-  std::vector<std::string> Messages;
 };
 
 // ---- Styles ----------------------------------------------------------------------------
