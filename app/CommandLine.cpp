@@ -10,7 +10,7 @@
 #include <iterator>
 #include <ostream>
 
-#include "app/Unit1.h"
+#include "app/MainForm.h"
 #include "platform/Registry.h"
 
 #ifndef ARDEL_VERSION

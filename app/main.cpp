@@ -7,10 +7,10 @@
 
 #include "app/CommandLine.h"
 #include "app/PrintingUnits.h"
-#include "app/Unit1.h"
+#include "app/MainForm.h"
 #include "platform/Application.h"
-#include "report/dxPSEngn.h"
-#include "report/dxPSSngltn.h"
+#include "report/EngineSettings.h"
+#include "report/Singletons.h"
 
 int main(int argc, char** argv) {
   const TCommandLine line = ParseCommandLine(argc, argv);

@@ -6,9 +6,9 @@
 #include <QApplication>
 #include <QImage>
 
-#include "app/Unit1.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
+#include "app/MainForm.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
 #include "platform/Canvas.h"
 
 namespace {

@@ -14,8 +14,8 @@
 #include <fstream>
 #include <string>
 
-#include "engine/dxPSReportFile.h"
-#include "engine/dxPSReportLink.h"
+#include "engine/ReportFile.h"
+#include "engine/ReportLink.h"
 #include "platform/Graphics.h"
 #include "platform/MessageDialogs.h"
 

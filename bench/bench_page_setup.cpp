@@ -15,13 +15,13 @@
 #include <string>
 #include <vector>
 
-#include "editors/dxExtCtrls.h"
-#include "dialogs/dxPSPgsDlg.h"
-#include "dialogs/dxPSPrnStyles.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "layout/dxPrnDev.h"
+#include "editors/DialogControls.h"
+#include "dialogs/PageSetupDialog.h"
+#include "dialogs/PrintStyles.h"
+#include "engine/ComponentPrinter.h"
+#include "layout/PrintDevice.h"
 #include "platform/Canvas.h"
-#include "report/dxPSDataItems.h"
+#include "report/DataItems.h"
 
 namespace {
 

@@ -15,11 +15,11 @@
 #include <map>
 #include <string>
 
-#include "app/Unit1.h"
+#include "app/MainForm.h"
 #include "bench/BenchSupport.h"
-#include "editors/cxImage.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
+#include "editors/ImageEditor.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
 #include "platform/Canvas.h"
 #include "platform/Graphics.h"
 #include "platform/JpegCache.h"

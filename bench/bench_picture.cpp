@@ -5,7 +5,7 @@
 #include <QImage>
 #include <QPainter>
 
-#include "editors/cxImage.h"
+#include "editors/ImageEditor.h"
 #include "platform/Graphics.h"
 
 namespace {

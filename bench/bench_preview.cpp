@@ -8,7 +8,7 @@
 #include <QPainter>
 
 #include "platform/Canvas.h"
-#include "preview/dxPSPrVw.h"
+#include "preview/PreviewControl.h"
 
 namespace {
 // Some page content: a header line, a block of rectangles and text, as a

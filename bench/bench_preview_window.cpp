@@ -20,9 +20,9 @@
 #include <QVBoxLayout>
 #include <memory>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
-#include "preview/dxPSPrevWnd.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
+#include "preview/PreviewWindow.h"
 #include "tests/layout/TestPage.h"
 
 namespace {

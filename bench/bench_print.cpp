@@ -14,11 +14,11 @@
 #include <chrono>
 #include <memory>
 
-#include "app/Unit1.h"
+#include "app/MainForm.h"
 #include "bench/BenchSupport.h"
-#include "editors/cxImage.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "layout/dxPrnDev.h"
+#include "editors/ImageEditor.h"
+#include "engine/ComponentPrinter.h"
+#include "layout/PrintDevice.h"
 #include "platform/Graphics.h"
 #include "platform/MessageDialogs.h"
 

@@ -5,9 +5,9 @@
 #include <QImage>
 #include <string>
 
-#include "layout/dxPSRender.h"
+#include "layout/ReportRenderer.h"
 #include "platform/Canvas.h"
-#include "report/dxPSDataItems.h"
+#include "report/DataItems.h"
 #include "tests/layout/RenderTestLink.h"
 
 namespace {

@@ -4,10 +4,10 @@
 
 #include <QImage>
 
-#include "layout/dxPSTextOut.h"
+#include "layout/TextLayout.h"
 #include "platform/Canvas.h"
-#include "report/dxPSCore.h"
-#include "report/dxPSDataItems.h"
+#include "report/ReportCells.h"
+#include "report/DataItems.h"
 #include "tests/report/TestRenderer.h"
 
 namespace {

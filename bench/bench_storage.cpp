@@ -13,10 +13,10 @@
 #include <memory>
 #include <string>
 
-#include "engine/dxPSReportFile.h"
-#include "report/dxPSCore.h"
-#include "report/dxPSDataItems.h"
-#include "report/dxPSStorage.h"
+#include "engine/ReportFile.h"
+#include "report/ReportCells.h"
+#include "report/DataItems.h"
+#include "report/ReportStreams.h"
 
 namespace {
 

@@ -18,15 +18,15 @@
 #include <filesystem>
 
 #include "dialogs/FillEffectsPictures.h"
-#include "editors/dxExtCtrls.h"
-#include "editors/dxPcPrVw.h"
+#include "editors/DialogControls.h"
+#include "editors/PicturePreview.h"
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
 #include "platform/ScopeExit.h"
-#include "report/dxPSEngn.h"
+#include "report/EngineSettings.h"
 
 using namespace dxFillEffectsTexts;
 

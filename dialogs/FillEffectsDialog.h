@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "layout/dxBkgnd.h"
-#include "preview/dxPSPrVwDlgs.h"
+#include "layout/Background.h"
+#include "preview/PreviewDialogs.h"
 
 class QLabel;
 class QMenu;

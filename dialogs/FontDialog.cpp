@@ -7,7 +7,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "editors/dxExtCtrls.h"
+#include "editors/DialogControls.h"
 
 TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(parent), font_(font) {
   setWindowTitle(QStringLiteral("Font"));

@@ -13,7 +13,7 @@
 #include <cstring>
 #include <memory>
 
-#include "engine/dxPSReportFile.h"
+#include "engine/ReportFile.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/Exceptions.h"
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "dialogs/dxPSPrnStyles.h"
+#include "dialogs/PrintStyles.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/MessageDialogs.h"
 

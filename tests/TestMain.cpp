@@ -8,7 +8,7 @@
 
 #include "platform/Application.h"
 #include "platform/Registry.h"
-#include "report/dxPSSngltn.h"
+#include "report/Singletons.h"
 
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);

@@ -6,10 +6,10 @@
 #include <sstream>
 
 #include "app/CommandLine.h"
-#include "app/Unit1.h"
-#include "dialogs/dxPSPrnStyles.h"
-#include "engine/dxPSContainerLnk.h"
-#include "editors/cxImage.h"
+#include "app/MainForm.h"
+#include "dialogs/PrintStyles.h"
+#include "engine/ContainerReportLink.h"
+#include "editors/ImageEditor.h"
 #include "platform/Application.h"
 #include "tests/TestSupport.h"
 #include "tests/app/Form1TestSupport.h"

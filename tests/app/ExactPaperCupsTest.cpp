@@ -15,11 +15,11 @@
 #include <optional>
 #include <thread>
 
-#include "app/Unit1.h"
-#include "dialogs/dxPSPgsDlg.h"
-#include "editors/cxImage.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
+#include "app/MainForm.h"
+#include "dialogs/PageSetupDialog.h"
+#include "editors/ImageEditor.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
 #include "tests/TestSupport.h"

@@ -9,11 +9,11 @@
 #include <QCheckBox>
 #include <QPushButton>
 
-#include "app/Unit1.h"
-#include "editors/cxImage.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerDsgn.h"
-#include "engine/dxPSContainerLnk.h"
+#include "app/MainForm.h"
+#include "editors/ImageEditor.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerDesignWindow.h"
+#include "engine/ContainerReportLink.h"
 
 TEST(Form1Design, FormatReportShowsThePhotoAndTheCalendarAndLeavesOutAnUncheckedCalendar) {
   dxPSRegisterContainerDesignWindow();

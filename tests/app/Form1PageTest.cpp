@@ -10,10 +10,10 @@
 #include <QProcess>
 #include <cstdlib>
 
-#include "app/Unit1.h"
-#include "editors/cxImage.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
+#include "app/MainForm.h"
+#include "editors/ImageEditor.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
 #include "platform/Canvas.h"
 #include "tests/TestSupport.h"
 

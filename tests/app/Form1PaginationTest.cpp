@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
-#include "app/Unit1.h"
-#include "editors/cxImage.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
-#include "layout/dxPSRender.h"
+#include "app/MainForm.h"
+#include "editors/ImageEditor.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
+#include "layout/ReportRenderer.h"
 #include "tests/TestSupport.h"
 #include "tests/layout/TestPage.h"
 

@@ -9,11 +9,11 @@
 #include <QScrollBar>
 #include <QStyle>
 
-#include "app/Unit1.h"
-#include "editors/cxImage.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
-#include "layout/dxPSRender.h"
+#include "app/MainForm.h"
+#include "editors/ImageEditor.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
+#include "layout/ReportRenderer.h"
 #include "tests/engine/ContainerLinkTestSupport.h"
 
 namespace {

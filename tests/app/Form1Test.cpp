@@ -9,8 +9,8 @@
 #include <QScrollBar>
 #include <QTimer>
 
-#include "app/Unit1.h"
-#include "editors/cxImage.h"
+#include "app/MainForm.h"
+#include "editors/ImageEditor.h"
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
 #include "tests/TestSupport.h"

@@ -10,9 +10,9 @@
 #include <optional>
 #include <string>
 
-#include "app/Unit1.h"
+#include "app/MainForm.h"
 #include "platform/Dialogs.h"
-#include "preview/dxPSPrevWnd.h"
+#include "preview/PreviewWindow.h"
 
 // "Fotoğraf Seçiniz" on form, the file dialog answering with path (nothing:
 // Cancel).

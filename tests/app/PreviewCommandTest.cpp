@@ -8,15 +8,15 @@
 #include <QKeyEvent>
 #include <functional>
 
-#include "app/Unit1.h"
-#include "editors/cxImage.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
-#include "layout/dxPrnDev.h"
+#include "app/MainForm.h"
+#include "editors/ImageEditor.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
+#include "layout/PrintDevice.h"
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
-#include "preview/dxPSPrVw.h"
-#include "preview/dxPSPrevWnd.h"
+#include "preview/PreviewControl.h"
+#include "preview/PreviewWindow.h"
 #include "tests/TestSupport.h"
 #include "tests/app/Form1TestSupport.h"
 

@@ -15,10 +15,10 @@
 #include <QToolButton>
 #include <functional>
 
-#include "dialogs/dxPSAutoHFTextMenu.h"
-#include "dialogs/dxPSAutoTextDlg.h"
-#include "dialogs/dxPSHFToolBar.h"
-#include "layout/dxPSHFLib.h"
+#include "dialogs/AutoTextMenu.h"
+#include "dialogs/AutoTextDialog.h"
+#include "dialogs/FunctionToolBar.h"
+#include "layout/HeaderFooterFunctions.h"
 #include "tests/TestSupport.h"
 
 namespace {

@@ -16,11 +16,11 @@
 #include <optional>
 
 #include "dialogs/FontDialog.h"
-#include "editors/dxExtCtrls.h"
-#include "dialogs/dxPSFmtDlgs.h"
-#include "dialogs/dxPSPgsDlg.h"
-#include "dialogs/dxPSPrnStyles.h"
-#include "engine/dxPSComponentPrinter.h"
+#include "editors/DialogControls.h"
+#include "dialogs/FormatDialogs.h"
+#include "dialogs/PageSetupDialog.h"
+#include "dialogs/PrintStyles.h"
+#include "engine/ComponentPrinter.h"
 #include "tests/TestSupport.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"

@@ -24,13 +24,13 @@
 
 #include "dialogs/FillEffectsDialog.h"
 #include "dialogs/FillEffectsPictures.h"
-#include "dialogs/dxPSBkgndPalette.h"
-#include "editors/dxExtCtrls.h"
-#include "editors/dxPSColorDialog.h"
+#include "dialogs/BackgroundPalette.h"
+#include "editors/DialogControls.h"
+#include "editors/ColorDialog.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
-#include "report/dxPSEngn.h"
+#include "report/EngineSettings.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 

@@ -17,15 +17,15 @@
 #include <QTimer>
 #include <memory>
 
-#include "dialogs/dxPSFmtDlgs.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSReportLink.h"
-#include "layout/dxPSHFLib.h"
-#include "layout/dxPSLocale.h"
+#include "dialogs/FormatDialogs.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ReportLink.h"
+#include "layout/HeaderFooterFunctions.h"
+#include "layout/UserLocale.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
-#include "report/dxPSEngn.h"
-#include "report/dxPSUtl.h"
+#include "report/EngineSettings.h"
+#include "report/EngineUtilities.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 

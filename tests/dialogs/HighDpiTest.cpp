@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "dialogs/dxPSPgsDlg.h"
-#include "dialogs/dxPSPrnStyles.h"
-#include "layout/dxPrnDev.h"
+#include "dialogs/PageSetupDialog.h"
+#include "dialogs/PrintStyles.h"
+#include "layout/PrintDevice.h"
 #include "platform/MessageDialogs.h"
-#include "preview/dxPSPrVw.h"
+#include "preview/PreviewControl.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 

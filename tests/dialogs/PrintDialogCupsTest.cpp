@@ -21,8 +21,8 @@
 #include <optional>
 #include <thread>
 
-#include "editors/dxExtCtrls.h"
-#include "dialogs/dxPSPrnDlg.h"
+#include "editors/DialogControls.h"
+#include "dialogs/PrintDialog.h"
 #include "platform/MessageDialogs.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"

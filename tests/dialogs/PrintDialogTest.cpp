@@ -19,13 +19,13 @@
 #include <QRadioButton>
 #include <optional>
 
-#include "dialogs/dxPSPrnDlg.h"
-#include "dialogs/dxPSPrnStyles.h"
+#include "dialogs/PrintDialog.h"
+#include "dialogs/PrintStyles.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
-#include "report/dxPSEngn.h"
+#include "report/EngineSettings.h"
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"

@@ -7,7 +7,7 @@
 #include <QApplication>
 #include <functional>
 
-#include "dialogs/dxPSPrnDlg.h"
+#include "dialogs/PrintDialog.h"
 
 // The two records, as the component printer fills them for a 10-page report.
 struct DialogRecords {

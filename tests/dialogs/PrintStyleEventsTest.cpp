@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/dxPSPrnStyles.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "layout/dxPrnPg.h"
+#include "dialogs/PrintStyles.h"
+#include "engine/ComponentPrinter.h"
+#include "layout/PrinterPage.h"
 #include "platform/MessageDialogs.h"
 #include "platform/ScopeExit.h"
 #include "tests/TestSupport.h"

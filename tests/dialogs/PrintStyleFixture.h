@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/dxPSPrnStyles.h"
+#include "dialogs/PrintStyles.h"
 #include "platform/MessageDialogs.h"
 
 class PrintStyleFixture : public ::testing::Test {

@@ -13,11 +13,11 @@
 #include <QToolButton>
 #include <functional>
 
-#include "dialogs/dxPSAutoTextDlg.h"
-#include "dialogs/dxPSDefineStylesDlg.h"
-#include "dialogs/dxPSPrnStyles.h"
+#include "dialogs/AutoTextDialog.h"
+#include "dialogs/DefineStylesDialog.h"
+#include "dialogs/PrintStyles.h"
 #include "platform/MessageDialogs.h"
-#include "preview/dxPSPageSetupMenu.h"
+#include "preview/PageSetupMenu.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
 

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "dialogs/dxPSPrnStyles.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSReportLink.h"
-#include "layout/dxPSHFLib.h"
-#include "layout/dxPrnDev.h"
+#include "dialogs/PrintStyles.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ReportLink.h"
+#include "layout/HeaderFooterFunctions.h"
+#include "layout/PrintDevice.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
-#include "report/dxPSEngn.h"
-#include "report/dxPSEvnt.h"
+#include "report/EngineSettings.h"
+#include "report/EventBus.h"
 #include "tests/TestSupport.h"
 #include "tests/dialogs/PrintStyleFixture.h"
 

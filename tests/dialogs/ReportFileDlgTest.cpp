@@ -10,10 +10,10 @@
 #include <QScrollBar>
 #include <QToolButton>
 
-#include "editors/dxExtCtrls.h"
-#include "dialogs/dxPSReportFileDlg.h"
-#include "editors/dxPcPrVw.h"
-#include "engine/dxPSReportFile.h"
+#include "editors/DialogControls.h"
+#include "dialogs/ReportFileDialogs.h"
+#include "editors/PicturePreview.h"
+#include "engine/ReportFile.h"
 #include "platform/MetafileRecorder.h"
 #include "tests/TestSupport.h"
 

@@ -4,8 +4,8 @@
 
 #include <QPainter>
 
-#include "editors/dxPSColorDialog.h"
-#include "report/dxPSEngn.h"
+#include "editors/ColorDialog.h"
+#include "report/EngineSettings.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 

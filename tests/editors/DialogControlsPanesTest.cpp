@@ -11,7 +11,7 @@
 #include <QScrollBar>
 #include <QStatusBar>
 
-#include "editors/dxPcPrVw.h"
+#include "editors/PicturePreview.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
 #include "tests/TestSupport.h"

@@ -9,7 +9,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 
-#include "editors/dxExtCtrls.h"
+#include "editors/DialogControls.h"
 
 // Counts dxPSBeep calls while it lives.
 struct BeepCounter {

@@ -9,8 +9,8 @@
 #include <array>
 #include <memory>
 
-#include "editors/cxContainer.h"
-#include "editors/cxImage.h"
+#include "editors/EditorContainer.h"
+#include "editors/ImageEditor.h"
 #include "tests/TestSupport.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <QPainter>
 #include <memory>
 
-#include "editors/cxImage.h"
+#include "editors/ImageEditor.h"
 #include "platform/MetafileRecorder.h"
 #include "tests/TestSupport.h"
 

@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
-#include "editors/cxLookAndFeelPainters.h"
-#include "editors/cxLookAndFeels.h"
+#include "editors/LookAndFeelPainters.h"
+#include "editors/LookAndFeels.h"
 #include "platform/Canvas.h"
 #include "tests/TestSupport.h"
 

@@ -10,12 +10,12 @@
 #include <QLocale>
 #include <algorithm>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
-#include "layout/dxPSHFLib.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
+#include "layout/HeaderFooterFunctions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/ScopeExit.h"
-#include "report/dxPSEvnt.h"
+#include "report/EventBus.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 

@@ -18,13 +18,13 @@
 #include <QTreeWidgetItemIterator>
 #include <set>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerDsgn.h"
-#include "engine/dxPSContainerLnk.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerDesignWindow.h"
+#include "engine/ContainerReportLink.h"
 #include "platform/Application.h"
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"
-#include "report/dxPSEngn.h"
+#include "report/EngineSettings.h"
 #include "tests/engine/PrinterTestSupport.h"
 
 namespace {

@@ -17,10 +17,10 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerLnk.h"
-#include "layout/dxPSRender.h"
-#include "report/dxPSShapes.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerReportLink.h"
+#include "layout/ReportRenderer.h"
+#include "report/ShapeItems.h"
 #include "tests/engine/ContainerLinkTestSupport.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <QString>
 #include <string>
 
-#include "engine/dxPSContainerLnk.h"
+#include "engine/ContainerReportLink.h"
 #include "platform/MetafileRecords.h"
 
 // The strings of the EXTTEXTOUTW records of an EMF, joined by "|".

@@ -13,10 +13,10 @@
 #include <optional>
 #include <thread>
 
-#include "engine/dxPSComponentPrinter.h"
+#include "engine/ComponentPrinter.h"
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
-#include "report/dxPSEvnt.h"
+#include "report/EventBus.h"
 #include "tests/HostileFiles.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"

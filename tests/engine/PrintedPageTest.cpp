@@ -7,10 +7,10 @@
 #include <QPainter>
 #include <cmath>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "layout/dxPSRender.h"
+#include "engine/ComponentPrinter.h"
+#include "layout/ReportRenderer.h"
 #include "platform/MessageDialogs.h"
-#include "report/dxPSBorders.h"
+#include "report/CellBorders.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 

@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "layout/dxPSRender.h"
-#include "layout/dxPrnDev.h"
+#include "engine/ComponentPrinter.h"
+#include "layout/ReportRenderer.h"
+#include "layout/PrintDevice.h"
 #include "tests/TestSupport.h"
 
 // A page grid of a chosen size (the pagination itself is not run); a

@@ -18,16 +18,16 @@
 #include <cstring>
 #include <map>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSReportFile.h"
-#include "engine/dxPSReportLink.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ReportFile.h"
+#include "engine/ReportLink.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/MetafileRecorder.h"
-#include "report/dxPSBorders.h"
-#include "report/dxPSDataItems.h"
-#include "report/dxPSImageList.h"
-#include "report/dxPSShapes.h"
+#include "report/CellBorders.h"
+#include "report/DataItems.h"
+#include "report/ImageList.h"
+#include "report/ShapeItems.h"
 #include "tests/HostileFiles.h"
 #include "tests/TestSupport.h"
 

@@ -9,13 +9,13 @@
 #include <QWidget>
 #include <memory>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSReportLink.h"
-#include "layout/dxPSHFLib.h"
-#include "layout/dxPSLocale.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ReportLink.h"
+#include "layout/HeaderFooterFunctions.h"
+#include "layout/UserLocale.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
-#include "report/dxPSEvnt.h"
+#include "report/EventBus.h"
 #include "tests/TestSupport.h"
 #include "tests/report/TestStream.h"
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "layout/dxPrnDev.h"
+#include "layout/PrintDevice.h"
 
 // A print device whose spooler is a list of printers described by hand.
 class FakePrintDevice : public TdxPrintDevice {

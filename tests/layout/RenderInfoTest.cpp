@@ -7,8 +7,8 @@
 #include <climits>
 #include <vector>
 
-#include "layout/dxPSRender.h"
-#include "layout/dxPSRenderLink.h"
+#include "layout/ReportRenderer.h"
+#include "layout/RenderLink.h"
 #include "platform/Exceptions.h"
 #include "tests/layout/RenderTestLink.h"
 #include "tests/report/TestStream.h"

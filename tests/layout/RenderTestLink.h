@@ -9,11 +9,11 @@
 #include <optional>
 #include <vector>
 
-#include "layout/dxPSRender.h"
-#include "layout/dxPSRenderLink.h"
-#include "layout/dxPrnPg.h"
+#include "layout/ReportRenderer.h"
+#include "layout/RenderLink.h"
+#include "layout/PrinterPage.h"
 #include "tests/layout/TestPage.h"
-#include "report/dxPSCore.h"
+#include "report/ReportCells.h"
 
 class TRenderTestLink : public TdxPSRenderLink {
  public:

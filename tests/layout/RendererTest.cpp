@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "layout/dxPSHFLib.h"
+#include "layout/HeaderFooterFunctions.h"
 #include "platform/MetafileRecorder.h"
-#include "layout/dxPSRender.h"
-#include "report/dxPSBorders.h"
-#include "report/dxPSDataItems.h"
-#include "report/dxPSShapes.h"
+#include "layout/ReportRenderer.h"
+#include "report/CellBorders.h"
+#include "report/DataItems.h"
+#include "report/ShapeItems.h"
 #include "tests/TestSupport.h"
 #include "tests/layout/PrintTestSupport.h"
 #include "tests/layout/RenderTestLink.h"

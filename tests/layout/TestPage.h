@@ -1,7 +1,7 @@
 // The printer page most tests and benchmarks start from.
 #pragma once
 
-#include "layout/dxPrnPg.h"
+#include "layout/PrinterPage.h"
 
 struct TTestPaper {
   int DMPaper;

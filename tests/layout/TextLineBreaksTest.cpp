@@ -20,9 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "layout/dxPSRender.h"
-#include "layout/dxPSTextOut.h"
-#include "report/dxPSDataItems.h"
+#include "layout/ReportRenderer.h"
+#include "layout/TextLayout.h"
+#include "report/DataItems.h"
 #include "tests/TestSupport.h"
 #include "tests/layout/PrintTestSupport.h"
 #include "tests/layout/RenderTestLink.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "layout/dxPSTextOut.h"
+#include "layout/TextLayout.h"
 #include "platform/Canvas.h"
 #include "tests/TestSupport.h"
 

@@ -9,10 +9,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "engine/dxPSContainerDsgn.h"
-#include "engine/dxPSContainerLnk.h"
-#include "preview/dxPSPrevWnd.h"
+#include "engine/ComponentPrinter.h"
+#include "engine/ContainerDesignWindow.h"
+#include "engine/ContainerReportLink.h"
+#include "preview/PreviewWindow.h"
 #include "tests/engine/PrinterTestSupport.h"
 
 TEST(PreviewDesignCommand, OpensTheContainerDesignWindowOnceItIsRegistered) {

@@ -12,9 +12,9 @@
 #include <functional>
 #include <memory>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "preview/dxPSPrevWnd.h"
-#include "report/dxPSDataItems.h"
+#include "engine/ComponentPrinter.h"
+#include "preview/PreviewWindow.h"
+#include "report/DataItems.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 #include "tests/layout/TestPage.h"

@@ -9,9 +9,9 @@
 #include <map>
 #include <memory>
 
-#include "preview/dxPSPrVwDlgs.h"
-#include "report/dxPSEngn.h"
-#include "report/dxPSImageList.h"
+#include "preview/PreviewDialogs.h"
+#include "report/EngineSettings.h"
+#include "report/ImageList.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
 

@@ -12,8 +12,8 @@
 #include <QTabWidget>
 #include <functional>
 
-#include "editors/dxExtCtrls.h"
-#include "preview/dxPSPrVwDlgs.h"
+#include "editors/DialogControls.h"
+#include "preview/PreviewDialogs.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
 

@@ -5,7 +5,7 @@
 #include <QTimer>
 
 #include "platform/Registry.h"
-#include "preview/dxPSPrVw.h"
+#include "preview/PreviewControl.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
 

@@ -14,9 +14,9 @@
 #include <QToolButton>
 #include <memory>
 
-#include "editors/dxExtCtrls.h"
-#include "engine/dxPSComponentPrinter.h"
-#include "preview/dxPSPrevWnd.h"
+#include "editors/DialogControls.h"
+#include "engine/ComponentPrinter.h"
+#include "preview/PreviewWindow.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 #include "tests/layout/TestPage.h"

@@ -4,7 +4,7 @@
 #include <QScrollBar>
 
 #include "platform/Registry.h"
-#include "preview/dxPSPrVw.h"
+#include "preview/PreviewControl.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
 

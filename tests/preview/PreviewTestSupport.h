@@ -14,9 +14,9 @@
 #include <set>
 #include <vector>
 
-#include "engine/dxPSComponentPrinter.h"
-#include "preview/dxPSPrVw.h"
-#include "preview/dxPSPrevWnd.h"
+#include "engine/ComponentPrinter.h"
+#include "preview/PreviewControl.h"
+#include "preview/PreviewWindow.h"
 #include "tests/engine/PrinterTestSupport.h"
 
 namespace preview_test {

@@ -20,13 +20,13 @@
 #include <QMouseEvent>
 #include <memory>
 
-#include "editors/dxExtCtrls.h"
-#include "engine/dxPSComponentPrinter.h"
+#include "editors/DialogControls.h"
+#include "engine/ComponentPrinter.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
-#include "preview/dxPSPrevWnd.h"
-#include "report/dxPSEngn.h"
-#include "report/dxPSEvnt.h"
+#include "preview/PreviewWindow.h"
+#include "report/EngineSettings.h"
+#include "report/EventBus.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 #include "tests/layout/TestPage.h"

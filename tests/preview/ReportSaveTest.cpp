@@ -8,9 +8,9 @@
 #include <memory>
 #include <optional>
 
-#include "engine/dxPSComponentPrinter.h"
+#include "engine/ComponentPrinter.h"
 #include "platform/MessageDialogs.h"
-#include "preview/dxPSPrevWnd.h"
+#include "preview/PreviewWindow.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"

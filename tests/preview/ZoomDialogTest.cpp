@@ -11,8 +11,8 @@
 #include <functional>
 #include <memory>
 
-#include "editors/dxExtCtrls.h"
-#include "preview/dxPSPrVwDlgs.h"
+#include "editors/DialogControls.h"
+#include "preview/PreviewDialogs.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
 

@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "report/dxPSBorders.h"
-#include "report/dxPSCore.h"
-#include "report/dxPSDataItems.h"
-#include "report/dxPSExcept.h"
-#include "report/dxPSShapes.h"
+#include "report/CellBorders.h"
+#include "report/ReportCells.h"
+#include "report/DataItems.h"
+#include "report/EngineExceptions.h"
+#include "report/ShapeItems.h"
 #include "tests/TestSupport.h"
 #include "tests/report/TestRenderer.h"
 #include "tests/report/TestStream.h"

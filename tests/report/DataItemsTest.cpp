@@ -2,10 +2,10 @@
 // areas, radio groups and expand buttons.
 #include <gtest/gtest.h>
 
-#include "report/dxPSCore.h"
-#include "report/dxPSDataItems.h"
-#include "report/dxPSExcept.h"
-#include "report/dxPSImageList.h"
+#include "report/ReportCells.h"
+#include "report/DataItems.h"
+#include "report/EngineExceptions.h"
+#include "report/ImageList.h"
 #include "tests/TestSupport.h"
 #include "tests/report/TestRenderer.h"
 

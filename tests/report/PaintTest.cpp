@@ -5,8 +5,8 @@
 // one pixel of the image.
 #include <gtest/gtest.h>
 
-#include "report/dxPSCore.h"
-#include "report/dxPSDataItems.h"
+#include "report/ReportCells.h"
+#include "report/DataItems.h"
 #include "tests/TestSupport.h"
 #include "tests/report/TestRenderer.h"
 

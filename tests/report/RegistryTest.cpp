@@ -13,7 +13,7 @@
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
-#include "report/dxPSEngn.h"
+#include "report/EngineSettings.h"
 #include "tests/TestSupport.h"
 
 namespace {

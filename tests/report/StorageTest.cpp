@@ -12,12 +12,12 @@
 #include "platform/Exceptions.h"
 #include "platform/Graphics.h"
 #include "platform/MetafileRecorder.h"
-#include "report/dxPSBorders.h"
-#include "report/dxPSCore.h"
-#include "report/dxPSDataItems.h"
-#include "report/dxPSImageList.h"
-#include "report/dxPSShapes.h"
-#include "report/dxPSStorage.h"
+#include "report/CellBorders.h"
+#include "report/ReportCells.h"
+#include "report/DataItems.h"
+#include "report/ImageList.h"
+#include "report/ShapeItems.h"
+#include "report/ReportStreams.h"
 #include "tests/TestSupport.h"
 
 namespace {

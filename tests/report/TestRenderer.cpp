@@ -4,7 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
-#include "report/dxPSDataItems.h"
+#include "report/DataItems.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 
 #include "platform/Canvas.h"
 #include "platform/Graphics.h"
-#include "report/dxPSCore.h"
-#include "report/dxPSRenderIntf.h"
+#include "report/ReportCells.h"
+#include "report/RendererInterface.h"
 
 class TTestRenderer : public TCustomdxReportRenderer {
  public:

@@ -10,8 +10,8 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Graphics.h"
-#include "report/dxPSImageList.h"
-#include "report/dxPSReportStream.h"
+#include "report/ImageList.h"
+#include "report/ReportStreamValues.h"
 
 struct TListBegin {};
 struct TListEnd {};

@@ -1,0 +1,1438 @@
+#include "report/ReportCells.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdint>
+
+#include "platform/Canvas.h"
+#include "platform/Graphics.h"
+#include "report/DataItems.h"
+#include "report/EngineExceptions.h"
+#include "report/ImageList.h"
+#include "report/RendererInterface.h"
+#include "report/ReportStreamValues.h"
+
+namespace {
+
+constexpr int kMaxReadDepth = 256;
+int gReadDepth = 0;
+
+// Counts the nesting of item lists being read; a stream that nests cells
+// deeper than any report does is refused before the stack runs out.
+class TReadDepthGuard {
+ public:
+  TReadDepthGuard() {
+    if (gReadDepth >= kMaxReadDepth) throw EdxPrintEngine(dxPSReportMessages::NestedTooDeeply);
+    ++gReadDepth;
+  }
+  ~TReadDepthGuard() { --gReadDepth; }
+  TReadDepthGuard(const TReadDepthGuard&) = delete;
+  TReadDepthGuard& operator=(const TReadDepthGuard&) = delete;
+};
+
+int ClampToInt(std::int64_t v) { return int(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
+
+TColor StoredColor(TColor color) {
+  if (color == clNone || color == clDefault) return color;
+  return TColor(ColorToRGB(color));
+}
+
+[[noreturn]] void RaiseIndex(const char* message, int index) { throw EdxPrintEngine(::Format(message, index)); }
+
+}  // namespace
+
+// ---- TdxReportItem -------------------------------------------------------------
+
+TdxReportItem::~TdxReportItem() {
+  if (parent_) parent_->RemoveItem(this);
+}
+
+void TdxReportItem::Assign(const TdxReportItem& source) { Data = source.Data; }
+
+TdxReportCells* TdxReportItem::GetReportCells() const { return parent_ ? parent_->GetReportCells() : nullptr; }
+
+void TdxReportItem::ReadData(TdxReportReader& reader) { Data = reader.ReadInteger(); }
+
+void TdxReportItem::WriteData(TdxReportWriter& writer) const { writer.WriteInteger(Data); }
+
+int TdxReportItem::Index() const { return parent_ ? parent_->IndexOf(this) : -1; }
+
+void TdxReportItem::SetIndex(int index) {
+  if (parent_) parent_->MoveItem(this, index);
+}
+
+void TdxReportItem::SetParent(TdxReportCell* cell) {
+  if (cell == parent_) return;
+  // A cell cannot go into itself or into one of its descendants.
+  for (TdxReportItem* p = cell; p; p = p->parent_)
+    if (p == this) throw EdxPrintEngine("A report cell cannot hold itself or its ancestors");
+  if (cell && !IsCell() && !dynamic_cast<TAbstractdxReportCellData*>(this))
+    throw EdxPrintEngine(::Format(dxPSReportMessages::NotAReportItem, ClassName().c_str()));
+  if (parent_) parent_->RemoveItem(this);
+  if (cell) cell->InsertItem(this);
+}
+
+// ---- TdxReportVisualItem -------------------------------------------------------
+
+void TdxReportVisualItem::Assign(const TdxReportItem& source) {
+  TdxReportItem::Assign(source);
+  auto* s = dynamic_cast<const TdxReportVisualItem*>(&source);
+  if (!s || s == this) return;
+  backgroundBitmapIndex_ = s->backgroundBitmapIndex_;
+  borderClass_ = s->borderClass_;
+  borderColor_ = s->borderColor_;
+  bounds_ = s->bounds_;
+  color_ = s->color_;
+  fontIndex_ = s->fontIndex_;
+  format_ = s->format_;
+  SetContentBkColor(s->GetContentBkColor());
+  SetContentPattern(s->GetContentPattern());
+}
+
+void TdxReportVisualItem::ReadData(TdxReportReader& reader) {
+  TdxReportItem::ReadData(reader);
+  SetBackgroundBitmapIndex(reader.ReadInteger());
+  bounds_ = dxReadBounds(reader);
+  borderClass_ = dxBorderClassByName(reader.ReadString());
+  borderColor_ = reader.ReadInteger();
+  SetColor(reader.ReadInteger());
+  SetContentBkColor(reader.ReadInteger());
+  // "nil" is an item without a fill (a shape with no pattern); a pattern
+  // that is not registered fills solid.
+  const std::string pattern = reader.ReadString();
+  SetContentPattern(pattern == dxClassName(nullptr) ? nullptr : dxFillPatternClassByName(pattern));
+  SetFontIndex(reader.ReadInteger());
+  format_ = reader.ReadRawUInt32();
+}
+
+void TdxReportVisualItem::WriteData(TdxReportWriter& writer) const {
+  TdxReportItem::WriteData(writer);
+  writer.WriteInteger(backgroundBitmapIndex_);
+  writer.WriteRect(bounds_);
+  writer.WriteString(dxClassName(borderClass_));
+  writer.WriteInteger(GetBorderColor());
+  writer.WriteInteger(color_);
+  writer.WriteInteger(GetContentBkColor());
+  writer.WriteString(dxClassName(GetContentPattern()));
+  writer.WriteInteger(fontIndex_);
+  writer.WriteRawUInt32(format_);
+}
+
+void TdxReportVisualItem::Scale(int numerator, int denominator) {
+  if (denominator == 0) return;
+  bounds_ = TRect(MulDiv(bounds_.Left, numerator, denominator), MulDiv(bounds_.Top, numerator, denominator),
+                  MulDiv(bounds_.Right, numerator, denominator), MulDiv(bounds_.Bottom, numerator, denominator));
+}
+
+TPoint TdxReportVisualItem::DrawingOrigin() const {
+  if (IsCell()) return AbsoluteOrigin();
+  return Parent() ? Parent()->AbsoluteOrigin() : TPoint{};
+}
+
+namespace {
+// Tile size of a background bitmap in report units (0 x 0 without one).
+TSize TileSize(const TBitmap* bitmap, int pixelSize) {
+  if (!bitmap || bitmap->Empty()) return {};
+  return {ClampToInt(std::int64_t(bitmap->Width()) * pixelSize),
+          ClampToInt(std::int64_t(bitmap->Height()) * pixelSize)};
+}
+std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+}  // namespace
+
+TRect TdxReportVisualItem::GetBackgroundBitmapTileBounds(int col, int row) const {
+  TdxReportCells* doc = ReportCells();
+  TSize tile = TileSize(doc ? doc->GetBackgroundBitmap(backgroundBitmapIndex_) : nullptr, PixelSize());
+  TPoint o = DrawingOrigin();
+  std::int64_t x = std::int64_t(col) * tile.cx - o.X, y = std::int64_t(row) * tile.cy - o.Y;
+  return TRect(ClampToInt(x), ClampToInt(y), ClampToInt(x + tile.cx), ClampToInt(y + tile.cy));
+}
+
+TRect TdxReportVisualItem::GetBackgroundBounds(TCanvas& dc) const { return GetInnerBounds(dc); }
+
+TdxPSCellBorderClass TdxReportVisualItem::GetBorderClass() const { return borderClass_; }
+
+TdxPSCellBorderClass TdxReportVisualItem::GetBorderClassForSide(int) const { return GetBorderClass(); }
+
+TRect TdxReportVisualItem::GetBorderEdgeBounds(int side, const TRect& rect) const {
+  return TdxPSCellBorderPainter::GetEdgeBounds(rect, side, GetBorderThickness(side) * LineThickness());
+}
+
+int TdxReportVisualItem::GetBorderOuterExtent(int side, bool swapped) const {
+  return GetBorderClassForSide(side)->GetBorderExtent(side, swapped);
+}
+
+int TdxReportVisualItem::GetBorderThickness(int side) const { return GetBorderClassForSide(side)->Thickness(); }
+
+TRect TdxReportVisualItem::GetBorderRect() const { return bounds_; }
+
+TdxClass TdxReportVisualItem::GetBorderPainterClass() const { return GetBorderClass()->BorderPainterClass(); }
+
+void TdxReportVisualItem::InitBorderPainter(TdxPSCellBorderPainter& painter) { painter.SetItem(this); }
+
+TdxPSFillPatternClass TdxReportVisualItem::GetContentPattern() const {
+  return TdxPSSolidFillPattern::StaticClass();
+}
+
+TColor TdxReportVisualItem::GetShadowColor() const {
+  TdxReportCells* doc = ReportCells();
+  return doc ? doc->ShadowColor() : 0;
+}
+
+int TdxReportVisualItem::GetShadowDepth() const {
+  TdxReportCells* doc = ReportCells();
+  return doc ? doc->ShadowDepth() : 3;
+}
+
+void TdxReportVisualItem::SetFontIndex(int index) { fontIndex_ = index < -1 ? -1 : index; }
+
+bool TdxReportVisualItem::HasBackgroundBitmap() const {
+  if (backgroundBitmapIndex_ == -1) return false;
+  TdxReportCells* doc = ReportCells();
+  const TBitmap* bitmap = doc ? doc->GetBackgroundBitmap(backgroundBitmapIndex_) : nullptr;
+  return bitmap && !bitmap->Empty();
+}
+
+void TdxReportVisualItem::DrawBackground(TCanvas& dc) {
+  TCustomdxReportRenderer* renderer = Renderer();
+  if (!renderer) return;
+  TRect r = GetBackgroundBounds(dc);
+  if (!r.IsEmpty()) renderer->FillRectEx(dc, r, GetContentPattern(), GetContentBkColor(), color_);
+}
+
+void TdxReportVisualItem::DrawBackgroundBitmap(TCanvas& dc) {
+  TdxReportCells* doc = ReportCells();
+  TCustomdxReportRenderer* renderer = Renderer();
+  if (!doc || !renderer) return;
+  TSize tile = TileSize(doc->GetBackgroundBitmap(backgroundBitmapIndex_), PixelSize());
+  if (tile.cx <= 0 || tile.cy <= 0) return;
+  TRect background = GetBackgroundBounds(dc);
+  if (background.IsEmpty()) return;
+  TdxClipRegionSaver saver(dc);
+  dc.IntersectClipRect(background);
+  TRect clipBox;
+  if (dc.GetClipBox(clipBox) == NULLREGION) return;
+  TRect visible = IntersectRect(background, clipBox);
+  if (visible.IsEmpty()) return;
+  // Only the tiles that meet the visible part; they are anchored at the
+  // report's origin, so neighbouring items continue one pattern.
+  TPoint o = DrawingOrigin();
+  std::int64_t c0 = FloorDiv(std::int64_t(visible.Left) + o.X, tile.cx);
+  std::int64_t c1 = FloorDiv(std::int64_t(visible.Right) - 1 + o.X, tile.cx);
+  std::int64_t r0 = FloorDiv(std::int64_t(visible.Top) + o.Y, tile.cy);
+  std::int64_t r1 = FloorDiv(std::int64_t(visible.Bottom) - 1 + o.Y, tile.cy);
+  for (std::int64_t r = r0; r <= r1; ++r)
+    for (std::int64_t c = c0; c <= c1; ++c) {
+      TRect t = GetBackgroundBitmapTileBounds(int(c), int(r));
+      if (dc.RectVisible(t)) DrawBackgroundBitmapTile(dc, t);
+    }
+}
+
+void TdxReportVisualItem::DrawBackgroundBitmapTile(TCanvas& dc, const TRect& rect) {
+  TdxReportCells* doc = ReportCells();
+  TCustomdxReportRenderer* renderer = Renderer();
+  if (!doc || !renderer) return;
+  const TBitmap* bitmap = doc->GetBackgroundBitmap(backgroundBitmapIndex_);
+  if (!bitmap) return;
+  renderer->DrawPicture(dc, rect, nullptr, clNone, clNone, true, false, bitmap, -1, nullptr,
+                        GetBackgroundBounds(dc));
+}
+
+void TdxReportVisualItem::DrawBorders(TCanvas& dc) {
+  TCustomdxReportRenderer* renderer = Renderer();
+  if (!renderer) return;
+  TdxPSCellBorderPainter* painter = renderer->GetBorderPainter(GetBorderPainterClass());
+  InitBorderPainter(*painter);
+  painter->Paint(dc);
+}
+
+TRect TdxReportVisualItem::CalcOuterBounds() const {
+  TRect r = GetBorderRect();
+  int t = LineThickness();
+  TdxItemSides sides = CellSides();
+  if (sides & isdLeft) r.Left -= t * GetBorderOuterExtent(csLeft, false);
+  if (sides & isdTop) r.Top -= t * GetBorderOuterExtent(csTop, false);
+  if (sides & isdRight) r.Right += t * GetBorderOuterExtent(csRight, false);
+  if (sides & isdBottom) r.Bottom += t * GetBorderOuterExtent(csBottom, false);
+  return r;
+}
+
+TRect TdxReportVisualItem::Snap(TCanvas& dc, const TRect& r) const {
+  TCustomdxReportRenderer* renderer = Renderer();
+  return renderer ? renderer->SnapToPixels(dc, r) : r;
+}
+
+TRect TdxReportVisualItem::GetBorderBounds(TCanvas& dc) const {
+  TRect r = CalcOuterBounds();
+  if (Shadowed()) {
+    int d = GetShadowDepth();
+    r.Right -= d;
+    r.Bottom -= d;
+  }
+  return Snap(dc, r);
+}
+
+TRect TdxReportVisualItem::GetInnerBounds(TCanvas& dc) const {
+  TRect r = CalcOuterBounds();
+  int t = LineThickness();
+  TdxItemSides sides = CellSides();
+  if (sides & isdLeft) r.Left += t * GetBorderThickness(csLeft);
+  if (sides & isdTop) r.Top += t * GetBorderThickness(csTop);
+  if (sides & isdRight) r.Right -= t * GetBorderThickness(csRight);
+  if (sides & isdBottom) r.Bottom -= t * GetBorderThickness(csBottom);
+  if (Shadowed()) {
+    int d = GetShadowDepth();
+    r.Right -= d;
+    r.Bottom -= d;
+  }
+  return Snap(dc, r);
+}
+
+TRect TdxReportVisualItem::GetOuterBounds(TCanvas& dc) const { return Snap(dc, CalcOuterBounds()); }
+
+void TdxReportVisualItem::SetBounds(int left, int top, int width, int height) {
+  TRect r(left, top, ClampToInt(std::int64_t(left) + width), ClampToInt(std::int64_t(top) + height));
+  if (r == bounds_) return;
+  bounds_ = r;
+  BoundsChanged();
+}
+
+int TdxReportVisualItem::GetBorderHeight() const {
+  int h = 0;
+  if (CellSides() & isdTop) h += GetBorderThickness(csTop) - 1;
+  if (CellSides() & isdBottom) h += GetBorderThickness(csBottom) - 1;
+  if (Shadowed()) h += GetShadowDepth();
+  return h;
+}
+
+int TdxReportVisualItem::GetBorderWidth() const {
+  int w = 0;
+  if (CellSides() & isdLeft) w += GetBorderThickness(csLeft) - 1;
+  if (CellSides() & isdRight) w += GetBorderThickness(csRight) - 1;
+  if (Shadowed()) w += GetShadowDepth();
+  return w;
+}
+
+void TdxReportVisualItem::SetBorderClass(TdxPSCellBorderClass cls) { borderClass_ = cls ? cls : dxDefaultBorderClass(); }
+
+void TdxReportVisualItem::SetBorderColor(TColor color) { borderColor_ = StoredColor(color); }
+
+TColor TdxReportVisualItem::GetBorderColor() const {
+  if (borderColor_ != clDefault) return borderColor_;
+  TdxReportCells* doc = ReportCells();
+  return doc ? doc->BorderColor() : clBlack;
+}
+
+void TdxReportVisualItem::SetColor(TColor color) { color_ = StoredColor(color); }
+
+TPoint TdxReportVisualItem::AbsoluteOrigin() const {
+  std::int64_t x = bounds_.Left, y = bounds_.Top;
+  for (const TdxReportCell* p = Parent(); p; p = p->Parent()) {
+    x += p->Left();
+    y += p->Top();
+  }
+  return {ClampToInt(x), ClampToInt(y)};
+}
+
+TRect TdxReportVisualItem::AbsoluteRect() const {
+  TPoint o = AbsoluteOrigin();
+  return TRect(o.X, o.Y, ClampToInt(std::int64_t(o.X) + Width()), ClampToInt(std::int64_t(o.Y) + Height()));
+}
+
+const TFont* TdxReportVisualItem::Font() const {
+  TdxReportCells* doc = ReportCells();
+  return doc ? doc->GetFontByIndex(fontIndex_) : nullptr;
+}
+
+int TdxReportVisualItem::LineThickness() const {
+  TCustomdxReportRenderer* renderer = Renderer();
+  return renderer ? std::max(1, renderer->LineThickness()) : 1;
+}
+
+int TdxReportVisualItem::PixelSize() const {
+  TCustomdxReportRenderer* renderer = Renderer();
+  return renderer ? std::max(1, renderer->PixelSize()) : 1;
+}
+
+int TdxReportVisualItem::ScreenToUnits(int pixels) const {
+  TCustomdxReportRenderer* renderer = Renderer();
+  if (renderer) return renderer->ScreenToUnits(pixels);
+  return MulDiv(pixels, 4800, TDeviceCaps::Screen().LogPixelsY);
+}
+
+TColor TdxReportVisualItem::ParentBackgroundColor() const {
+  for (const TdxReportCell* p = Parent(); p; p = p->Parent())
+    if (!p->Transparent()) return p->Color();
+  return clNone;
+}
+
+TCustomdxReportRenderer* TdxReportVisualItem::Renderer() const {
+  TdxReportCells* doc = ReportCells();
+  return doc ? doc->Renderer() : nullptr;
+}
+
+// ---- TdxReportCell -------------------------------------------------------------
+
+TdxReportCell::TdxReportCell(TdxReportCell* parent) {
+  if (parent) parent->InsertItem(this);
+}
+
+TdxReportCell::~TdxReportCell() { ClearAll(); }
+
+void TdxReportCell::InsertItem(TdxReportItem* item) {
+  if (item->IsCell()) {
+    auto* cell = static_cast<TdxReportCell*>(item);
+    cells_.push_back(cell);
+    cell->SetReportCells(reportCells_);
+  } else {
+    auto* data = dynamic_cast<TAbstractdxReportCellData*>(item);
+    if (!data) throw EdxPrintEngine(::Format(dxPSReportMessages::NotAReportItem, item->ClassName().c_str()));
+    dataItems_.push_back(data);
+  }
+  item->parent_ = this;
+}
+
+namespace {
+// Removes item from list, searching from the end: lists are emptied from the
+// back, so clearing a cell stays linear.
+template <class T>
+bool RemoveFromList(std::vector<T*>& list, TdxReportItem* item) {
+  for (auto it = list.rbegin(); it != list.rend(); ++it)
+    if (static_cast<TdxReportItem*>(*it) == item) {
+      list.erase(std::next(it).base());
+      if (list.empty()) list.shrink_to_fit();
+      return true;
+    }
+  return false;
+}
+}  // namespace
+
+void TdxReportCell::RemoveItem(TdxReportItem* item) {
+  // By address only: the item may be in the middle of its destruction.
+  if (RemoveFromList(cells_, item) || RemoveFromList(dataItems_, item)) item->parent_ = nullptr;
+}
+
+namespace {
+template <class T>
+void MoveInList(std::vector<T*>& list, const TdxReportItem* item, int index) {
+  auto it = std::find_if(list.begin(), list.end(), [&](T* p) { return static_cast<const TdxReportItem*>(p) == item; });
+  if (it == list.end()) return;
+  T* p = *it;
+  list.erase(it);
+  index = std::clamp(index, 0, int(list.size()));
+  list.insert(list.begin() + index, p);
+}
+}  // namespace
+
+void TdxReportCell::MoveItem(TdxReportItem* item, int index) {
+  MoveInList(cells_, item, index);
+  MoveInList(dataItems_, item, index);
+}
+
+void TdxReportCell::SetReportCells(TdxReportCells* cells) {
+  reportCells_ = cells;
+  for (TdxReportCell* c : cells_) c->SetReportCells(cells);
+}
+
+TdxReportCell* TdxReportCell::Cells(int index) const {
+  if (index < 0 || index >= CellCount()) RaiseIndex(dxPSReportMessages::ListIndexOutOfBounds, index);
+  return cells_[std::size_t(index)];
+}
+
+TAbstractdxReportCellData* TdxReportCell::DataItems(int index) const {
+  if (index < 0 || index >= DataItemCount()) RaiseIndex(dxPSReportMessages::ListIndexOutOfBounds, index);
+  return dataItems_[std::size_t(index)];
+}
+
+void TdxReportCell::ClearAll() {
+  ClearDataItems();
+  ClearCells();
+}
+
+void TdxReportCell::ClearCells() {
+  while (!cells_.empty()) delete cells_.back();
+}
+
+void TdxReportCell::ClearDataItems() {
+  while (!dataItems_.empty()) delete dataItems_.back();
+}
+
+int TdxReportCell::IndexOf(const TdxReportItem* item) const {
+  for (std::size_t i = 0; i < cells_.size(); ++i)
+    if (static_cast<const TdxReportItem*>(cells_[i]) == item) return int(i);
+  for (std::size_t i = 0; i < dataItems_.size(); ++i)
+    if (static_cast<const TdxReportItem*>(dataItems_[i]) == item) return int(i);
+  return -1;
+}
+
+void TdxReportCell::Assign(const TdxReportItem& source) {
+  if (&source == this) return;
+  auto* s = dynamic_cast<const TdxReportCell*>(&source);
+  // A source inside this cell would be freed by the clearing below: copy it
+  // out first.
+  if (s) {
+    for (const TdxReportItem* p = s->Parent(); p; p = p->Parent())
+      if (p == this) {
+        TdxReportCell copy;
+        copy.SetReportCells(reportCells_);
+        copy.Assign(source);
+        Assign(copy);
+        return;
+      }
+  }
+  if (s) ClearAll();
+  TdxReportVisualItem::Assign(source);
+  if (!s) return;
+  for (TdxReportCell* c : s->cells_) {
+    auto* cell = new TdxReportCell(this);
+    cell->Assign(*c);
+  }
+  for (TAbstractdxReportCellData* d : s->dataItems_) {
+    std::unique_ptr<TdxReportItem> item = dxCreateObject<TdxReportItem>(d->ClassType());
+    item->SetParent(this);
+    TdxReportItem* owned = item.release();
+    owned->Assign(*d);
+  }
+}
+
+void TdxReportCell::ReadData(TdxReportReader& reader) {
+  TdxReportVisualItem::ReadData(reader);
+  ReadProperties(reader);
+  ReadCells(reader);
+  ReadDataItems(reader);
+}
+
+void TdxReportCell::WriteData(TdxReportWriter& writer) const {
+  TdxReportVisualItem::WriteData(writer);
+  WriteProperties(writer);
+  WriteCells(writer);
+  WriteDataItems(writer);
+}
+
+void TdxReportCell::ReadItemList(TdxReportReader& reader) {
+  TReadDepthGuard guard;
+  reader.ReadListBegin();
+  while (!reader.EndOfList()) {
+    std::string name = reader.ReadString();
+    TdxClass cls = dxFindClass(name);
+    if (!cls) throw EdxPrintEngine(dxPSReportMessages::AssertionFailure);
+    if (!InheritsFrom(cls, TdxReportItem::StaticClass()))
+      throw EdxPrintEngine(::Format(dxPSReportMessages::NotAReportItem, name.c_str()));
+    std::unique_ptr<TdxReportItem> item = dxCreateObject<TdxReportItem>(cls);
+    item->SetParent(this);
+    TdxReportItem* owned = item.release();
+    owned->ReadData(reader);
+  }
+  reader.ReadListEnd();
+}
+
+void TdxReportCell::WriteItemList(TdxReportWriter& writer, bool cells) const {
+  writer.WriteListBegin();
+  auto write = [&](const TdxReportItem* item) {
+    if (!item->IsSerializable()) return;
+    writer.WriteString(item->ClassName());
+    item->WriteData(writer);
+  };
+  if (cells)
+    for (const TdxReportCell* c : cells_) write(c);
+  else
+    for (const TAbstractdxReportCellData* d : dataItems_) write(d);
+  writer.WriteListEnd();
+}
+
+void TdxReportCell::ReadCells(TdxReportReader& reader) {
+  ClearCells();
+  ReadItemList(reader);
+}
+
+void TdxReportCell::ReadDataItems(TdxReportReader& reader) {
+  ClearDataItems();
+  BeginReadDataItems();
+  try {
+    ReadItemList(reader);
+  } catch (...) {
+    EndReadDataItems();
+    throw;
+  }
+  EndReadDataItems();
+}
+
+void TdxReportCell::WriteCells(TdxReportWriter& writer) const { WriteItemList(writer, true); }
+
+void TdxReportCell::WriteDataItems(TdxReportWriter& writer) const { WriteItemList(writer, false); }
+
+void TdxReportCell::Scale(int numerator, int denominator) {
+  if (denominator == 0) return;
+  for (TAbstractdxReportCellData* d : dataItems_) d->Scale(numerator, denominator);
+  for (TdxReportCell* c : cells_) c->Scale(numerator, denominator);
+  TdxReportVisualItem::Scale(numerator, denominator);
+}
+
+TRect TdxReportCell::GetBorderRect() const { return TRect(0, 0, Width(), Height()); }
+
+void TdxReportCell::DrawItself(TCanvas& dc, const TRect& rect, int stage, const TRect& clip) {
+  if (!Renderer()) return;
+  TdxClipRegionSaver outer(dc);
+  if (ClipChildren()) {
+    int t = LineThickness();
+    dc.IntersectClipRect(TRect(rect.Left - t, rect.Top - t, rect.Right, rect.Bottom));
+  }
+  {
+    TdxClipRegionSaver inner(dc);
+    if (!ExcludeOpaqueChildren(dc, clip)) {
+      DrawBackgroundAndBorders(dc, stage);
+      DrawDataItems(dc, clip, stage);
+    }
+  }
+  DrawCells(dc, rect, stage, clip);
+}
+
+bool TdxReportCell::ExcludeOpaqueChildren(TCanvas& dc, const TRect& clip) {
+  auto isOpaque = [&](const TdxReportVisualItem* item) {
+    return item->OpaqueToParent() && !item->Transparent() && item->Visible() &&
+           !IntersectRect(item->AbsoluteRect(), clip).IsEmpty();
+  };
+  for (TdxReportCell* c : cells_) {
+    if (!isOpaque(c)) continue;
+    TRect r = c->CalcOuterBounds();
+    r.Offset(c->Left(), c->Top());
+    if (dc.ExcludeClipRect(Snap(dc, r)) == NULLREGION) return true;
+  }
+  for (TAbstractdxReportCellData* d : dataItems_) {
+    if (!isOpaque(d)) continue;
+    if (dc.ExcludeClipRect(d->GetOuterBounds(dc)) == NULLREGION) return true;
+  }
+  return false;
+}
+
+void TdxReportCell::DrawBackgroundAndBorders(TCanvas& dc, int stage) {
+  if (!(stage & 1)) return;
+  if (HasBackgroundBitmap())
+    DrawBackgroundBitmap(dc);
+  else if (!Transparent())
+    DrawBackground(dc);
+  if (HasBorder()) DrawBorders(dc);
+}
+
+void TdxReportCell::DrawCells(TCanvas& dc, const TRect&, int stage, const TRect& clip) {
+  for (std::size_t i = 0; i < cells_.size(); ++i) {
+    TdxReportCell* c = cells_[i];
+    if (!c->Visible() || IntersectRect(c->AbsoluteRect(), clip).IsEmpty()) continue;
+    int dx = c->Left(), dy = c->Top();
+    bool moved = dx != 0 || dy != 0;
+    if (moved) dc.OffsetWindowOrg(-dx, -dy);
+    try {
+      c->DrawItself(dc, TRect(0, 0, c->Width(), c->Height()), stage, clip);
+    } catch (...) {
+      if (moved) dc.OffsetWindowOrg(dx, dy);
+      throw;
+    }
+    if (moved) dc.OffsetWindowOrg(dx, dy);
+  }
+}
+
+void TdxReportCell::DrawDataItems(TCanvas& dc, const TRect& clip, int stage) {
+  TCustomdxReportRenderer* renderer = Renderer();
+  if (!renderer) return;
+  for (std::size_t n = dataItems_.size(); n > 0; --n) {
+    TAbstractdxReportCellData* item = dataItems_[n - 1];
+    if (!item->Visible()) continue;
+    if (!dc.RectVisible(item->GetOutputRect(dc, stage))) continue;
+    if (!item->IsDrawingNeeded(dc, stage, clip)) continue;
+    if (!item->IsCustomDrawn()) {
+      item->Draw(dc, stage);
+      continue;
+    }
+    // The link may change the item while it draws it: it works on the item
+    // and the item is restored from a copy afterwards.
+    std::unique_ptr<TdxReportItem> copy = dxCreateObject<TdxReportItem>(item->ClassType());
+    copy->Assign(*item);
+    TFont savedFont = dc.Font();
+    TColor savedBrushColor = dc.Brush().Color;
+    if (const TFont* f = item->Font()) dc.SetFont(*f);
+    dc.Brush().Color = item->Color();
+    auto restore = [&] {
+      item->Assign(*copy);
+      dc.Brush().Color = savedBrushColor;
+      dc.Brush().Style = bsClear;
+      dc.SetFont(savedFont);
+      dc.SetBkMode(TRANSPARENT);
+    };
+    try {
+      if (!item->CustomDraw(dc)) item->Draw(dc, stage);
+    } catch (...) {
+      restore();
+      throw;
+    }
+    restore();
+  }
+}
+
+TdxReportVisualItem* TdxReportCell::HitTest(TPoint p) {
+  if (!Visible()) return nullptr;
+  bool inside = TRect(0, 0, Width(), Height()).Contains(p);
+  if (ClipChildren() && !inside) return nullptr;
+  for (std::size_t n = cells_.size(); n > 0; --n) {
+    TdxReportCell* c = cells_[n - 1];
+    if (TdxReportVisualItem* hit = c->HitTest(TPoint{p.X - c->Left(), p.Y - c->Top()})) return hit;
+  }
+  for (TAbstractdxReportCellData* d : dataItems_)
+    if (d->Visible() && d->BoundsRect().Contains(p)) return d;
+  return inside ? this : nullptr;
+}
+
+// ---- TdxReportGroup ------------------------------------------------------------
+
+TdxReportGroup::TdxReportGroup(TdxReportCell* parent) : TdxReportCell(parent) { format_ = dxDefaultGroupFormat; }
+
+void TdxReportGroup::Assign(const TdxReportItem& source) {
+  TdxReportCell::Assign(source);
+  auto* s = dynamic_cast<const TdxReportGroup*>(&source);
+  if (!s || s == this) return;
+  Caption = s->Caption;
+  CaptionTextWidth = s->CaptionTextWidth;
+  // Look-and-feels belong to a document: another document's is replaced by
+  // this document's of the same class.
+  if (!s->LookAndFeel || s->ReportCells() == ReportCells())
+    LookAndFeel = s->LookAndFeel;
+  else
+    LookAndFeel = ReportCells() ? ReportCells()->FindLookAndFeel(s->LookAndFeel->ClassType()) : nullptr;
+}
+
+void TdxReportGroup::ReadData(TdxReportReader& reader) {
+  TdxReportCell::ReadData(reader);
+  Caption = reader.ReadString();
+  CaptionTextWidth = dxReadLength(reader);
+  int index = reader.ReadInteger();
+  TdxReportCells* doc = ReportCells();
+  LookAndFeel = index == -1 || !doc ? nullptr : doc->LookAndFeels(index);
+}
+
+void TdxReportGroup::WriteData(TdxReportWriter& writer) const {
+  TdxReportCell::WriteData(writer);
+  writer.WriteString(Caption);
+  writer.WriteInteger(CaptionTextWidth);
+  TdxReportCells* doc = ReportCells();
+  writer.WriteInteger(doc && LookAndFeel ? doc->IndexOfLookAndFeel(LookAndFeel) : -1);
+}
+
+void TdxReportGroup::Scale(int numerator, int denominator) {
+  if (denominator == 0) return;
+  TdxReportCell::Scale(numerator, denominator);
+  CaptionTextWidth = MulDiv(CaptionTextWidth, numerator, denominator);
+}
+
+TdxPSReportGroupLookAndFeel* TdxReportGroup::EffectiveLookAndFeel() const {
+  if (LookAndFeel) return LookAndFeel;
+  for (const TdxReportCell* p = Parent(); p; p = p->Parent())
+    if (auto* g = dynamic_cast<const TdxReportGroup*>(p); g && g->LookAndFeel) return g->LookAndFeel;
+  TdxReportCells* doc = ReportCells();
+  return doc ? doc->LookAndFeel() : nullptr;
+}
+
+TdxPSCellBorderClass TdxReportGroup::GetBorderClass() const {
+  TdxPSReportGroupLookAndFeel* lf = EffectiveLookAndFeel();
+  return lf ? lf->LookAndFeelClass()->DefaultBorderClass() : TdxReportCell::GetBorderClass();
+}
+
+int TdxReportGroup::GetBorderOuterExtent(int side, bool swapped) const {
+  if (!EffectiveLookAndFeel()) return TdxReportCell::GetBorderOuterExtent(side, swapped);
+  return swapped ? GetBorderThickness(side) : 0;
+}
+
+int TdxReportGroup::GetBorderThickness(int side) const {
+  TdxPSReportGroupLookAndFeel* lf = EffectiveLookAndFeel();
+  if (!lf) return TdxReportCell::GetBorderThickness(side);
+  if (side != csTop) return lf->GetBorderThickness(*this, side);
+  // The caption band counts as part of the top border.
+  int b = lf->BorderThickness();
+  TCustomdxReportRenderer* renderer = Renderer();
+  int t = renderer ? renderer->LineThickness() : 0;
+  bool inUnits = renderer && renderer->IsPrepared() && t != 0;
+  if (inUnits) b *= t;
+  if (ShowCaption()) b += lf->GetCaptionAreaHeight();
+  if (inUnits) b /= t;
+  return b;
+}
+
+bool TdxReportGroup::HasBorder() const { return TdxReportCell::HasBorder() || !Caption.empty(); }
+
+void TdxReportGroup::DrawBorders(TCanvas& dc) {
+  if (TdxPSReportGroupLookAndFeel* lf = EffectiveLookAndFeel())
+    lf->Paint(dc, *this);
+  else
+    TdxReportCell::DrawBorders(dc);
+}
+
+TRect TdxReportGroup::GetBorderBounds(TCanvas& dc) const {
+  TdxPSReportGroupLookAndFeel* lf = EffectiveLookAndFeel();
+  if (!lf) return TdxReportCell::GetBorderBounds(dc);
+  TRect r = CalcOuterBounds();
+  if (Shadowed()) {
+    int d = GetShadowDepth();
+    r.Right -= d;
+    r.Bottom -= d;
+  }
+  if (ShowCaption()) r.Top += lf->CaptionHeight() / 2;
+  return Snap(dc, r);
+}
+
+void TdxReportGroup::Prepare(TCanvas& dc) {
+  TCustomdxReportRenderer* renderer = Renderer();
+  if (Caption.empty() || !renderer) {
+    CaptionTextWidth = 0;
+    return;
+  }
+  TdxPSReportGroupLookAndFeel* lf = EffectiveLookAndFeel();
+  int width = renderer->MeasureTextWidth(dc, Caption, lf ? lf->CaptionFont() : Font());
+  CaptionTextWidth = width > 0 ? width + 4 : 0;
+}
+
+// ---- Look-and-feels ------------------------------------------------------------
+
+TdxPSCellBorderClass TdxPSReportGroupLookAndFeel::DefaultBorderClass() {
+  TdxPSCellBorderClass etched = dxAsBorderClass(dxFindClass("TdxPSCellEtchedBorder"));
+  return etched ? etched : dxDefaultBorderClass();
+}
+
+TdxPSReportGroupLookAndFeelClass TdxPSReportGroupLookAndFeel::LookAndFeelClass() const {
+  return static_cast<TdxPSReportGroupLookAndFeelClass>(ClassType());
+}
+
+void TdxPSReportGroupLookAndFeel::Assign(const TdxPSReportGroupLookAndFeel& source) {
+  if (&source == this) return;
+  captionHeight_ = source.captionHeight_;
+  captionFontIndex_ = source.captionFontIndex_;
+  captionIndent_ = source.captionIndent_;
+  color_ = source.color_;
+  fontIndex_ = source.fontIndex_;
+  Data = source.Data;
+}
+
+void TdxPSReportGroupLookAndFeel::Scale(int numerator, int denominator) {
+  if (denominator == 0) return;
+  captionHeight_ = MulDiv(captionHeight_, numerator, denominator);
+  captionIndent_ = MulDiv(captionIndent_, numerator, denominator);
+}
+
+void TdxPSReportGroupLookAndFeel::ReadData(TdxReportReader& reader) {
+  captionHeight_ = dxReadLength(reader);
+  SetCaptionFontIndex(reader.ReadInteger());
+  captionIndent_ = dxReadLength(reader);
+  SetColor(reader.ReadInteger());
+  Data = reader.ReadInteger();
+  SetFontIndex(reader.ReadInteger());
+}
+
+void TdxPSReportGroupLookAndFeel::WriteData(TdxReportWriter& writer) const {
+  writer.WriteInteger(captionHeight_);
+  writer.WriteInteger(captionFontIndex_);
+  writer.WriteInteger(captionIndent_);
+  writer.WriteInteger(GetColor());
+  writer.WriteInteger(Data);
+  writer.WriteInteger(fontIndex_);
+}
+
+int TdxPSReportGroupLookAndFeel::GetBorderThickness(const TdxReportGroup&, int) const {
+  return LookAndFeelClass()->DefaultBorderClass()->Thickness();
+}
+
+TColor TdxPSReportGroupLookAndFeel::GetColor() const {
+  if (color_ != clDefault) return color_;
+  return reportCells_ ? reportCells_->GroupColor() : clBtnFace;
+}
+
+void TdxPSReportGroupLookAndFeel::SetColor(TColor color) { color_ = StoredColor(color); }
+
+TRect TdxPSReportGroupLookAndFeel::GetCaptionBounds(const TdxReportGroup& group) const {
+  return TRect(0, 0, group.Width(), CaptionHeight());
+}
+
+TRect TdxPSReportGroupLookAndFeel::GetCaptionTextBounds(const TdxReportGroup& group) const {
+  if (!group.ShowCaption() || group.CaptionTextWidth <= 0) return {};
+  int indent = CaptionIndent();
+  int left = indent, right = group.Width() - indent;
+  if (right <= left) return {};
+  int width = group.CaptionTextWidth;
+  switch (group.CaptionAlignment()) {
+    case caCenter: left += (right - left - width) / 2; break;
+    case caRight: left = right - width; break;
+    default: break;
+  }
+  return TRect(left, 0, left + width, CaptionHeight());
+}
+
+TRect TdxPSReportGroupLookAndFeel::GetCaptionLeftRestBounds(const TdxReportGroup& group) const {
+  if (group.Transparent() || !group.ShowCaption()) return {};
+  TRect caption = GetCaptionBounds(group);
+  TRect text = GetCaptionTextBounds(group);
+  if (text.IsEmpty()) return caption;
+  TRect r(caption.Left, caption.Top, std::min(text.Left, caption.Right), caption.Bottom);
+  return r.IsEmpty() ? TRect() : r;
+}
+
+TRect TdxPSReportGroupLookAndFeel::GetCaptionRightRestBounds(const TdxReportGroup& group) const {
+  if (group.Transparent() || !group.ShowCaption()) return {};
+  TRect caption = GetCaptionBounds(group);
+  TRect text = GetCaptionTextBounds(group);
+  if (text.IsEmpty()) return {};
+  TRect r(std::max(text.Right, caption.Left), caption.Top, caption.Right, caption.Bottom);
+  return r.IsEmpty() ? TRect() : r;
+}
+
+void TdxPSReportGroupLookAndFeel::Prepare(TCanvas& dc) {
+  TCustomdxReportRenderer* renderer = Renderer();
+  if (renderer) captionHeight_ = renderer->MeasureFontHeight(dc, CaptionFont());
+}
+
+void TdxPSReportGroupLookAndFeel::Paint(TCanvas& dc, TdxReportGroup& group) {
+  TCustomdxReportRenderer* renderer = Renderer();
+  TdxClass painterClass = LookAndFeelClass()->PainterClass();
+  if (!renderer || !painterClass) return;
+  TdxPSReportGroupLookAndFeelPainter* painter = renderer->GetLookAndFeelPainter(painterClass);
+  painter->Initialize(this, &group);
+  painter->Paint(dc);
+}
+
+const TFont* TdxPSReportGroupLookAndFeel::CaptionFont() const {
+  int index = captionFontIndex_ != -1 ? captionFontIndex_ : fontIndex_;
+  return reportCells_ ? reportCells_->GetFontByIndex(index) : nullptr;
+}
+
+TCustomdxReportRenderer* TdxPSReportGroupLookAndFeel::Renderer() const {
+  return reportCells_ ? reportCells_->Renderer() : nullptr;
+}
+
+int TdxPSReportGroupLookAndFeel::LineThickness() const {
+  TCustomdxReportRenderer* renderer = Renderer();
+  return renderer ? std::max(1, renderer->LineThickness()) : 1;
+}
+
+TdxClass TdxPSReportGroupNullLookAndFeel::PainterClass() {
+  return TdxPSReportGroupNullLookAndFeelPainter::StaticClass();
+}
+
+TdxClass TdxPSReportGroupStandardLookAndFeel::PainterClass() {
+  return TdxPSReportGroupStandardLookAndFeelPainter::StaticClass();
+}
+
+TdxClass TdxPSReportGroupWebLookAndFeel::PainterClass() {
+  return TdxPSReportGroupWebLookAndFeelPainter::StaticClass();
+}
+
+void TdxPSReportGroupWebLookAndFeel::Assign(const TdxPSReportGroupLookAndFeel& source) {
+  TdxPSReportGroupLookAndFeel::Assign(source);
+  auto* s = dynamic_cast<const TdxPSReportGroupWebLookAndFeel*>(&source);
+  if (!s || s == this) return;
+  borderColor_ = s->borderColor_;
+  borderThickness_ = s->borderThickness_;
+  captionColor_ = s->captionColor_;
+  captionSeparatorColor_ = s->captionSeparatorColor_;
+  captionSeparatorThickness_ = s->captionSeparatorThickness_;
+}
+
+void TdxPSReportGroupWebLookAndFeel::Scale(int numerator, int denominator) {
+  if (denominator == 0) return;
+  TdxPSReportGroupLookAndFeel::Scale(numerator, denominator);
+  captionSeparatorThickness_ = MulDiv(captionSeparatorThickness_, numerator, denominator);
+}
+
+void TdxPSReportGroupWebLookAndFeel::ReadData(TdxReportReader& reader) {
+  TdxPSReportGroupLookAndFeel::ReadData(reader);
+  SetBorderColor(reader.ReadInteger());
+  SetBorderThickness(dxReadLineCount(reader));
+  SetCaptionColor(reader.ReadInteger());
+  SetCaptionSeparatorColor(reader.ReadInteger());
+  SetCaptionSeparatorThickness(dxReadLength(reader));
+}
+
+void TdxPSReportGroupWebLookAndFeel::WriteData(TdxReportWriter& writer) const {
+  TdxPSReportGroupLookAndFeel::WriteData(writer);
+  writer.WriteInteger(GetBorderColor());
+  writer.WriteInteger(borderThickness_);
+  writer.WriteInteger(GetCaptionColor());
+  writer.WriteInteger(GetCaptionSeparatorColor());
+  writer.WriteInteger(captionSeparatorThickness_);
+}
+
+int TdxPSReportGroupWebLookAndFeel::GetBorderThickness(const TdxReportGroup&, int) const {
+  return borderThickness_;
+}
+
+TColor TdxPSReportGroupWebLookAndFeel::GetCaptionColor() const {
+  if (captionColor_ != clDefault) return captionColor_;
+  return ReportCells() ? ReportCells()->GroupCaptionColor() : clBtnFace;
+}
+
+TColor TdxPSReportGroupWebLookAndFeel::GetBorderColor() const {
+  if (borderColor_ != clDefault) return borderColor_;
+  return ReportCells() ? ReportCells()->GroupBorderColor() : clBtnFace;
+}
+
+TColor TdxPSReportGroupWebLookAndFeel::GetCaptionSeparatorColor() const {
+  if (captionSeparatorColor_ != clDefault) return captionSeparatorColor_;
+  return ReportCells() ? ReportCells()->GroupCaptionSeparatorColor() : clBtnFace;
+}
+
+TRect TdxPSReportGroupWebLookAndFeel::GetCaptionBounds(const TdxReportGroup& group) const {
+  if (!group.ShowCaption()) return {};
+  int inset = borderThickness_ * LineThickness();
+  TRect r(inset, inset, group.Width() - inset, group.Height() - inset);
+  r.Bottom = r.Top + CaptionHeight();
+  return r;
+}
+
+TRect TdxPSReportGroupWebLookAndFeel::GetCaptionSeparatorBounds(const TdxReportGroup& group) const {
+  if (!group.ShowCaption()) return {};
+  TRect caption = GetCaptionBounds(group);
+  return TRect(caption.Left, caption.Bottom, caption.Right, caption.Bottom + captionSeparatorThickness_);
+}
+
+void TdxPSReportGroupWebLookAndFeel::SetBorderColor(TColor color) { borderColor_ = StoredColor(color); }
+void TdxPSReportGroupWebLookAndFeel::SetCaptionColor(TColor color) { captionColor_ = StoredColor(color); }
+void TdxPSReportGroupWebLookAndFeel::SetCaptionSeparatorColor(TColor color) {
+  captionSeparatorColor_ = StoredColor(color);
+}
+
+// ---- Look-and-feel painters ----------------------------------------------------
+
+void TdxPSReportGroupLookAndFeelPainter::Initialize(TdxPSReportGroupLookAndFeel* lookAndFeel,
+                                                    TdxReportGroup* group) {
+  lookAndFeel_ = lookAndFeel;
+  group_ = group;
+}
+
+void TdxPSReportGroupLookAndFeelPainter::DrawBorders(TCanvas& dc) {
+  if (!group_ || !renderer_) return;
+  TdxPSCellBorderPainter* painter = renderer_->GetBorderPainter(group_->GetBorderPainterClass());
+  group_->InitBorderPainter(*painter);
+  painter->Paint(dc);
+}
+
+void TdxPSReportGroupLookAndFeelPainter::DrawCaptionText(TCanvas& dc) {
+  if (!group_ || !lookAndFeel_ || !renderer_) return;
+  TRect r = lookAndFeel_->GetCaptionTextBounds(*group_);
+  if (r.IsEmpty() || !dc.RectVisible(r)) return;
+  static const TdxTextAlignX kAlign[3] = {taLeft, taCenterX, taRight};
+  renderer_->DrawCaption(dc, r, kAlign[group_->CaptionAlignment()], taCenterY, !group_->CaptionTransparent(),
+                         lookAndFeel_->GetCaptionColor(), lookAndFeel_->CaptionFont(), group_->Caption,
+                         dxTextFlags::SingleLine | dxTextFlags::HidePrefix);
+}
+
+void TdxPSReportGroupStandardLookAndFeelPainter::DrawCaptionRest(TCanvas& dc) {
+  if (!Group() || !LookAndFeel() || !Renderer()) return;
+  TColor color = LookAndFeel()->GetColor();
+  for (TRect r : {LookAndFeel()->GetCaptionLeftRestBounds(*Group()), LookAndFeel()->GetCaptionRightRestBounds(*Group())})
+    if (!r.IsEmpty() && dc.RectVisible(r)) Renderer()->FillRect(dc, r, color);
+}
+
+void TdxPSReportGroupStandardLookAndFeelPainter::Paint(TCanvas& dc) {
+  if (!Group() || !LookAndFeel()) return;
+  DrawCaptionRest(dc);
+  DrawCaptionText(dc);
+  if (!Group()->HasBorder()) return;
+  TdxClipRegionSaver saver(dc);
+  TRect text = LookAndFeel()->GetCaptionTextBounds(*Group());
+  if (!text.IsEmpty()) dc.ExcludeClipRect(text);
+  DrawBorders(dc);
+}
+
+void TdxPSReportGroupWebLookAndFeelPainter::DrawBorders(TCanvas& dc) {
+  auto* lf = dynamic_cast<TdxPSReportGroupWebLookAndFeel*>(LookAndFeel());
+  if (!Group() || !lf || !Renderer()) return;
+  TRect r(0, 0, Group()->Width(), Group()->Height());
+  Renderer()->FrameRect(dc, r, lf->BorderThickness(), Group()->CellSides(), lf->GetBorderColor());
+}
+
+void TdxPSReportGroupWebLookAndFeelPainter::DrawCaptionSeparator(TCanvas& dc) {
+  auto* lf = dynamic_cast<TdxPSReportGroupWebLookAndFeel*>(LookAndFeel());
+  if (!Group() || !lf || !Renderer()) return;
+  TRect r = lf->GetCaptionSeparatorBounds(*Group());
+  if (!r.IsEmpty()) Renderer()->FillRect(dc, r, lf->GetCaptionSeparatorColor());
+}
+
+void TdxPSReportGroupWebLookAndFeelPainter::Paint(TCanvas& dc) {
+  DrawBorders(dc);
+  DrawCaptionText(dc);
+  DrawCaptionSeparator(dc);
+}
+
+// ---- TdxReportCells ------------------------------------------------------------
+
+TdxReportCells::TdxReportCells() {
+  dxPSRegisterReportClasses();
+  root_ = std::make_unique<TdxReportCell>();
+  root_->SetReportCells(this);
+  root_->SetColor(clWhite);
+  lookAndFeel_ = CreateLookAndFeel(TdxPSReportGroupStandardLookAndFeel::StaticClass(), false);
+  CreateLookAndFeel(TdxPSReportGroupNullLookAndFeel::StaticClass(), false);
+}
+
+TdxReportCells::~TdxReportCells() {
+  root_.reset();
+  header_.reset();
+  footer_.reset();
+  overlays_.clear();
+  lookAndFeels_.clear();
+}
+
+void TdxReportCells::AfterReadData(TdxReportReader&) {}
+
+void TdxReportCells::AfterWriteData(TdxReportWriter&) {}
+
+void TdxReportCells::BeforeReadData(TdxReportReader& reader) {
+  imageLists_.clear();
+  ownedImageLists_.clear();
+  reader.ReadListBegin();
+  while (!reader.EndOfList()) {
+    auto list = std::make_unique<TCustomImageList>();
+    reader.ReadImageList(*list);
+    imageLists_.push_back(list.get());
+    ownedImageLists_.push_back(std::move(list));
+  }
+  reader.ReadListEnd();
+}
+
+void TdxReportCells::CollectImageLists() {
+  EnumerateItems([this](TdxReportItem& item) {
+    if (auto* image = dynamic_cast<TCustomdxReportCellImageContainer*>(&item))
+      if (image->ImageList && image->HasImage() && !image->Image()) AddImageList(image->ImageList);
+  });
+}
+
+void TdxReportCells::BeforeWriteData(TdxReportWriter& writer) {
+  CollectImageLists();
+  writer.WriteListBegin();
+  for (TCustomImageList* list : imageLists_) writer.WriteImageList(*list);
+  writer.WriteListEnd();
+}
+
+void TdxReportCells::Scale(int numerator, int denominator) {
+  if (denominator == 0) return;
+  root_->Scale(numerator, denominator);
+  shadowDepth_ = std::max(0, MulDiv(shadowDepth_, numerator, denominator));
+  for (auto& lf : lookAndFeels_) lf->Scale(numerator, denominator);
+  if (header_) header_->Scale(numerator, denominator);
+  if (footer_) footer_->Scale(numerator, denominator);
+  for (auto& o : overlays_) o->Scale(numerator, denominator);
+}
+
+TdxReportCell* TdxReportCells::GetTopLevelCell(const TdxReportItem* item) const {
+  if (!item || !item->Parent()) return nullptr;
+  auto isTop = [this](const TdxReportCell* c) {
+    if (c == root_.get() || c == header_.get() || c == footer_.get()) return true;
+    for (auto& o : overlays_)
+      if (o.get() == c) return true;
+    return false;
+  };
+  TdxReportCell* cell = item->Parent();
+  while (cell->Parent() && !isTop(cell->Parent()) && !isTop(cell)) cell = cell->Parent();
+  return cell;
+}
+
+void TdxReportCells::ReadData(TdxReportReader& reader) {
+  ClearItems();
+  ClearLookAndFeels();
+  try {
+    BeforeReadData(reader);
+    reader.ReadListBegin();
+    while (!reader.EndOfList()) {
+      std::string name = reader.ReadString();
+      // The fields that follow depend on the class, so a class that is not
+      // known ends the read like an unknown item class does.
+      TdxClass cls = dxFindClass(name);
+      if (!cls) throw EdxPrintEngine(dxPSReportMessages::AssertionFailure);
+      CreateLookAndFeel(cls, false)->ReadData(reader);
+    }
+    reader.ReadListEnd();
+    int index = reader.ReadInteger();
+    lookAndFeel_ = index == -1 ? nullptr : LookAndFeels(index);
+    root_->ReadData(reader);
+    if (reader.ReadBoolean()) FooterCell()->ReadData(reader);
+    if (reader.ReadBoolean()) HeaderCell()->ReadData(reader);
+    ClearOverlays();
+    reader.ReadListBegin();
+    while (!reader.EndOfList()) AddOverlay()->ReadData(reader);
+    reader.ReadListEnd();
+    SetBorderColor(reader.ReadInteger());
+    StoredInteger = reader.ReadInteger();
+    SetExpandButtonBorderColor(reader.ReadInteger());
+    SetGroupBorderColor(reader.ReadInteger());
+    SetGroupCaptionColor(reader.ReadInteger());
+    SetGroupCaptionSeparatorColor(reader.ReadInteger());
+    SetGroupColor(reader.ReadInteger());
+    SetShadowColor(reader.ReadInteger());
+    SetShadowDepth(dxReadLength(reader));
+    SetTreeLineColor(reader.ReadInteger());
+    SetTreeLineStyle(reader.ReadInteger());
+  } catch (...) {
+    ClearItems();
+    AfterReadData(reader);
+    throw;
+  }
+  AfterReadData(reader);
+}
+
+void TdxReportCells::WriteData(TdxReportWriter& writer) {
+  try {
+    BeforeWriteData(writer);
+    writer.WriteListBegin();
+    for (auto& lf : lookAndFeels_) {
+      writer.WriteString(lf->ClassName());
+      lf->WriteData(writer);
+    }
+    writer.WriteListEnd();
+    writer.WriteInteger(IndexOfLookAndFeel(lookAndFeel_));
+    root_->WriteData(writer);
+    writer.WriteBoolean(bool(footer_));
+    if (footer_) footer_->WriteData(writer);
+    writer.WriteBoolean(bool(header_));
+    if (header_) header_->WriteData(writer);
+    writer.WriteListBegin();
+    for (auto& o : overlays_) o->WriteData(writer);
+    writer.WriteListEnd();
+    writer.WriteInteger(borderColor_);
+    writer.WriteInteger(StoredInteger);
+    writer.WriteInteger(expandButtonBorderColor_);
+    writer.WriteInteger(groupBorderColor_);
+    writer.WriteInteger(groupCaptionColor_);
+    writer.WriteInteger(groupCaptionSeparatorColor_);
+    writer.WriteInteger(groupColor_);
+    writer.WriteInteger(shadowColor_);
+    writer.WriteInteger(shadowDepth_);
+    writer.WriteInteger(treeLineColor_);
+    writer.WriteInteger(treeLineStyle_);
+  } catch (...) {
+    AfterWriteData(writer);
+    throw;
+  }
+  AfterWriteData(writer);
+}
+
+void TdxReportCells::ClearItems() { root_->ClearAll(); }
+
+TdxReportCell* TdxReportCells::HeaderCell() {
+  if (!header_) {
+    header_ = std::make_unique<TdxReportCell>();
+    header_->SetReportCells(this);
+    header_->SetColor(clBtnFace);
+  }
+  return header_.get();
+}
+
+TdxReportCell* TdxReportCells::FooterCell() {
+  if (!footer_) {
+    footer_ = std::make_unique<TdxReportCell>();
+    footer_->SetReportCells(this);
+    footer_->SetColor(clBtnFace);
+  }
+  return footer_.get();
+}
+
+int TdxReportCells::HeaderCellCount() const { return header_ ? header_->CellCount() : 0; }
+int TdxReportCells::FooterCellCount() const { return footer_ ? footer_->CellCount() : 0; }
+TRect TdxReportCells::HeaderCellBounds() const { return header_ ? header_->BoundsRect() : TRect(); }
+TRect TdxReportCells::FooterCellBounds() const { return footer_ ? footer_->BoundsRect() : TRect(); }
+
+TdxReportVisualItem* TdxReportCells::HitTest(TPoint p) const {
+  for (std::size_t n = overlays_.size(); n > 0; --n) {
+    TdxReportCell* o = overlays_[n - 1].get();
+    if (TdxReportVisualItem* hit = o->HitTest(TPoint{p.X - o->Left(), p.Y - o->Top()})) return hit;
+  }
+  return root_->HitTest(TPoint{p.X - root_->Left(), p.Y - root_->Top()});
+}
+
+namespace {
+void Enumerate(TdxReportCell& cell, const std::function<void(TdxReportItem&)>& visit) {
+  visit(cell);
+  for (int i = 0; i < cell.CellCount(); ++i) Enumerate(*cell.Cells(i), visit);
+  for (int i = 0; i < cell.DataItemCount(); ++i) visit(*cell.DataItems(i));
+}
+}  // namespace
+
+void TdxReportCells::EnumerateItems(const std::function<void(TdxReportItem&)>& visit) const {
+  Enumerate(*root_, visit);
+}
+
+TdxPSReportGroupLookAndFeel* TdxReportCells::LookAndFeels(int index) const {
+  if (index < 0 || index >= LookAndFeelCount()) RaiseIndex(dxPSReportMessages::LookAndFeelIndexOutOfRange, index);
+  return lookAndFeels_[std::size_t(index)].get();
+}
+
+void TdxReportCells::SetLookAndFeel(TdxPSReportGroupLookAndFeel* lookAndFeel) {
+  if (!lookAndFeel || IndexOfLookAndFeel(lookAndFeel) >= 0) lookAndFeel_ = lookAndFeel;
+}
+
+TdxPSReportGroupLookAndFeel* TdxReportCells::CreateLookAndFeel(TdxClass cls, bool reuse) {
+  if (!InheritsFrom(cls, TdxPSReportGroupLookAndFeel::StaticClass()))
+    throw EdxPrintEngine(::Format(dxPSReportMessages::NotALookAndFeel, dxClassName(cls).c_str()));
+  if (reuse)
+    for (auto& lf : lookAndFeels_)
+      if (lf->ClassType() == cls) return lf.get();
+  std::unique_ptr<TdxPSReportGroupLookAndFeel> lf = dxCreateObject<TdxPSReportGroupLookAndFeel>(cls);
+  lf->SetReportCells(this);
+  lookAndFeels_.push_back(std::move(lf));
+  return lookAndFeels_.back().get();
+}
+
+TdxPSReportGroupLookAndFeel* TdxReportCells::FindLookAndFeel(TdxClass cls) const {
+  for (auto& lf : lookAndFeels_)
+    if (lf->ClassType() == cls) return lf.get();
+  return nullptr;
+}
+
+int TdxReportCells::IndexOfLookAndFeel(const TdxPSReportGroupLookAndFeel* lookAndFeel) const {
+  for (std::size_t i = 0; i < lookAndFeels_.size(); ++i)
+    if (lookAndFeels_[i].get() == lookAndFeel) return int(i);
+  return -1;
+}
+
+void TdxReportCells::ClearLookAndFeels() {
+  // Groups anywhere in the document must not keep a pointer to a freed one.
+  auto forget = [](TdxReportItem& item) {
+    if (auto* g = dynamic_cast<TdxReportGroup*>(&item)) g->LookAndFeel = nullptr;
+  };
+  std::vector<TdxReportCell*> tops{root_.get(), header_.get(), footer_.get()};
+  for (auto& o : overlays_) tops.push_back(o.get());
+  for (TdxReportCell* top : tops)
+    if (top) Enumerate(*top, forget);
+  lookAndFeel_ = nullptr;
+  lookAndFeels_.clear();
+}
+
+TCustomImageList* TdxReportCells::GetImageList(int index) const {
+  if (index == -1) return nullptr;
+  if (index < 0 || index >= ImageListCount()) RaiseIndex(dxPSReportMessages::ImageListIndexOutOfRange, index);
+  return imageLists_[std::size_t(index)];
+}
+
+int TdxReportCells::IndexOfImageList(const TCustomImageList* list) const {
+  for (std::size_t i = 0; i < imageLists_.size(); ++i)
+    if (imageLists_[i] == list) return int(i);
+  return -1;
+}
+
+void TdxReportCells::AddImageList(TCustomImageList* list) {
+  if (list && IndexOfImageList(list) < 0) imageLists_.push_back(list);
+}
+
+TdxReportCell* TdxReportCells::AddOverlay() {
+  auto cell = std::make_unique<TdxReportCell>();
+  cell->SetReportCells(this);
+  overlays_.push_back(std::move(cell));
+  return overlays_.back().get();
+}
+
+TdxReportCell* TdxReportCells::Overlays(int index) const {
+  if (index < 0 || index >= OverlayCount()) RaiseIndex(dxPSReportMessages::ListIndexOutOfBounds, index);
+  return overlays_[std::size_t(index)].get();
+}
+
+void TdxReportCells::AddOverlays(const TdxReportCells& source, int dx, int dy) {
+  std::size_t count = source.overlays_.size();
+  for (std::size_t i = 0; i < count; ++i) {
+    TdxReportCell* copy = AddOverlay();
+    copy->Assign(*source.overlays_[i]);
+    for (int c = 0; c < copy->CellCount(); ++c) {
+      TdxReportCell* cell = copy->Cells(c);
+      cell->SetBounds(cell->Left() + dx, cell->Top() + dy, cell->Width(), cell->Height());
+    }
+    for (int d = 0; d < copy->DataItemCount(); ++d) {
+      TdxReportVisualItem* item = copy->DataItems(d);
+      item->SetBounds(item->Left() + dx, item->Top() + dy, item->Width(), item->Height());
+    }
+  }
+}
+
+void TdxReportCells::AssignOverlays(const TdxReportCells& source, int dx, int dy) {
+  if (&source == this) return;
+  ClearOverlays();
+  AddOverlays(source, dx, dy);
+}
+
+void TdxReportCells::ClearOverlays() { overlays_.clear(); }
+
+const TFont* TdxReportCells::GetFontByIndex(int index) const {
+  if (index == -1 || !renderer_) return nullptr;
+  if (index < 0 || index >= renderer_->FontCount()) RaiseIndex(dxPSReportMessages::FontIndexOutOfRange, index);
+  return renderer_->FontAt(index);
+}
+
+const TBitmap* TdxReportCells::GetBackgroundBitmap(int index) const {
+  if (index == -1 || !renderer_) return nullptr;
+  if (index < 0 || index >= renderer_->BackgroundBitmapCount())
+    RaiseIndex(dxPSReportMessages::BitmapIndexOutOfRange, index);
+  return renderer_->BackgroundBitmapAt(index);
+}
+
+int TdxReportCells::BoundsHeight() const {
+  int h = root_->Height();
+  for (auto& o : overlays_) h = std::max(h, o->BoundsRect().Bottom);
+  return h;
+}
+
+int TdxReportCells::BoundsWidth() const {
+  int w = root_->Width();
+  for (auto& o : overlays_) w = std::max(w, o->BoundsRect().Right);
+  return w;
+}
+
+void TdxReportCells::SetBorderColor(TColor color) { borderColor_ = color == clDefault ? clBlack : StoredColor(color); }
+void TdxReportCells::SetExpandButtonBorderColor(TColor color) {
+  expandButtonBorderColor_ = color == clDefault ? clBlack : StoredColor(color);
+}
+void TdxReportCells::SetGroupBorderColor(TColor color) {
+  groupBorderColor_ = color == clDefault ? clBtnFace : StoredColor(color);
+}
+void TdxReportCells::SetGroupCaptionColor(TColor color) {
+  groupCaptionColor_ = color == clDefault ? clBtnFace : StoredColor(color);
+}
+void TdxReportCells::SetGroupCaptionSeparatorColor(TColor color) {
+  groupCaptionSeparatorColor_ = color == clDefault ? clBtnFace : StoredColor(color);
+}
+void TdxReportCells::SetGroupColor(TColor color) { groupColor_ = color == clDefault ? clBtnFace : StoredColor(color); }
+void TdxReportCells::SetShadowColor(TColor color) { shadowColor_ = color == clDefault ? clBlack : StoredColor(color); }
+void TdxReportCells::SetTreeLineColor(TColor color) {
+  treeLineColor_ = color == clDefault ? clGray : StoredColor(color);
+}
+
+// ---- Registration --------------------------------------------------------------
+
+void dxPSRegisterReportClasses() {
+  dxPSRegisterBorderClasses();
+  static bool done = false;
+  if (done) return;
+  done = true;
+  const TdxClass classes[] = {
+      // Fill patterns and borders.
+      TdxPSSolidFillPattern::StaticClass(),
+      TdxPSGray50FillPattern::StaticClass(),
+      TdxPSCustomCellBorder::StaticClass(),
+      TdxPSCellFlatBorder::StaticClass(),
+      TdxPSCellUltraFlatBorder::StaticClass(),
+      TdxPSCellBorderPainter::StaticClass(),
+      // Look-and-feels and their painters.
+      TdxPSReportGroupNullLookAndFeel::StaticClass(),
+      TdxPSReportGroupStandardLookAndFeel::StaticClass(),
+      TdxPSReportGroupOfficeLookAndFeel::StaticClass(),
+      TdxPSReportGroupWebLookAndFeel::StaticClass(),
+      TdxPSReportGroupNullLookAndFeelPainter::StaticClass(),
+      TdxPSReportGroupStandardLookAndFeelPainter::StaticClass(),
+      TdxPSReportGroupWebLookAndFeelPainter::StaticClass(),
+      // Items (the plain data item stands for a form's own surface).
+      TdxReportCell::StaticClass(),
+      TAbstractdxReportCellData::StaticClass(),
+      TdxReportGroup::StaticClass(),
+      TdxReportRadioGroup::StaticClass(),
+      TdxReportCellBox::StaticClass(),
+      TdxReportCellString::StaticClass(),
+      TdxReportCellImageContainer::StaticClass(),
+      TdxReportCellCheck::StaticClass(),
+      TdxReportCellRadio::StaticClass(),
+      TdxReportCellGroupButton::StaticClass(),
+      TdxReportCellCheckImage::StaticClass(),
+      TdxReportCellImage::StaticClass(),
+      TdxReportCellGraphic::StaticClass(),
+      TdxReportCellExpandButton::StaticClass(),
+  };
+  for (TdxClass cls : classes) dxRegisterClass(cls);
+}
