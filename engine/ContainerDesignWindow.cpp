@@ -20,6 +20,7 @@
 
 #include "engine/ComponentPrinter.h"
 #include "engine/ContainerReportLink.h"
+#include "engine/ControlProducers.h"
 #include "platform/Application.h"
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"

@@ -12,6 +12,7 @@
 #include "app/MainForm.h"
 #include "editors/ImageEditor.h"
 #include "engine/ComponentPrinter.h"
+#include "engine/ContainerProducers.h"
 #include "engine/ContainerReportLink.h"
 #include "layout/ReportRenderer.h"
 #include "tests/engine/ContainerLinkTestSupport.h"

@@ -18,6 +18,7 @@
 #include <QTabWidget>
 
 #include "engine/ComponentPrinter.h"
+#include "engine/ContainerProducers.h"
 #include "engine/ContainerReportLink.h"
 #include "layout/ReportRenderer.h"
 #include "report/ShapeItems.h"
