@@ -1,3 +1,6 @@
+// The report document: cells with their child cells and data items, groups,
+// the document (TdxReportCells) with its pools, reading and writing, and the
+// registration of the report classes.
 #include "report/ReportCells.h"
 
 #include <algorithm>
@@ -6,11 +9,15 @@
 
 #include "platform/Canvas.h"
 #include "platform/Graphics.h"
+#include "platform/ScopeExit.h"
 #include "report/DataItems.h"
 #include "report/EngineExceptions.h"
 #include "report/ImageList.h"
 #include "report/RendererInterface.h"
 #include "report/ReportStreamValues.h"
+#include "report/ReportItemHelpers.h"
+
+using namespace ReportItemHelpers;
 
 namespace {
 
@@ -30,345 +37,9 @@ class TReadDepthGuard {
   TReadDepthGuard& operator=(const TReadDepthGuard&) = delete;
 };
 
-int ClampToInt(std::int64_t v) { return int(std::clamp<std::int64_t>(v, INT_MIN, INT_MAX)); }
-
-TColor StoredColor(TColor color) {
-  if (color == clNone || color == clDefault) return color;
-  return TColor(ColorToRGB(color));
-}
-
 [[noreturn]] void RaiseIndex(const char* message, int index) { throw EdxPrintEngine(::Format(message, index)); }
 
 }  // namespace
-
-// ---- TdxReportItem -------------------------------------------------------------
-
-TdxReportItem::~TdxReportItem() {
-  if (parent_) parent_->RemoveItem(this);
-}
-
-void TdxReportItem::Assign(const TdxReportItem& source) { Data = source.Data; }
-
-TdxReportCells* TdxReportItem::GetReportCells() const { return parent_ ? parent_->GetReportCells() : nullptr; }
-
-void TdxReportItem::ReadData(TdxReportReader& reader) { Data = reader.ReadInteger(); }
-
-void TdxReportItem::WriteData(TdxReportWriter& writer) const { writer.WriteInteger(Data); }
-
-int TdxReportItem::Index() const { return parent_ ? parent_->IndexOf(this) : -1; }
-
-void TdxReportItem::SetIndex(int index) {
-  if (parent_) parent_->MoveItem(this, index);
-}
-
-void TdxReportItem::SetParent(TdxReportCell* cell) {
-  if (cell == parent_) return;
-  // A cell cannot go into itself or into one of its descendants.
-  for (TdxReportItem* p = cell; p; p = p->parent_)
-    if (p == this) throw EdxPrintEngine("A report cell cannot hold itself or its ancestors");
-  if (cell && !IsCell() && !dynamic_cast<TAbstractdxReportCellData*>(this))
-    throw EdxPrintEngine(::Format(dxPSReportMessages::NotAReportItem, ClassName().c_str()));
-  if (parent_) parent_->RemoveItem(this);
-  if (cell) cell->InsertItem(this);
-}
-
-// ---- TdxReportVisualItem -------------------------------------------------------
-
-void TdxReportVisualItem::Assign(const TdxReportItem& source) {
-  TdxReportItem::Assign(source);
-  auto* s = dynamic_cast<const TdxReportVisualItem*>(&source);
-  if (!s || s == this) return;
-  backgroundBitmapIndex_ = s->backgroundBitmapIndex_;
-  borderClass_ = s->borderClass_;
-  borderColor_ = s->borderColor_;
-  bounds_ = s->bounds_;
-  color_ = s->color_;
-  fontIndex_ = s->fontIndex_;
-  format_ = s->format_;
-  SetContentBkColor(s->GetContentBkColor());
-  SetContentPattern(s->GetContentPattern());
-}
-
-void TdxReportVisualItem::ReadData(TdxReportReader& reader) {
-  TdxReportItem::ReadData(reader);
-  SetBackgroundBitmapIndex(reader.ReadInteger());
-  bounds_ = dxReadBounds(reader);
-  borderClass_ = dxBorderClassByName(reader.ReadString());
-  borderColor_ = reader.ReadInteger();
-  SetColor(reader.ReadInteger());
-  SetContentBkColor(reader.ReadInteger());
-  // "nil" is an item without a fill (a shape with no pattern); a pattern
-  // that is not registered fills solid.
-  const std::string pattern = reader.ReadString();
-  SetContentPattern(pattern == dxClassName(nullptr) ? nullptr : dxFillPatternClassByName(pattern));
-  SetFontIndex(reader.ReadInteger());
-  format_ = reader.ReadRawUInt32();
-}
-
-void TdxReportVisualItem::WriteData(TdxReportWriter& writer) const {
-  TdxReportItem::WriteData(writer);
-  writer.WriteInteger(backgroundBitmapIndex_);
-  writer.WriteRect(bounds_);
-  writer.WriteString(dxClassName(borderClass_));
-  writer.WriteInteger(GetBorderColor());
-  writer.WriteInteger(color_);
-  writer.WriteInteger(GetContentBkColor());
-  writer.WriteString(dxClassName(GetContentPattern()));
-  writer.WriteInteger(fontIndex_);
-  writer.WriteRawUInt32(format_);
-}
-
-void TdxReportVisualItem::Scale(int numerator, int denominator) {
-  if (denominator == 0) return;
-  bounds_ = TRect(MulDiv(bounds_.Left, numerator, denominator), MulDiv(bounds_.Top, numerator, denominator),
-                  MulDiv(bounds_.Right, numerator, denominator), MulDiv(bounds_.Bottom, numerator, denominator));
-}
-
-TPoint TdxReportVisualItem::DrawingOrigin() const {
-  if (IsCell()) return AbsoluteOrigin();
-  return Parent() ? Parent()->AbsoluteOrigin() : TPoint{};
-}
-
-namespace {
-// Tile size of a background bitmap in report units (0 x 0 without one).
-TSize TileSize(const TBitmap* bitmap, int pixelSize) {
-  if (!bitmap || bitmap->Empty()) return {};
-  return {ClampToInt(std::int64_t(bitmap->Width()) * pixelSize),
-          ClampToInt(std::int64_t(bitmap->Height()) * pixelSize)};
-}
-std::int64_t FloorDiv(std::int64_t a, std::int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
-}  // namespace
-
-TRect TdxReportVisualItem::GetBackgroundBitmapTileBounds(int col, int row) const {
-  TdxReportCells* doc = ReportCells();
-  TSize tile = TileSize(doc ? doc->GetBackgroundBitmap(backgroundBitmapIndex_) : nullptr, PixelSize());
-  TPoint o = DrawingOrigin();
-  std::int64_t x = std::int64_t(col) * tile.cx - o.X, y = std::int64_t(row) * tile.cy - o.Y;
-  return TRect(ClampToInt(x), ClampToInt(y), ClampToInt(x + tile.cx), ClampToInt(y + tile.cy));
-}
-
-TRect TdxReportVisualItem::GetBackgroundBounds(TCanvas& dc) const { return GetInnerBounds(dc); }
-
-TdxPSCellBorderClass TdxReportVisualItem::GetBorderClass() const { return borderClass_; }
-
-TdxPSCellBorderClass TdxReportVisualItem::GetBorderClassForSide(int) const { return GetBorderClass(); }
-
-TRect TdxReportVisualItem::GetBorderEdgeBounds(int side, const TRect& rect) const {
-  return TdxPSCellBorderPainter::GetEdgeBounds(rect, side, GetBorderThickness(side) * LineThickness());
-}
-
-int TdxReportVisualItem::GetBorderOuterExtent(int side, bool swapped) const {
-  return GetBorderClassForSide(side)->GetBorderExtent(side, swapped);
-}
-
-int TdxReportVisualItem::GetBorderThickness(int side) const { return GetBorderClassForSide(side)->Thickness(); }
-
-TRect TdxReportVisualItem::GetBorderRect() const { return bounds_; }
-
-TdxClass TdxReportVisualItem::GetBorderPainterClass() const { return GetBorderClass()->BorderPainterClass(); }
-
-void TdxReportVisualItem::InitBorderPainter(TdxPSCellBorderPainter& painter) { painter.SetItem(this); }
-
-TdxPSFillPatternClass TdxReportVisualItem::GetContentPattern() const {
-  return TdxPSSolidFillPattern::StaticClass();
-}
-
-TColor TdxReportVisualItem::GetShadowColor() const {
-  TdxReportCells* doc = ReportCells();
-  return doc ? doc->ShadowColor() : 0;
-}
-
-int TdxReportVisualItem::GetShadowDepth() const {
-  TdxReportCells* doc = ReportCells();
-  return doc ? doc->ShadowDepth() : 3;
-}
-
-void TdxReportVisualItem::SetFontIndex(int index) { fontIndex_ = index < -1 ? -1 : index; }
-
-bool TdxReportVisualItem::HasBackgroundBitmap() const {
-  if (backgroundBitmapIndex_ == -1) return false;
-  TdxReportCells* doc = ReportCells();
-  const TBitmap* bitmap = doc ? doc->GetBackgroundBitmap(backgroundBitmapIndex_) : nullptr;
-  return bitmap && !bitmap->Empty();
-}
-
-void TdxReportVisualItem::DrawBackground(TCanvas& dc) {
-  TCustomdxReportRenderer* renderer = Renderer();
-  if (!renderer) return;
-  TRect r = GetBackgroundBounds(dc);
-  if (!r.IsEmpty()) renderer->FillRectEx(dc, r, GetContentPattern(), GetContentBkColor(), color_);
-}
-
-void TdxReportVisualItem::DrawBackgroundBitmap(TCanvas& dc) {
-  TdxReportCells* doc = ReportCells();
-  TCustomdxReportRenderer* renderer = Renderer();
-  if (!doc || !renderer) return;
-  TSize tile = TileSize(doc->GetBackgroundBitmap(backgroundBitmapIndex_), PixelSize());
-  if (tile.cx <= 0 || tile.cy <= 0) return;
-  TRect background = GetBackgroundBounds(dc);
-  if (background.IsEmpty()) return;
-  TdxClipRegionSaver saver(dc);
-  dc.IntersectClipRect(background);
-  TRect clipBox;
-  if (dc.GetClipBox(clipBox) == NULLREGION) return;
-  TRect visible = IntersectRect(background, clipBox);
-  if (visible.IsEmpty()) return;
-  // Only the tiles that meet the visible part; they are anchored at the
-  // report's origin, so neighbouring items continue one pattern.
-  TPoint o = DrawingOrigin();
-  std::int64_t c0 = FloorDiv(std::int64_t(visible.Left) + o.X, tile.cx);
-  std::int64_t c1 = FloorDiv(std::int64_t(visible.Right) - 1 + o.X, tile.cx);
-  std::int64_t r0 = FloorDiv(std::int64_t(visible.Top) + o.Y, tile.cy);
-  std::int64_t r1 = FloorDiv(std::int64_t(visible.Bottom) - 1 + o.Y, tile.cy);
-  for (std::int64_t r = r0; r <= r1; ++r)
-    for (std::int64_t c = c0; c <= c1; ++c) {
-      TRect t = GetBackgroundBitmapTileBounds(int(c), int(r));
-      if (dc.RectVisible(t)) DrawBackgroundBitmapTile(dc, t);
-    }
-}
-
-void TdxReportVisualItem::DrawBackgroundBitmapTile(TCanvas& dc, const TRect& rect) {
-  TdxReportCells* doc = ReportCells();
-  TCustomdxReportRenderer* renderer = Renderer();
-  if (!doc || !renderer) return;
-  const TBitmap* bitmap = doc->GetBackgroundBitmap(backgroundBitmapIndex_);
-  if (!bitmap) return;
-  renderer->DrawPicture(dc, rect, nullptr, clNone, clNone, true, false, bitmap, -1, nullptr,
-                        GetBackgroundBounds(dc));
-}
-
-void TdxReportVisualItem::DrawBorders(TCanvas& dc) {
-  TCustomdxReportRenderer* renderer = Renderer();
-  if (!renderer) return;
-  TdxPSCellBorderPainter* painter = renderer->GetBorderPainter(GetBorderPainterClass());
-  InitBorderPainter(*painter);
-  painter->Paint(dc);
-}
-
-TRect TdxReportVisualItem::CalcOuterBounds() const {
-  TRect r = GetBorderRect();
-  int t = LineThickness();
-  TdxItemSides sides = CellSides();
-  if (sides & isdLeft) r.Left -= t * GetBorderOuterExtent(csLeft, false);
-  if (sides & isdTop) r.Top -= t * GetBorderOuterExtent(csTop, false);
-  if (sides & isdRight) r.Right += t * GetBorderOuterExtent(csRight, false);
-  if (sides & isdBottom) r.Bottom += t * GetBorderOuterExtent(csBottom, false);
-  return r;
-}
-
-TRect TdxReportVisualItem::Snap(TCanvas& dc, const TRect& r) const {
-  TCustomdxReportRenderer* renderer = Renderer();
-  return renderer ? renderer->SnapToPixels(dc, r) : r;
-}
-
-TRect TdxReportVisualItem::GetBorderBounds(TCanvas& dc) const {
-  TRect r = CalcOuterBounds();
-  if (Shadowed()) {
-    int d = GetShadowDepth();
-    r.Right -= d;
-    r.Bottom -= d;
-  }
-  return Snap(dc, r);
-}
-
-TRect TdxReportVisualItem::GetInnerBounds(TCanvas& dc) const {
-  TRect r = CalcOuterBounds();
-  int t = LineThickness();
-  TdxItemSides sides = CellSides();
-  if (sides & isdLeft) r.Left += t * GetBorderThickness(csLeft);
-  if (sides & isdTop) r.Top += t * GetBorderThickness(csTop);
-  if (sides & isdRight) r.Right -= t * GetBorderThickness(csRight);
-  if (sides & isdBottom) r.Bottom -= t * GetBorderThickness(csBottom);
-  if (Shadowed()) {
-    int d = GetShadowDepth();
-    r.Right -= d;
-    r.Bottom -= d;
-  }
-  return Snap(dc, r);
-}
-
-TRect TdxReportVisualItem::GetOuterBounds(TCanvas& dc) const { return Snap(dc, CalcOuterBounds()); }
-
-void TdxReportVisualItem::SetBounds(int left, int top, int width, int height) {
-  TRect r(left, top, ClampToInt(std::int64_t(left) + width), ClampToInt(std::int64_t(top) + height));
-  if (r == bounds_) return;
-  bounds_ = r;
-  BoundsChanged();
-}
-
-int TdxReportVisualItem::GetBorderHeight() const {
-  int h = 0;
-  if (CellSides() & isdTop) h += GetBorderThickness(csTop) - 1;
-  if (CellSides() & isdBottom) h += GetBorderThickness(csBottom) - 1;
-  if (Shadowed()) h += GetShadowDepth();
-  return h;
-}
-
-int TdxReportVisualItem::GetBorderWidth() const {
-  int w = 0;
-  if (CellSides() & isdLeft) w += GetBorderThickness(csLeft) - 1;
-  if (CellSides() & isdRight) w += GetBorderThickness(csRight) - 1;
-  if (Shadowed()) w += GetShadowDepth();
-  return w;
-}
-
-void TdxReportVisualItem::SetBorderClass(TdxPSCellBorderClass cls) { borderClass_ = cls ? cls : dxDefaultBorderClass(); }
-
-void TdxReportVisualItem::SetBorderColor(TColor color) { borderColor_ = StoredColor(color); }
-
-TColor TdxReportVisualItem::GetBorderColor() const {
-  if (borderColor_ != clDefault) return borderColor_;
-  TdxReportCells* doc = ReportCells();
-  return doc ? doc->BorderColor() : clBlack;
-}
-
-void TdxReportVisualItem::SetColor(TColor color) { color_ = StoredColor(color); }
-
-TPoint TdxReportVisualItem::AbsoluteOrigin() const {
-  std::int64_t x = bounds_.Left, y = bounds_.Top;
-  for (const TdxReportCell* p = Parent(); p; p = p->Parent()) {
-    x += p->Left();
-    y += p->Top();
-  }
-  return {ClampToInt(x), ClampToInt(y)};
-}
-
-TRect TdxReportVisualItem::AbsoluteRect() const {
-  TPoint o = AbsoluteOrigin();
-  return TRect(o.X, o.Y, ClampToInt(std::int64_t(o.X) + Width()), ClampToInt(std::int64_t(o.Y) + Height()));
-}
-
-const TFont* TdxReportVisualItem::Font() const {
-  TdxReportCells* doc = ReportCells();
-  return doc ? doc->GetFontByIndex(fontIndex_) : nullptr;
-}
-
-int TdxReportVisualItem::LineThickness() const {
-  TCustomdxReportRenderer* renderer = Renderer();
-  return renderer ? std::max(1, renderer->LineThickness()) : 1;
-}
-
-int TdxReportVisualItem::PixelSize() const {
-  TCustomdxReportRenderer* renderer = Renderer();
-  return renderer ? std::max(1, renderer->PixelSize()) : 1;
-}
-
-int TdxReportVisualItem::ScreenToUnits(int pixels) const {
-  TCustomdxReportRenderer* renderer = Renderer();
-  if (renderer) return renderer->ScreenToUnits(pixels);
-  return MulDiv(pixels, 4800, TDeviceCaps::Screen().LogPixelsY);
-}
-
-TColor TdxReportVisualItem::ParentBackgroundColor() const {
-  for (const TdxReportCell* p = Parent(); p; p = p->Parent())
-    if (!p->Transparent()) return p->Color();
-  return clNone;
-}
-
-TCustomdxReportRenderer* TdxReportVisualItem::Renderer() const {
-  TdxReportCells* doc = ReportCells();
-  return doc ? doc->Renderer() : nullptr;
-}
 
 // ---- TdxReportCell -------------------------------------------------------------
 
@@ -547,13 +218,8 @@ void TdxReportCell::ReadCells(TdxReportReader& reader) {
 void TdxReportCell::ReadDataItems(TdxReportReader& reader) {
   ClearDataItems();
   BeginReadDataItems();
-  try {
-    ReadItemList(reader);
-  } catch (...) {
-    EndReadDataItems();
-    throw;
-  }
-  EndReadDataItems();
+  ScopeExit endRead([this] { EndReadDataItems(); });
+  ReadItemList(reader);
 }
 
 void TdxReportCell::WriteCells(TdxReportWriter& writer) const { WriteItemList(writer, true); }
@@ -620,13 +286,10 @@ void TdxReportCell::DrawCells(TCanvas& dc, const TRect&, int stage, const TRect&
     int dx = c->Left(), dy = c->Top();
     bool moved = dx != 0 || dy != 0;
     if (moved) dc.OffsetWindowOrg(-dx, -dy);
-    try {
-      c->DrawItself(dc, TRect(0, 0, c->Width(), c->Height()), stage, clip);
-    } catch (...) {
+    ScopeExit moveBack([&] {
       if (moved) dc.OffsetWindowOrg(dx, dy);
-      throw;
-    }
-    if (moved) dc.OffsetWindowOrg(dx, dy);
+    });
+    c->DrawItself(dc, TRect(0, 0, c->Width(), c->Height()), stage, clip);
   }
 }
 
@@ -657,13 +320,8 @@ void TdxReportCell::DrawDataItems(TCanvas& dc, const TRect& clip, int stage) {
       dc.SetFont(savedFont);
       dc.SetBkMode(TRANSPARENT);
     };
-    try {
-      if (!item->CustomDraw(dc)) item->Draw(dc, stage);
-    } catch (...) {
-      restore();
-      throw;
-    }
-    restore();
+    ScopeExit restoring(restore);
+    if (!item->CustomDraw(dc)) item->Draw(dc, stage);
   }
 }
 
@@ -787,275 +445,6 @@ void TdxReportGroup::Prepare(TCanvas& dc) {
   CaptionTextWidth = width > 0 ? width + 4 : 0;
 }
 
-// ---- Look-and-feels ------------------------------------------------------------
-
-TdxPSCellBorderClass TdxPSReportGroupLookAndFeel::DefaultBorderClass() {
-  TdxPSCellBorderClass etched = dxAsBorderClass(dxFindClass("TdxPSCellEtchedBorder"));
-  return etched ? etched : dxDefaultBorderClass();
-}
-
-TdxPSReportGroupLookAndFeelClass TdxPSReportGroupLookAndFeel::LookAndFeelClass() const {
-  return static_cast<TdxPSReportGroupLookAndFeelClass>(ClassType());
-}
-
-void TdxPSReportGroupLookAndFeel::Assign(const TdxPSReportGroupLookAndFeel& source) {
-  if (&source == this) return;
-  captionHeight_ = source.captionHeight_;
-  captionFontIndex_ = source.captionFontIndex_;
-  captionIndent_ = source.captionIndent_;
-  color_ = source.color_;
-  fontIndex_ = source.fontIndex_;
-  Data = source.Data;
-}
-
-void TdxPSReportGroupLookAndFeel::Scale(int numerator, int denominator) {
-  if (denominator == 0) return;
-  captionHeight_ = MulDiv(captionHeight_, numerator, denominator);
-  captionIndent_ = MulDiv(captionIndent_, numerator, denominator);
-}
-
-void TdxPSReportGroupLookAndFeel::ReadData(TdxReportReader& reader) {
-  captionHeight_ = dxReadLength(reader);
-  SetCaptionFontIndex(reader.ReadInteger());
-  captionIndent_ = dxReadLength(reader);
-  SetColor(reader.ReadInteger());
-  Data = reader.ReadInteger();
-  SetFontIndex(reader.ReadInteger());
-}
-
-void TdxPSReportGroupLookAndFeel::WriteData(TdxReportWriter& writer) const {
-  writer.WriteInteger(captionHeight_);
-  writer.WriteInteger(captionFontIndex_);
-  writer.WriteInteger(captionIndent_);
-  writer.WriteInteger(GetColor());
-  writer.WriteInteger(Data);
-  writer.WriteInteger(fontIndex_);
-}
-
-int TdxPSReportGroupLookAndFeel::GetBorderThickness(const TdxReportGroup&, int) const {
-  return LookAndFeelClass()->DefaultBorderClass()->Thickness();
-}
-
-TColor TdxPSReportGroupLookAndFeel::GetColor() const {
-  if (color_ != clDefault) return color_;
-  return reportCells_ ? reportCells_->GroupColor() : clBtnFace;
-}
-
-void TdxPSReportGroupLookAndFeel::SetColor(TColor color) { color_ = StoredColor(color); }
-
-TRect TdxPSReportGroupLookAndFeel::GetCaptionBounds(const TdxReportGroup& group) const {
-  return TRect(0, 0, group.Width(), CaptionHeight());
-}
-
-TRect TdxPSReportGroupLookAndFeel::GetCaptionTextBounds(const TdxReportGroup& group) const {
-  if (!group.ShowCaption() || group.CaptionTextWidth <= 0) return {};
-  int indent = CaptionIndent();
-  int left = indent, right = group.Width() - indent;
-  if (right <= left) return {};
-  int width = group.CaptionTextWidth;
-  switch (group.CaptionAlignment()) {
-    case caCenter: left += (right - left - width) / 2; break;
-    case caRight: left = right - width; break;
-    default: break;
-  }
-  return TRect(left, 0, left + width, CaptionHeight());
-}
-
-TRect TdxPSReportGroupLookAndFeel::GetCaptionLeftRestBounds(const TdxReportGroup& group) const {
-  if (group.Transparent() || !group.ShowCaption()) return {};
-  TRect caption = GetCaptionBounds(group);
-  TRect text = GetCaptionTextBounds(group);
-  if (text.IsEmpty()) return caption;
-  TRect r(caption.Left, caption.Top, std::min(text.Left, caption.Right), caption.Bottom);
-  return r.IsEmpty() ? TRect() : r;
-}
-
-TRect TdxPSReportGroupLookAndFeel::GetCaptionRightRestBounds(const TdxReportGroup& group) const {
-  if (group.Transparent() || !group.ShowCaption()) return {};
-  TRect caption = GetCaptionBounds(group);
-  TRect text = GetCaptionTextBounds(group);
-  if (text.IsEmpty()) return {};
-  TRect r(std::max(text.Right, caption.Left), caption.Top, caption.Right, caption.Bottom);
-  return r.IsEmpty() ? TRect() : r;
-}
-
-void TdxPSReportGroupLookAndFeel::Prepare(TCanvas& dc) {
-  TCustomdxReportRenderer* renderer = Renderer();
-  if (renderer) captionHeight_ = renderer->MeasureFontHeight(dc, CaptionFont());
-}
-
-void TdxPSReportGroupLookAndFeel::Paint(TCanvas& dc, TdxReportGroup& group) {
-  TCustomdxReportRenderer* renderer = Renderer();
-  TdxClass painterClass = LookAndFeelClass()->PainterClass();
-  if (!renderer || !painterClass) return;
-  TdxPSReportGroupLookAndFeelPainter* painter = renderer->GetLookAndFeelPainter(painterClass);
-  painter->Initialize(this, &group);
-  painter->Paint(dc);
-}
-
-const TFont* TdxPSReportGroupLookAndFeel::CaptionFont() const {
-  int index = captionFontIndex_ != -1 ? captionFontIndex_ : fontIndex_;
-  return reportCells_ ? reportCells_->GetFontByIndex(index) : nullptr;
-}
-
-TCustomdxReportRenderer* TdxPSReportGroupLookAndFeel::Renderer() const {
-  return reportCells_ ? reportCells_->Renderer() : nullptr;
-}
-
-int TdxPSReportGroupLookAndFeel::LineThickness() const {
-  TCustomdxReportRenderer* renderer = Renderer();
-  return renderer ? std::max(1, renderer->LineThickness()) : 1;
-}
-
-TdxClass TdxPSReportGroupNullLookAndFeel::PainterClass() {
-  return TdxPSReportGroupNullLookAndFeelPainter::StaticClass();
-}
-
-TdxClass TdxPSReportGroupStandardLookAndFeel::PainterClass() {
-  return TdxPSReportGroupStandardLookAndFeelPainter::StaticClass();
-}
-
-TdxClass TdxPSReportGroupWebLookAndFeel::PainterClass() {
-  return TdxPSReportGroupWebLookAndFeelPainter::StaticClass();
-}
-
-void TdxPSReportGroupWebLookAndFeel::Assign(const TdxPSReportGroupLookAndFeel& source) {
-  TdxPSReportGroupLookAndFeel::Assign(source);
-  auto* s = dynamic_cast<const TdxPSReportGroupWebLookAndFeel*>(&source);
-  if (!s || s == this) return;
-  borderColor_ = s->borderColor_;
-  borderThickness_ = s->borderThickness_;
-  captionColor_ = s->captionColor_;
-  captionSeparatorColor_ = s->captionSeparatorColor_;
-  captionSeparatorThickness_ = s->captionSeparatorThickness_;
-}
-
-void TdxPSReportGroupWebLookAndFeel::Scale(int numerator, int denominator) {
-  if (denominator == 0) return;
-  TdxPSReportGroupLookAndFeel::Scale(numerator, denominator);
-  captionSeparatorThickness_ = MulDiv(captionSeparatorThickness_, numerator, denominator);
-}
-
-void TdxPSReportGroupWebLookAndFeel::ReadData(TdxReportReader& reader) {
-  TdxPSReportGroupLookAndFeel::ReadData(reader);
-  SetBorderColor(reader.ReadInteger());
-  SetBorderThickness(dxReadLineCount(reader));
-  SetCaptionColor(reader.ReadInteger());
-  SetCaptionSeparatorColor(reader.ReadInteger());
-  SetCaptionSeparatorThickness(dxReadLength(reader));
-}
-
-void TdxPSReportGroupWebLookAndFeel::WriteData(TdxReportWriter& writer) const {
-  TdxPSReportGroupLookAndFeel::WriteData(writer);
-  writer.WriteInteger(GetBorderColor());
-  writer.WriteInteger(borderThickness_);
-  writer.WriteInteger(GetCaptionColor());
-  writer.WriteInteger(GetCaptionSeparatorColor());
-  writer.WriteInteger(captionSeparatorThickness_);
-}
-
-int TdxPSReportGroupWebLookAndFeel::GetBorderThickness(const TdxReportGroup&, int) const {
-  return borderThickness_;
-}
-
-TColor TdxPSReportGroupWebLookAndFeel::GetCaptionColor() const {
-  if (captionColor_ != clDefault) return captionColor_;
-  return ReportCells() ? ReportCells()->GroupCaptionColor() : clBtnFace;
-}
-
-TColor TdxPSReportGroupWebLookAndFeel::GetBorderColor() const {
-  if (borderColor_ != clDefault) return borderColor_;
-  return ReportCells() ? ReportCells()->GroupBorderColor() : clBtnFace;
-}
-
-TColor TdxPSReportGroupWebLookAndFeel::GetCaptionSeparatorColor() const {
-  if (captionSeparatorColor_ != clDefault) return captionSeparatorColor_;
-  return ReportCells() ? ReportCells()->GroupCaptionSeparatorColor() : clBtnFace;
-}
-
-TRect TdxPSReportGroupWebLookAndFeel::GetCaptionBounds(const TdxReportGroup& group) const {
-  if (!group.ShowCaption()) return {};
-  int inset = borderThickness_ * LineThickness();
-  TRect r(inset, inset, group.Width() - inset, group.Height() - inset);
-  r.Bottom = r.Top + CaptionHeight();
-  return r;
-}
-
-TRect TdxPSReportGroupWebLookAndFeel::GetCaptionSeparatorBounds(const TdxReportGroup& group) const {
-  if (!group.ShowCaption()) return {};
-  TRect caption = GetCaptionBounds(group);
-  return TRect(caption.Left, caption.Bottom, caption.Right, caption.Bottom + captionSeparatorThickness_);
-}
-
-void TdxPSReportGroupWebLookAndFeel::SetBorderColor(TColor color) { borderColor_ = StoredColor(color); }
-void TdxPSReportGroupWebLookAndFeel::SetCaptionColor(TColor color) { captionColor_ = StoredColor(color); }
-void TdxPSReportGroupWebLookAndFeel::SetCaptionSeparatorColor(TColor color) {
-  captionSeparatorColor_ = StoredColor(color);
-}
-
-// ---- Look-and-feel painters ----------------------------------------------------
-
-void TdxPSReportGroupLookAndFeelPainter::Initialize(TdxPSReportGroupLookAndFeel* lookAndFeel,
-                                                    TdxReportGroup* group) {
-  lookAndFeel_ = lookAndFeel;
-  group_ = group;
-}
-
-void TdxPSReportGroupLookAndFeelPainter::DrawBorders(TCanvas& dc) {
-  if (!group_ || !renderer_) return;
-  TdxPSCellBorderPainter* painter = renderer_->GetBorderPainter(group_->GetBorderPainterClass());
-  group_->InitBorderPainter(*painter);
-  painter->Paint(dc);
-}
-
-void TdxPSReportGroupLookAndFeelPainter::DrawCaptionText(TCanvas& dc) {
-  if (!group_ || !lookAndFeel_ || !renderer_) return;
-  TRect r = lookAndFeel_->GetCaptionTextBounds(*group_);
-  if (r.IsEmpty() || !dc.RectVisible(r)) return;
-  static const TdxTextAlignX kAlign[3] = {taLeft, taCenterX, taRight};
-  renderer_->DrawCaption(dc, r, kAlign[group_->CaptionAlignment()], taCenterY, !group_->CaptionTransparent(),
-                         lookAndFeel_->GetCaptionColor(), lookAndFeel_->CaptionFont(), group_->Caption,
-                         dxTextFlags::SingleLine | dxTextFlags::HidePrefix);
-}
-
-void TdxPSReportGroupStandardLookAndFeelPainter::DrawCaptionRest(TCanvas& dc) {
-  if (!Group() || !LookAndFeel() || !Renderer()) return;
-  TColor color = LookAndFeel()->GetColor();
-  for (TRect r : {LookAndFeel()->GetCaptionLeftRestBounds(*Group()), LookAndFeel()->GetCaptionRightRestBounds(*Group())})
-    if (!r.IsEmpty() && dc.RectVisible(r)) Renderer()->FillRect(dc, r, color);
-}
-
-void TdxPSReportGroupStandardLookAndFeelPainter::Paint(TCanvas& dc) {
-  if (!Group() || !LookAndFeel()) return;
-  DrawCaptionRest(dc);
-  DrawCaptionText(dc);
-  if (!Group()->HasBorder()) return;
-  TdxClipRegionSaver saver(dc);
-  TRect text = LookAndFeel()->GetCaptionTextBounds(*Group());
-  if (!text.IsEmpty()) dc.ExcludeClipRect(text);
-  DrawBorders(dc);
-}
-
-void TdxPSReportGroupWebLookAndFeelPainter::DrawBorders(TCanvas& dc) {
-  auto* lf = dynamic_cast<TdxPSReportGroupWebLookAndFeel*>(LookAndFeel());
-  if (!Group() || !lf || !Renderer()) return;
-  TRect r(0, 0, Group()->Width(), Group()->Height());
-  Renderer()->FrameRect(dc, r, lf->BorderThickness(), Group()->CellSides(), lf->GetBorderColor());
-}
-
-void TdxPSReportGroupWebLookAndFeelPainter::DrawCaptionSeparator(TCanvas& dc) {
-  auto* lf = dynamic_cast<TdxPSReportGroupWebLookAndFeel*>(LookAndFeel());
-  if (!Group() || !lf || !Renderer()) return;
-  TRect r = lf->GetCaptionSeparatorBounds(*Group());
-  if (!r.IsEmpty()) Renderer()->FillRect(dc, r, lf->GetCaptionSeparatorColor());
-}
-
-void TdxPSReportGroupWebLookAndFeelPainter::Paint(TCanvas& dc) {
-  DrawBorders(dc);
-  DrawCaptionText(dc);
-  DrawCaptionSeparator(dc);
-}
-
 // ---- TdxReportCells ------------------------------------------------------------
 
 TdxReportCells::TdxReportCells() {
@@ -1132,6 +521,7 @@ TdxReportCell* TdxReportCells::GetTopLevelCell(const TdxReportItem* item) const 
 void TdxReportCells::ReadData(TdxReportReader& reader) {
   ClearItems();
   ClearLookAndFeels();
+  ScopeExit after([&] { AfterReadData(reader); });
   try {
     BeforeReadData(reader);
     reader.ReadListBegin();
@@ -1166,46 +556,39 @@ void TdxReportCells::ReadData(TdxReportReader& reader) {
     SetTreeLineStyle(reader.ReadInteger());
   } catch (...) {
     ClearItems();
-    AfterReadData(reader);
     throw;
   }
-  AfterReadData(reader);
 }
 
 void TdxReportCells::WriteData(TdxReportWriter& writer) {
-  try {
-    BeforeWriteData(writer);
-    writer.WriteListBegin();
-    for (auto& lf : lookAndFeels_) {
-      writer.WriteString(lf->ClassName());
-      lf->WriteData(writer);
-    }
-    writer.WriteListEnd();
-    writer.WriteInteger(IndexOfLookAndFeel(lookAndFeel_));
-    root_->WriteData(writer);
-    writer.WriteBoolean(bool(footer_));
-    if (footer_) footer_->WriteData(writer);
-    writer.WriteBoolean(bool(header_));
-    if (header_) header_->WriteData(writer);
-    writer.WriteListBegin();
-    for (auto& o : overlays_) o->WriteData(writer);
-    writer.WriteListEnd();
-    writer.WriteInteger(borderColor_);
-    writer.WriteInteger(StoredInteger);
-    writer.WriteInteger(expandButtonBorderColor_);
-    writer.WriteInteger(groupBorderColor_);
-    writer.WriteInteger(groupCaptionColor_);
-    writer.WriteInteger(groupCaptionSeparatorColor_);
-    writer.WriteInteger(groupColor_);
-    writer.WriteInteger(shadowColor_);
-    writer.WriteInteger(shadowDepth_);
-    writer.WriteInteger(treeLineColor_);
-    writer.WriteInteger(treeLineStyle_);
-  } catch (...) {
-    AfterWriteData(writer);
-    throw;
+  ScopeExit after([&] { AfterWriteData(writer); });
+  BeforeWriteData(writer);
+  writer.WriteListBegin();
+  for (auto& lf : lookAndFeels_) {
+    writer.WriteString(lf->ClassName());
+    lf->WriteData(writer);
   }
-  AfterWriteData(writer);
+  writer.WriteListEnd();
+  writer.WriteInteger(IndexOfLookAndFeel(lookAndFeel_));
+  root_->WriteData(writer);
+  writer.WriteBoolean(bool(footer_));
+  if (footer_) footer_->WriteData(writer);
+  writer.WriteBoolean(bool(header_));
+  if (header_) header_->WriteData(writer);
+  writer.WriteListBegin();
+  for (auto& o : overlays_) o->WriteData(writer);
+  writer.WriteListEnd();
+  writer.WriteInteger(borderColor_);
+  writer.WriteInteger(StoredInteger);
+  writer.WriteInteger(expandButtonBorderColor_);
+  writer.WriteInteger(groupBorderColor_);
+  writer.WriteInteger(groupCaptionColor_);
+  writer.WriteInteger(groupCaptionSeparatorColor_);
+  writer.WriteInteger(groupColor_);
+  writer.WriteInteger(shadowColor_);
+  writer.WriteInteger(shadowDepth_);
+  writer.WriteInteger(treeLineColor_);
+  writer.WriteInteger(treeLineStyle_);
 }
 
 void TdxReportCells::ClearItems() { root_->ClearAll(); }
