@@ -3,6 +3,10 @@
 #include <algorithm>
 
 #include "platform/Canvas.h"
+#include "report/Cell3DBorders.h"
+#include "report/CellBorderPainters.h"
+#include "report/EdgePatterns.h"
+#include "report/FillPatterns.h"
 #include "report/ReportCells.h"
 #include "report/EngineExceptions.h"
 #include "report/RendererInterface.h"

@@ -12,6 +12,7 @@
 #include "platform/Fonts.h"
 #include "platform/Types.h"
 #include "report/ClassInfo.h"
+#include "report/Cell3DBorders.h"
 #include "report/CellBorders.h"
 #include "report/ItemFormat.h"
 

@@ -16,7 +16,9 @@
 #include "platform/Fonts.h"
 #include "platform/Types.h"
 #include "report/ClassInfo.h"
+#include "report/CellBorderPainters.h"
 #include "report/CellBorders.h"
+#include "report/FillPatterns.h"
 #include "report/ItemFormat.h"
 
 class TBitmap;

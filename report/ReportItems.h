@@ -16,7 +16,11 @@
 #include "platform/Fonts.h"
 #include "platform/Types.h"
 #include "report/ClassInfo.h"
+#include "report/Cell3DBorders.h"
+#include "report/CellBorderPainters.h"
 #include "report/CellBorders.h"
+#include "report/EdgePatterns.h"
+#include "report/FillPatterns.h"
 #include "report/ItemFormat.h"
 
 class TBitmap;

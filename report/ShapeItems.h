@@ -8,6 +8,7 @@
 #include <string>
 
 #include "report/CellBorders.h"
+#include "report/FillPatterns.h"
 #include "report/DataItems.h"
 #include "report/ClassFactories.h"
 
