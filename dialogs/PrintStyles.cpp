@@ -12,6 +12,7 @@
 #include "layout/HeaderFooterFunctions.h"
 #include "layout/PrintDevice.h"
 #include "layout/PropertyValues.h"
+#include "layout/StandardHeaderFooterFunctions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
 #include "report/EngineSettings.h"

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <climits>
 
+#include "layout/StandardHeaderFooterFunctions.h"
 #include "layout/UserLocale.h"
 #include "platform/Canvas.h"
 #include "report/EngineExceptions.h"

@@ -9,6 +9,9 @@
 // Page numbers are converted by report/EngineUtilities (PageNumberToText and the
 // letter and Roman conversions). A function's value is inserted with one
 // blank on each side: "Page [Page #]" on page 3 becomes "Page  3 ".
+//
+// The standard functions themselves and the standard library that holds them
+// are in layout/StandardHeaderFooterFunctions.h.
 #pragma once
 
 #include <functional>
@@ -141,110 +144,6 @@ class TdxHFAuthenticationFunctions : public TdxHFFunction {
   static TdxClass ClassCategory() { return TdxHFFunctionAuthenticationCategory::StaticClass(); }
 };
 
-// "[Page #]": start page index + current page - 1 in the page-number format.
-class TdxHFPageNumberFunction : public TdxHFPagesFunctions {
-  DX_CLASS(TdxHFPageNumberFunction, TdxHFPagesFunctions)
-
- public:
-  TdxHFPageNumberFunction();
-  std::string Evaluate(const std::string& text, const TdxHFFunctionFormatObject& format) const override;
-  static std::string ClassDisplayName() { return "Page Number"; }
-
- protected:
-  bool DrawGlyph(QImage& image) const override;
-};
-
-// "[Total Pages]": start page index + total pages - 1 in the page-number format.
-class TdxHFTotalPagesFunction : public TdxHFPagesFunctions {
-  DX_CLASS(TdxHFTotalPagesFunction, TdxHFPagesFunctions)
-
- public:
-  TdxHFTotalPagesFunction();
-  std::string Evaluate(const std::string& text, const TdxHFFunctionFormatObject& format) const override;
-  static std::string ClassDisplayName() { return "Total Pages"; }
-
- protected:
-  bool DrawGlyph(QImage& image) const override;
-};
-
-// "[Page # of Pages #]": page, " Of ", total.
-class TdxHFPageOfPagesFunction : public TdxHFPagesFunctions {
-  DX_CLASS(TdxHFPageOfPagesFunction, TdxHFPagesFunctions)
-
- public:
-  TdxHFPageOfPagesFunction();
-  std::string Evaluate(const std::string& text, const TdxHFFunctionFormatObject& format) const override;
-  static std::string ClassDisplayName() { return "Page # of Pages #"; }
-
- protected:
-  bool DrawGlyph(QImage& image) const override;
-};
-
-// "[Date & Time Printed]": date text, " ", time text.
-class TdxHFDateTimeFunction : public TdxHFDateTimeFunctions {
-  DX_CLASS(TdxHFDateTimeFunction, TdxHFDateTimeFunctions)
-
- public:
-  TdxHFDateTimeFunction();
-  std::string Evaluate(const std::string& text, const TdxHFFunctionFormatObject& format) const override;
-  static std::string ClassDisplayName() { return "Date and Time"; }
-
- protected:
-  bool DrawGlyph(QImage& image) const override;
-};
-
-// "[Date Printed]": the date-time by the date picture.
-class TdxHFDateFunction : public TdxHFDateTimeFunctions {
-  DX_CLASS(TdxHFDateFunction, TdxHFDateTimeFunctions)
-
- public:
-  TdxHFDateFunction();
-  std::string Evaluate(const std::string& text, const TdxHFFunctionFormatObject& format) const override;
-  static std::string ClassDisplayName() { return "Date"; }
-
- protected:
-  bool DrawGlyph(QImage& image) const override;
-};
-
-// "[Time Printed]": the date-time by the time picture.
-class TdxHFTimeFunction : public TdxHFDateTimeFunctions {
-  DX_CLASS(TdxHFTimeFunction, TdxHFDateTimeFunctions)
-
- public:
-  TdxHFTimeFunction();
-  std::string Evaluate(const std::string& text, const TdxHFFunctionFormatObject& format) const override;
-  static std::string ClassDisplayName() { return "Time"; }
-
- protected:
-  bool DrawGlyph(QImage& image) const override;
-};
-
-// "[User Name]"
-class TdxHFUserNameFunction : public TdxHFAuthenticationFunctions {
-  DX_CLASS(TdxHFUserNameFunction, TdxHFAuthenticationFunctions)
-
- public:
-  TdxHFUserNameFunction();
-  std::string Evaluate(const std::string& text, const TdxHFFunctionFormatObject& format) const override;
-  static std::string ClassDisplayName() { return "User Name"; }
-
- protected:
-  bool DrawGlyph(QImage& image) const override;
-};
-
-// "[Machine Name]"
-class TdxHFMachineNameFunction : public TdxHFAuthenticationFunctions {
-  DX_CLASS(TdxHFMachineNameFunction, TdxHFAuthenticationFunctions)
-
- public:
-  TdxHFMachineNameFunction();
-  std::string Evaluate(const std::string& text, const TdxHFFunctionFormatObject& format) const override;
-  static std::string ClassDisplayName() { return "Machine Name"; }
-
- protected:
-  bool DrawGlyph(QImage& image) const override;
-};
-
 // ---- The library ----------------------------------------------------------------------
 
 class TdxHFFunctionLibrary : public TdxObject {
@@ -281,15 +180,6 @@ class TdxHFFunctionLibrary : public TdxObject {
 
  private:
   std::vector<std::pair<std::string, std::unique_ptr<TdxHFFunction>>> items_;
-};
-
-// Page number, total pages, page of pages, date and time, date, time, user
-// name, machine name.
-class TdxStandardHFFunctionLibrary : public TdxHFFunctionLibrary {
-  DX_CLASS(TdxStandardHFFunctionLibrary, TdxHFFunctionLibrary)
-
- public:
-  TdxStandardHFFunctionLibrary();
 };
 
 // ---- Process-wide objects ---------------------------------------------------------------

@@ -18,6 +18,7 @@
 #include "engine/ReportLink.h"
 #include "layout/HeaderFooterFunctions.h"
 #include "layout/PrintDevice.h"
+#include "layout/StandardHeaderFooterFunctions.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "layout/HeaderFooterFunctions.h"
+#include "layout/StandardHeaderFooterFunctions.h"
 #include "layout/UserLocale.h"
 #include "report/EngineExceptions.h"
 
