@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/WinControlProducers.h"
+#include "report/CheckItems.h"
 
 // Containers: the item is the background; the children are produced into
 // the host.

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "engine/ControlProducers.h"
+#include "report/CheckItems.h"
 
 // Windowed controls: the host is a TdxReportWinControlHost; the item fills
 // it from its origin, sunken (Ctl3D) or ultra-flat sides.

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "platform/Canvas.h"
+#include "report/CheckItems.h"
 #include "report/EngineExceptions.h"
 #include "report/ImageList.h"
 #include "report/RendererInterface.h"

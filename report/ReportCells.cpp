@@ -10,6 +10,7 @@
 #include "platform/Canvas.h"
 #include "platform/Graphics.h"
 #include "platform/ScopeExit.h"
+#include "report/CheckItems.h"
 #include "report/DataItems.h"
 #include "report/EngineExceptions.h"
 #include "report/ImageList.h"

@@ -21,6 +21,7 @@
 #include "engine/ContainerProducers.h"
 #include "engine/ContainerReportLink.h"
 #include "layout/ReportRenderer.h"
+#include "report/CheckItems.h"
 #include "report/ShapeItems.h"
 #include "tests/engine/ContainerLinkTestSupport.h"
 

@@ -25,6 +25,7 @@
 #include "platform/MessageDialogs.h"
 #include "platform/MetafileRecorder.h"
 #include "report/CellBorders.h"
+#include "report/CheckItems.h"
 #include "report/DataItems.h"
 #include "report/ImageList.h"
 #include "report/ShapeItems.h"

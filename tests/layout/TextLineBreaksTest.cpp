@@ -22,6 +22,7 @@
 
 #include "layout/ReportRenderer.h"
 #include "layout/TextLayout.h"
+#include "report/CheckItems.h"
 #include "report/DataItems.h"
 #include "tests/TestSupport.h"
 #include "tests/layout/PrintTestSupport.h"

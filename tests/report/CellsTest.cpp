@@ -5,6 +5,7 @@
 #include <climits>
 #include <functional>
 
+#include "report/CheckItems.h"
 #include "report/ReportCells.h"
 #include "report/DataItems.h"
 #include "report/EngineExceptions.h"

@@ -2,6 +2,7 @@
 // areas, radio groups and expand buttons.
 #include <gtest/gtest.h>
 
+#include "report/CheckItems.h"
 #include "report/ReportCells.h"
 #include "report/DataItems.h"
 #include "report/EngineExceptions.h"

@@ -5,6 +5,7 @@
 // one pixel of the image.
 #include <gtest/gtest.h>
 
+#include "report/CheckItems.h"
 #include "report/ReportCells.h"
 #include "report/DataItems.h"
 #include "tests/TestSupport.h"

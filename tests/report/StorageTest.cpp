@@ -13,6 +13,7 @@
 #include "platform/Graphics.h"
 #include "platform/MetafileRecorder.h"
 #include "report/CellBorders.h"
+#include "report/CheckItems.h"
 #include "report/ReportCells.h"
 #include "report/DataItems.h"
 #include "report/ImageList.h"
