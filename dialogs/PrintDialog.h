@@ -22,6 +22,7 @@
 #include "engine/EngineWindow.h"
 #include "engine/PrintDialogData.h"
 #include "platform/Canvas.h"
+#include "report/EventSubscribers.h"
 
 class QCheckBox;
 class QComboBox;

@@ -21,6 +21,7 @@
 #include "layout/RenderLink.h"
 #include "layout/PrinterPage.h"
 #include "platform/Graphics.h"
+#include "report/EventSubscribers.h"
 #include "report/ReportCells.h"
 #include "report/EngineExceptions.h"
 

@@ -28,6 +28,7 @@
 
 #include "engine/ComponentPrinter.h"
 #include "preview/PreviewControl.h"
+#include "report/EventSubscribers.h"
 
 class QAction;
 class QActionGroup;

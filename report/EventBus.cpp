@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/Application.h"
+#include "report/EventSubscribers.h"
 
 namespace {
 // One running delivery. Deliveries nest when a handler publishes an event or

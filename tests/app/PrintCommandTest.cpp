@@ -32,6 +32,7 @@
 #include "platform/JpegCache.h"
 #include "platform/MessageDialogs.h"
 #include "report/EventBus.h"
+#include "report/EventSubscribers.h"
 #include "tests/TestSupport.h"
 #include "tests/app/Form1TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"

@@ -24,6 +24,7 @@
 #include "platform/Registry.h"
 #include "report/EngineSettings.h"
 #include "report/EventBus.h"
+#include "report/EventSubscribers.h"
 #include "tests/TestSupport.h"
 #include "tests/dialogs/PrintStyleFixture.h"
 

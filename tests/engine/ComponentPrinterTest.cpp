@@ -16,6 +16,7 @@
 #include "platform/MessageDialogs.h"
 #include "platform/ScopeExit.h"
 #include "report/EventBus.h"
+#include "report/EventSubscribers.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 

@@ -17,6 +17,7 @@
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
 #include "report/EventBus.h"
+#include "report/EventSubscribers.h"
 #include "tests/HostileFiles.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"

@@ -10,6 +10,7 @@
 
 #include "platform/Application.h"
 #include "report/EventBus.h"
+#include "report/EventSubscribers.h"
 
 namespace {
 std::vector<std::string> g_log;
