@@ -14,6 +14,9 @@
 #include "layout/PropertyValues.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
+#include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
+#include "platform/UpdateLock.h"
 #include "report/EngineSettings.h"
 #include "report/EventBus.h"
 #include "report/EngineExceptions.h"
@@ -640,21 +643,20 @@ TBasedxPrintStyle* TdxPrintStyleManager::CloneStyle(int index) {
   TBasedxPrintStyle* source = index >= 0 ? styles_[std::size_t(index)] : nullptr;
   TdxClass cls = source ? source->ClassType() : DefaultPrintStyleClass();
   if (!cls) return nullptr;
+  // The update bracket stays open for FinishClone.
   BeginUpdate();
   TBasedxPrintStyle* clone = nullptr;
-  try {
-    std::unique_ptr<TBasedxPrintStyle> style = dxCreateObject<TBasedxPrintStyle>(cls);
-    style->setParent(StyleOwner());
-    clone = style.release();
-    InsertStyle(clone, index + 1);
-    clone->cloning_ = true;
-    if (source) clone->Assign(*source);
-    clone->SetStyleCaption(CloneCaption(source ? source->StyleCaption() : clone->StyleCaption(), clone));
-  } catch (...) {
+  ScopeFail drop([&] {
     delete clone;
     EndUpdate();
-    throw;
-  }
+  });
+  std::unique_ptr<TBasedxPrintStyle> style = dxCreateObject<TBasedxPrintStyle>(cls);
+  style->setParent(StyleOwner());
+  clone = style.release();
+  InsertStyle(clone, index + 1);
+  clone->cloning_ = true;
+  if (source) clone->Assign(*source);
+  clone->SetStyleCaption(CloneCaption(source ? source->StyleCaption() : clone->StyleCaption(), clone));
   return clone;
 }
 
@@ -906,26 +908,20 @@ bool TdxPrintStyleManager::LoadFromBytes(TByteView data) {
   // Read completely first: a damaged file leaves the styles as they were.
   std::vector<std::unique_ptr<TBasedxPrintStyle>> styles = ReadStyleStream(data.subspan(8));
 
-  BeginUpdate();
-  loading_ = true;
-  try {
+  UpdateLock lock(*this);
+  {
+    ScopedValue loading(loading_, true);
     while (!styles_.empty()) delete styles_.back();
     for (std::unique_ptr<TBasedxPrintStyle>& style : styles) {
       style->setParent(StyleOwner());
       InsertStyle(style.get(), Count());
       style.release();
     }
-  } catch (...) {
-    loading_ = false;
-    EndUpdate();
-    throw;
   }
-  loading_ = false;
   TBasedxPrintStyle* before = currentStyle_;
   SetCurrentStyleIndex(storedIndex);
   // The page of the current style is new even when its position is not.
   if (currentStyle_ == before) StylePageParamsChanged(currentStyle_, ucAll);
-  EndUpdate();
   return true;
 }
 

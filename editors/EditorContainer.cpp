@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/UpdateLock.h"
+
 namespace {
 
 const char* const kValueNames[] = {
@@ -105,43 +107,31 @@ void TcxContainerStyle::SetAssignedValues(TcxContainerStyleValues values) {
 }
 
 void TcxContainerStyle::ResetToDefaults() {
-  BeginUpdate();
-  try {
-    if (owner_) {
-      owner_->SetParentColor(false);
-      owner_->SetParentFont(true);
-    }
-    lookAndFeel_.SetAssignedValues(0);
-    SetAssignedValues(0);
-  } catch (...) {
-    EndUpdate();
-    throw;
+  UpdateLock lock(*this);
+  if (owner_) {
+    owner_->SetParentColor(false);
+    owner_->SetParentFont(true);
   }
-  EndUpdate();
+  lookAndFeel_.SetAssignedValues(0);
+  SetAssignedValues(0);
 }
 
 void TcxContainerStyle::Assign(const TcxContainerStyle& source) {
   if (&source == this) return;
-  BeginUpdate();
-  try {
-    SetStyleController(source.controller_);
-    lookAndFeel_.Assign(source.lookAndFeel_);
-    borderColor_ = source.borderColor_;
-    borderStyle_ = source.borderStyle_;
-    color_ = source.color_;
-    edges_ = source.edges_;
-    font_ = source.font_;
-    hotTrack_ = source.hotTrack_;
-    shadow_ = source.shadow_;
-    transparentBorder_ = source.transparentBorder_;
-    AssignOwnValues(source);
-    assigned_ = source.assigned_;
-    Changed();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateLock lock(*this);
+  SetStyleController(source.controller_);
+  lookAndFeel_.Assign(source.lookAndFeel_);
+  borderColor_ = source.borderColor_;
+  borderStyle_ = source.borderStyle_;
+  color_ = source.color_;
+  edges_ = source.edges_;
+  font_ = source.font_;
+  hotTrack_ = source.hotTrack_;
+  shadow_ = source.shadow_;
+  transparentBorder_ = source.transparentBorder_;
+  AssignOwnValues(source);
+  assigned_ = source.assigned_;
+  Changed();
 }
 
 TColor TcxContainerStyle::BorderColor() const {

@@ -14,6 +14,8 @@
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
 
 namespace {
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
@@ -36,13 +38,6 @@ void DrawFocusBars(QPainter& p, const QRect& content) {
   p.fillRect(QRect(content.left(), content.top(), content.width(), 1), Qt::black);
   p.fillRect(QRect(content.left(), content.bottom(), content.width(), 1), Qt::black);
 }
-
-struct FlagSetter {
-  bool& flag;
-  bool old;
-  explicit FlagSetter(bool& f) : flag(f), old(f) { flag = true; }
-  ~FlagSetter() { flag = old; }
-};
 
 std::unique_ptr<TcxContainerStyle> CreateEditStyle(TcxContainer* owner) { return std::make_unique<TcxEditStyle>(owner); }
 
@@ -103,8 +98,9 @@ void TcxImageProperties::Changed() {
 
 void TcxImageProperties::Assign(const TcxImageProperties& source) {
   if (&source == this) return;
-  ++assigning_;
-  try {
+  {
+    ++assigning_;
+    ScopeExit assigned([this] { --assigning_; });
     immediatePost_ = source.immediatePost_;
     readOnly_ = source.readOnly_;
     caption_ = source.caption_;
@@ -116,11 +112,7 @@ void TcxImageProperties::Assign(const TcxImageProperties& source) {
     stretch_ = source.stretch_;
     OnAssignPicture = source.OnAssignPicture;
     OnCustomClick = source.OnCustomClick;
-  } catch (...) {
-    --assigning_;
-    throw;
   }
-  --assigning_;
   Changed();
 }
 
@@ -238,7 +230,8 @@ bool TcxImage::PictureIsEmpty() const {
 void TcxImage::PictureChanged() {
   if (destroying_) return;
   if (changeLock_++ == 0) changedPending_ = valueChangedPending_ = false;
-  try {
+  {
+    ScopeFail unlock([this] { --changeLock_; });
     TcxImageTransparency t = properties_->GraphicTransparency();
     if (t != gtDefault && !picture_->Empty()) {
       TGraphic* g = picture_->Graphic();
@@ -274,9 +267,6 @@ void TcxImage::PictureChanged() {
       if (properties_->OnAssignPicture) properties_->OnAssignPicture(*properties_, *picture_);
       validated_ = true;
     }
-  } catch (...) {
-    --changeLock_;
-    throw;
   }
   if (--changeLock_ == 0 && !loading_ && !destroying_) {
     if (changedPending_ && properties_->OnChange) properties_->OnChange(*this);
@@ -338,7 +328,7 @@ void TcxImage::FrameChanged() {
 }
 
 void TcxImage::CalculateViewInfo() {
-  FlagSetter calculating(calculating_);
+  ScopedValue calculating(calculating_, true);
   const TcxContainerViewInfo& frame = ContainerViewInfo();
   TcxImageViewInfo& vi = viewInfo_;
   vi.Bounds = frame.Bounds;
@@ -584,7 +574,7 @@ void TcxImage::LoadPictureWithDialog() {
     dialog.Filter = GraphicFilter(properties_->GraphicClass());
   bool ok;
   {
-    FlagSetter open(dialogOpen_);
+    ScopedValue open(dialogOpen_, true);
     ok = dialog.Execute(window());
   }
   UpdateFrame();
@@ -599,7 +589,7 @@ void TcxImage::SavePictureWithDialog() {
   dialog.DefaultExt = GraphicExtension(g->ClassType());
   bool ok;
   {
-    FlagSetter open(dialogOpen_);
+    ScopedValue open(dialogOpen_, true);
     ok = dialog.Execute(window());
   }
   UpdateFrame();
@@ -619,7 +609,7 @@ std::optional<TBytes> TcxImage::PictureToValue() const {
 
 void TcxImage::ValueToPicture(const std::optional<TBytes>& value) {
   {
-    FlagSetter setting(settingValue_);
+    ScopedValue setting(settingValue_, true);
     try {
       if (!value || value->empty()) {
         picture_->SetGraphic(nullptr);
@@ -650,7 +640,7 @@ void TcxImage::ValueToPicture(const std::optional<TBytes>& value) {
 
 void TcxImage::keyPressEvent(QKeyEvent* e) {
   QWidget::keyPressEvent(e);
-  FlagSetter action(userAction_);
+  ScopedValue action(userAction_, true);
   Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
   int key = e->key();
   Guarded([&] {
@@ -712,7 +702,7 @@ QMenu* TcxImage::PrepareBuiltInMenu() {
 }
 
 void TcxImage::RunMenuCommand(int tag) {
-  FlagSetter action(userAction_);
+  ScopedValue action(userAction_, true);
   Guarded([&] {
     switch (tag) {
       case 0: CutPicture(); break;

@@ -8,7 +8,7 @@
 #include "editors/ImageEditor.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
-#include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
 
 std::string TcxImage::DropFilter() const {
   if (dropFilter_) return *dropFilter_;
@@ -56,9 +56,7 @@ void TcxImage::LoadDroppedPicture(const std::string& fileName) {
   }
   // As "Load...": a user change that OnEditing may refuse; a file that cannot
   // be read is reported and the picture stays as it was.
-  const bool wasUserAction = userAction_;
-  userAction_ = true;
-  ScopeExit restore([&] { userAction_ = wasUserAction; });
+  ScopedValue action(userAction_, true);
   try {
     if (DoEditing()) picture_->LoadFromFile(fileName);
   } catch (const std::exception& e) {

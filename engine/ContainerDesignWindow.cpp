@@ -129,16 +129,14 @@ void TAbstractdxReportLinkDesignWindow::SetShownHook(TShownHook hook) { ShownHoo
 void TAbstractdxReportLinkDesignWindow::Initialize() {
   initializing_ = true;
   BeforeInitialize();
-  try {
+  {
+    ScopeExit done([this] {
+      AfterInitialize();
+      initializing_ = false;
+    });
     LoadStrings();
     LoadValues();
-  } catch (...) {
-    AfterInitialize();
-    initializing_ = false;
-    throw;
   }
-  AfterInitialize();
-  initializing_ = false;
   initialized_ = true;
   UpdateControlsState();
 }
@@ -1092,7 +1090,7 @@ bool dxPSDesignReportLink(TBasedxReportLink& link) {
   bool result = false;
   try {
     result = window->Execute();
-  } catch (...) {
+  } catch (...) {  // not a guard: an error already shown leaves as EAbort
     // The window ended on an error (a failing apply): the link goes back to
     // the values of its last good report, which is built again.
     const bool restore = !window->Applied();

@@ -338,7 +338,7 @@ TdxPSReportFileHeader TdxPSReportFile::ExtractHeader(TdxStream& stream, bool rai
       TdxPSDataReader reader(stream);
       return ReadHeaderAtStart(reader);
     });
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return {};
   }
@@ -353,7 +353,7 @@ TdxPSReportLinkInfo TdxPSReportFile::ExtractLinkInfo(TdxStream& stream, bool rai
       ReadSection(reader, header, header.LinkInfoOffset, [&] { ReadLinkInfo(reader, &info); });
       return info;
     });
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return {};
   }
@@ -368,7 +368,7 @@ std::unique_ptr<TdxPSReportDocument> TdxPSReportFile::ExtractReportDocument(TdxS
       ReadSection(reader, header, header.DocumentOffset, [&] { TdxPSReportFile().ReadDocument(reader, *document); });
       return document;
     });
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return nullptr;
   }
@@ -377,7 +377,7 @@ std::unique_ptr<TdxPSReportDocument> TdxPSReportFile::ExtractReportDocument(TdxS
 int TdxPSReportFile::ExtractVersion(TdxStream& stream, bool raiseErrors) {
   try {
     return ExtractLinkInfo(stream, true).StreamVersion;
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return -1;
   }
@@ -393,7 +393,7 @@ bool TdxPSReportFile::IsReportFile(const std::string& fileName, bool raiseErrors
     if (fileName.empty() || !file.exists() || !file.isFile()) return false;
     TdxFileStream stream(fileName, TdxFileStreamMode::Read);
     return IsReportStream(&stream, raiseErrors);
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return false;
   }

@@ -11,6 +11,9 @@
 #include "platform/MessageDialogs.h"
 #include "platform/MetafileRecorder.h"
 #include "platform/ReadableFile.h"
+#include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
+#include "platform/UpdateLock.h"
 #include "report/EventBus.h"
 #include "report/ReportStreamValues.h"
 #include "report/ReportStreams.h"
@@ -33,19 +36,6 @@ class LongOperation {
 
  private:
   TCustomdxComponentPrinter* printer_;
-};
-
-// Sets a flag for a scope and restores its old value.
-class FlagScope {
- public:
-  FlagScope(bool& flag, bool value) : flag_(flag), old_(flag) { flag_ = value; }
-  ~FlagScope() { flag_ = old_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool old_;
 };
 
 std::string StripAmpersand(const std::string& label) {
@@ -134,8 +124,8 @@ std::string TdxPSReportDocument::AsText() const {
 }
 
 void TdxPSReportDocument::ReadData(TdxReportReader& reader) {
-  BeginUpdate();
-  try {
+  {
+    UpdateLock lock(*this);
     caption_ = reader.ReadString();
     creationDate_ = reader.ReadDateTime();
     creator_ = reader.ReadString();
@@ -143,11 +133,7 @@ void TdxPSReportDocument::ReadData(TdxReportReader& reader) {
     TMetafile picture;
     reader.ReadPicture(picture);
     preview_ = std::make_unique<TMetafile>(picture);
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   DocChanged();
 }
 
@@ -280,7 +266,7 @@ void TBasedxReportLink::SetComponentPrinter(TCustomdxComponentPrinter* printer) 
   // The printer's AddLink and RemoveLink may call back here; the guard and
   // the list checks keep the link in exactly one list.
   if (printer_ == printer || settingPrinter_) return;
-  FlagScope guard(settingPrinter_, true);
+  ScopedValue guard(settingPrinter_, true);
   if (TCustomdxComponentPrinter* old = printer_) {
     if (old->IndexOfLink(this) >= 0) old->RemoveLink(this);
     printer_ = nullptr;
@@ -365,14 +351,10 @@ void TBasedxReportLink::AttachComponent(QObject* component) {
   component_ = component;
   if (active_ || pendingActive_) {
     pendingActive_ = false;
-    try {
-      Rebuild();
-      if (!loading_ && printer_ && !printer_->AutoUpdateDateTime) SetDateTime(dxNow());
-      RebuildNeeded = false;
-    } catch (...) {
-      component_ = nullptr;
-      throw;
-    }
+    ScopeFail detach([this] { component_ = nullptr; });
+    Rebuild();
+    if (!loading_ && printer_ && !printer_->AutoUpdateDateTime) SetDateTime(dxNow());
+    RebuildNeeded = false;
   }
   if (component_)
     componentDestroyed_ = QObject::connect(component, &QObject::destroyed, [this] { ComponentDestroyed(); });
@@ -503,18 +485,12 @@ void TBasedxReportLink::SetShrinkToPageWidth(bool value) {
   if (ShrinkToPageWidth() == value) return;
   LongOperation operation(printer_);
   TdxPrinterPage& page = RealPrinterPage();
-  page.BeginUpdate();
-  try {
-    if (value) {
-      page.SetFitToPagesByTall(1);
-      page.SetFitToPagesByWide(1);
-    }
-    page.SetScaleMode(value ? smFit : smAdjust);
-  } catch (...) {
-    page.EndUpdate();
-    throw;
+  UpdateLock lock(page);
+  if (value) {
+    page.SetFitToPagesByTall(1);
+    page.SetFitToPagesByWide(1);
   }
-  page.EndUpdate();
+  page.SetScaleMode(value ? smFit : smAdjust);
 }
 
 void TBasedxReportLink::SetStartPageIndex(int value) {
@@ -588,7 +564,7 @@ void TBasedxReportLink::SetDataSource(TdxReportLinkDataSource value) {
   if (value == dsComponent && savedDocumentValid_) {
     savedDocumentValid_ = false;
     reportDocument_->Assign(savedReportDocument_.get());
-    FlagScope restoring(restoringTitle_, true);
+    ScopedValue restoring(restoringTitle_, true);
     reportTitle_->Assign(savedReportTitle_.get());
   }
   const bool previewed = IsCurrentLink() && printer_->Previewing() && DataProviderPresent();
@@ -699,7 +675,7 @@ void TBasedxReportLink::PaintPage(TCanvas& canvas, const TRect& pageRect, int zo
   if (!reportCells_ || !renderInfo_) return;
   TdxPSReportRenderInfo& info = RenderInfo();
   if (pageIndex < 0 || pageIndex >= info.GridPageCount()) return;
-  FlagScope painting(paintingPage_, true);
+  ScopedValue painting(paintingPage_, true);
   Renderer().RenderPage(canvas, pageRect, zoom, pageIndex, info.IndexToVisiblePage(pageIndex));
 }
 
@@ -764,7 +740,7 @@ void TBasedxReportLink::ReadStoredReport() {
   const auto& storage = dxPSReportLinkStorage();
   try {
     if (!storage.ReadReport) RaiseDataProviderError();
-    FlagScope reading(readingStoredReport_, true);
+    ScopedValue reading(readingStoredReport_, true);
     storage.ReadReport(*this, storedReport_);
   } catch (...) {
     // Back to the live report: pools, title and document as they were.
@@ -772,7 +748,7 @@ void TBasedxReportLink::ReadStoredReport() {
     bitmapPool_.Clear();
     fontPool_.Add(font_);
     if (savedDocumentValid_) {
-      FlagScope restoring(restoringTitle_, true);
+      ScopedValue restoring(restoringTitle_, true);
       reportTitle_->Assign(savedReportTitle_.get());
       reportDocument_->Assign(savedReportDocument_.get());
     }
@@ -816,26 +792,24 @@ void TBasedxReportLink::InternalClear() {
 
 void TBasedxReportLink::BuildReport() {
   rebuildAbandoned_ = false;
-  try {
-    if (!DataProviderPresent()) RaiseDataProviderError();
-    InternalRebuild();
-    if (rebuildAbandoned_) {
-      // The stored report could not be read and the link went back to its
-      // component, which rebuilt it or left it inactive.
-      rebuildAbandoned_ = false;
-      if (!active_) {
-        reportCells_.reset();
-        if (renderInfo_) renderInfo_->Clear();
-      }
-      return;
-    }
-    RebuildNeeded = false;
-    active_ = true;
-  } catch (...) {
+  ScopeFail clear([this] {
     rebuildAbandoned_ = false;
     InternalClear();
-    throw;
+  });
+  if (!DataProviderPresent()) RaiseDataProviderError();
+  InternalRebuild();
+  if (rebuildAbandoned_) {
+    // The stored report could not be read and the link went back to its
+    // component, which rebuilt it or left it inactive.
+    rebuildAbandoned_ = false;
+    if (!active_) {
+      reportCells_.reset();
+      if (renderInfo_) renderInfo_->Clear();
+    }
+    return;
   }
+  RebuildNeeded = false;
+  active_ = true;
 }
 
 void TBasedxReportLink::Rebuild() {
@@ -1020,7 +994,7 @@ bool TBasedxReportLink::SaveToStream(TBytes& data) {
   if (!storage.WriteReport) return false;
   if (DataProviderPresent() && !reportCells_) Rebuild();
   if (!reportCells_) return false;
-  FlagScope saving(savingReport_, true);
+  ScopedValue saving(savingReport_, true);
   LongOperation operation(printer_);
   storage.WriteReport(*this, data);
   return true;
@@ -1086,14 +1060,8 @@ void TBasedxReportLink::Assign(const TBasedxReportLink& source) {
   SetPageNumberFormat(source.PageNumberFormat());
   {
     TdxPrinterPage& page = RealPrinterPage();
-    page.BeginUpdate();
-    try {
-      page.Assign(&const_cast<TBasedxReportLink&>(source).RealPrinterPage());
-    } catch (...) {
-      page.EndUpdate();
-      throw;
-    }
-    page.EndUpdate();
+    UpdateLock lock(page);
+    page.Assign(&const_cast<TBasedxReportLink&>(source).RealPrinterPage());
   }
   SetReportTitle(*source.reportTitle_);
   SetScaleFonts(source.ScaleFonts());

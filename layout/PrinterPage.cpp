@@ -6,6 +6,8 @@
 #include "layout/UserLocale.h"
 #include "layout/PaperTable.h"
 #include "layout/PropertyValues.h"
+#include "platform/ScopedValue.h"
+#include "platform/UpdateLock.h"
 
 using namespace dxPropValues;
 
@@ -549,14 +551,8 @@ void TdxPrinterPage::SizeFromPaper() {
   if (!found || size.X == 0 || size.Y == 0) return;
   TPoint value{ClampToInt(size.X * 100LL), ClampToInt(size.Y * 100LL)};
   if (storedUnits_ == muInches) value = MillimetersToInches(value);
-  sizeFromPaperActive_ = true;
-  try {
-    pageSize_.SetPoint(value);
-  } catch (...) {
-    sizeFromPaperActive_ = false;
-    throw;
-  }
-  sizeFromPaperActive_ = false;
+  ScopedValue sizingFromPaper(sizeFromPaperActive_, true);
+  pageSize_.SetPoint(value);
 }
 
 void TdxPrinterPage::PaperFromSize() {
@@ -640,16 +636,10 @@ void TdxPrinterPage::PageSizeChanging(unsigned, TPoint& p) {
 
 void TdxPrinterPage::PageSizeChanged(unsigned) {
   if (HooksSuspended()) return;
-  BeginUpdate();
-  try {
-    FitMinMargins();
-    FitMargins();
-    if (!sizeFromPaperActive_) PaperFromSize();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateLock lock(*this);
+  FitMinMargins();
+  FitMargins();
+  if (!sizeFromPaperActive_) PaperFromSize();
 }
 
 void TdxPrinterPage::FitMargins() {
@@ -748,19 +738,13 @@ bool TdxPrinterPage::MarginsInPrintableArea() {
 }
 
 void TdxPrinterPage::FixMargins() {
-  BeginUpdate();
-  try {
-    const TRect pm = PrinterMinMargins();
-    SetHeader(std::max(Header(), pm.Top));
-    SetFooter(std::max(Footer(), pm.Bottom));
-    margins_.SetLeft(std::max(margins_.Left(), pm.Left));
-    margins_.SetRight(std::max(margins_.Right(), pm.Right));
-    FitMargins();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateLock lock(*this);
+  const TRect pm = PrinterMinMargins();
+  SetHeader(std::max(Header(), pm.Top));
+  SetFooter(std::max(Footer(), pm.Bottom));
+  margins_.SetLeft(std::max(margins_.Left(), pm.Left));
+  margins_.SetRight(std::max(margins_.Right(), pm.Right));
+  FitMargins();
 }
 
 void TdxPrinterPage::ApplyToPrintDevice() {
@@ -790,48 +774,42 @@ void TdxPrinterPage::DoAssign(const TdxBaseObject& source) {
   TdxPrinterPageObject::DoAssign(source);
   auto* src = dynamic_cast<const TdxPrinterPage*>(&source);
   if (!src || src == this) return;
-  assigning_ = true;
-  try {
-    centerOnPageH_ = src->centerOnPageH_;
-    centerOnPageV_ = src->centerOnPageV_;
-    SetDMPaper(src->dmPaper_);
-    grayShading_ = src->grayShading_;
-    SetMeasurementUnits(src->measurementUnits_);
-    // The numbers below are in the source's stored units.
-    if (storedUnits_ != src->storedUnits_) storedUnits_ = src->storedUnits_;
-    minMargins_.SetRect(src->minMargins_.Rect());
-    margins_.SetRect(src->margins_.Rect());
-    SetHeader(src->Header());
-    SetFooter(src->Footer());
-    pageSize_.SetPoint(src->pageSize_.Point());
-    SetOrientation(src->orientation_);
-    pageHeader_->Assign(src->pageHeader_.get());
-    pageFooter_->Assign(src->pageFooter_.get());
-    pageOrder_ = src->pageOrder_;
-    SetPaperSource(src->paperSource_);
-    reverseTitlesOnEvenPages_ = src->reverseTitlesOnEvenPages_;
-    scaleMode_ = src->scaleMode_;
-    if (src->scaleMode_ == smFit) {
-      SetScaleFactor(src->scaleFactor_);
-      SetFitToPagesByWide(src->fitToPagesByWide_);
-      SetFitToPagesByTall(src->fitToPagesByTall_);
-    } else {
-      SetFitToPagesByWide(src->fitToPagesByWide_);
-      SetFitToPagesByTall(src->fitToPagesByTall_);
-      SetScaleFactor(src->scaleFactor_);
-    }
-    if (src->loadPending_) {
-      // Loading reads into a copy that is then assigned: stored-only values
-      // come along, and the result is made consistent.
-      autoSwapMargins_ = src->autoSwapMargins_;
-      loadPending_ = true;
-      Loaded();
-    }
-  } catch (...) {
-    assigning_ = false;
-    throw;
+  ScopedValue assigning(assigning_, true);
+  centerOnPageH_ = src->centerOnPageH_;
+  centerOnPageV_ = src->centerOnPageV_;
+  SetDMPaper(src->dmPaper_);
+  grayShading_ = src->grayShading_;
+  SetMeasurementUnits(src->measurementUnits_);
+  // The numbers below are in the source's stored units.
+  if (storedUnits_ != src->storedUnits_) storedUnits_ = src->storedUnits_;
+  minMargins_.SetRect(src->minMargins_.Rect());
+  margins_.SetRect(src->margins_.Rect());
+  SetHeader(src->Header());
+  SetFooter(src->Footer());
+  pageSize_.SetPoint(src->pageSize_.Point());
+  SetOrientation(src->orientation_);
+  pageHeader_->Assign(src->pageHeader_.get());
+  pageFooter_->Assign(src->pageFooter_.get());
+  pageOrder_ = src->pageOrder_;
+  SetPaperSource(src->paperSource_);
+  reverseTitlesOnEvenPages_ = src->reverseTitlesOnEvenPages_;
+  scaleMode_ = src->scaleMode_;
+  if (src->scaleMode_ == smFit) {
+    SetScaleFactor(src->scaleFactor_);
+    SetFitToPagesByWide(src->fitToPagesByWide_);
+    SetFitToPagesByTall(src->fitToPagesByTall_);
+  } else {
+    SetFitToPagesByWide(src->fitToPagesByWide_);
+    SetFitToPagesByTall(src->fitToPagesByTall_);
+    SetScaleFactor(src->scaleFactor_);
   }
-  assigning_ = false;
+  if (src->loadPending_) {
+    // Loading reads into a copy that is then assigned: stored-only values
+    // come along, and the result is made consistent.
+    autoSwapMargins_ = src->autoSwapMargins_;
+    loadPending_ = true;
+    Loaded();
+  }
 }
 
 bool TdxPrinterPage::IsCompatibleWith(const TdxObject* object) const {

@@ -8,6 +8,7 @@
 
 #include "layout/UserLocale.h"
 #include "platform/Exceptions.h"
+#include "platform/UpdateLock.h"
 #include "preview/PreviewControl.h"
 #include "report/EngineUtilities.h"
 
@@ -184,24 +185,18 @@ void TdxPreviewMargins::Assign(const TdxPreviewMargins& source) {
     for (int k = 0; k < Count; ++k) items_[k]->Assign(*source.items_[k]);
     return;
   }
-  preview_->BeginUpdate();
-  try {
-    std::array<int, 7> values{};
-    for (int k = 0; k < Count; ++k) {
-      TdxPreviewMargin& m = *items_[k];
-      const TdxPreviewMargin& s = *source.items_[k];
-      m.maxValue_ = s.maxValue_;
-      m.minValue_ = s.minValue_;
-      m.enabled_ = s.enabled_;
-      m.visible_ = s.visible_;
-      values[k] = s.value_;
-    }
-    preview_->SetMarginValues(values);
-  } catch (...) {
-    preview_->EndUpdate();
-    throw;
+  UpdateLock lock(*preview_);
+  std::array<int, 7> values{};
+  for (int k = 0; k < Count; ++k) {
+    TdxPreviewMargin& m = *items_[k];
+    const TdxPreviewMargin& s = *source.items_[k];
+    m.maxValue_ = s.maxValue_;
+    m.minValue_ = s.minValue_;
+    m.enabled_ = s.enabled_;
+    m.visible_ = s.visible_;
+    values[k] = s.value_;
   }
-  preview_->EndUpdate();
+  preview_->SetMarginValues(values);
 }
 
 std::string TdxPreviewMargins::NamePath() const {
