@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "editors/DialogControls.h"
+#include "platform/QtStrings.h"
 
 TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(parent), font_(font) {
   setWindowTitle(QStringLiteral("Font"));
@@ -58,7 +59,7 @@ TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(p
 TFont TdxPSFontDialog::SelectedFont() const {
   const QFont chosen = chooser_->currentFont();
   TFont result = font_;
-  if (chosen.family() != initial_.family()) result.Name = chosen.family().toStdString();
+  if (chosen.family() != initial_.family()) result.Name = FromQ(chosen.family());
   if (chosen.pointSize() > 0) result.SetSize(chosen.pointSize());
   TFontStyles style = 0;
   if (chosen.bold()) style |= fsBold;

@@ -40,6 +40,7 @@
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "preview/PreviewControl.h"
 #include "preview/PreviewWindow.h"
 #include "report/EngineUtilities.h"
@@ -79,8 +80,6 @@ constexpr int kOrderPictureHeight = 49;
 
 constexpr int kPaperEnvelopeRole = Qt::UserRole + 1;  // bool: envelope paper / automatic source
 constexpr int kPaperKindRole = Qt::UserRole + 2;
-
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 
 // A text without the ampersand of its mnemonic.
 std::string StripAmp(const std::string& text) {
@@ -266,7 +265,7 @@ TPoint OrientationPictureSize(TPoint portrait) {
   return {std::max(1, MulDiv(portrait.X, 1000, longer)), std::max(1, MulDiv(portrait.Y, 1000, longer))};
 }
 
-QGroupBox* NewGroup(const char* caption, QWidget* parent) { return new QGroupBox(QString::fromUtf8(caption), parent); }
+QGroupBox* NewGroup(const char* caption, QWidget* parent) { return new QGroupBox(ToQ(caption), parent); }
 
 int AskWarning(TdxPageSetupWarning kind, const std::string& text, const std::vector<std::string>& buttons,
                QWidget* parent) {
@@ -394,7 +393,7 @@ void TdxfmPageSetupDialog::CreateControls() {
   {
     auto* row = new QHBoxLayout(stylePanel_);
     row->setContentsMargins(8, 8, 8, 2);
-    auto* label = new QLabel(QString::fromUtf8(StyleName), stylePanel_);
+    auto* label = new QLabel(ToQ(StyleName), stylePanel_);
     styleName_ = new QLineEdit(stylePanel_);
     styleName_->setMaxLength(kMaxStyleCaption);
     label->setBuddy(styleName_);
@@ -417,20 +416,20 @@ void TdxfmPageSetupDialog::CreateControls() {
   sheets_[pstMargins] = CreateMarginsTab();
   sheets_[pstHeaderFooter] = CreateHeaderFooterTab();
   sheets_[pstScaling] = CreateScalingTab();
-  tabs_->addTab(sheets_[pstPage], QString::fromUtf8(TabPage));
-  tabs_->addTab(sheets_[pstMargins], QString::fromUtf8(TabMargins));
-  tabs_->addTab(sheets_[pstHeaderFooter], QString::fromUtf8(TabHeaderFooter));
-  tabs_->addTab(sheets_[pstScaling], QString::fromUtf8(TabScaling));
+  tabs_->addTab(sheets_[pstPage], ToQ(TabPage));
+  tabs_->addTab(sheets_[pstMargins], ToQ(TabMargins));
+  tabs_->addTab(sheets_[pstHeaderFooter], ToQ(TabHeaderFooter));
+  tabs_->addTab(sheets_[pstScaling], ToQ(TabScaling));
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { TabChanged(index); });
 
   buttonPanel_ = new QWidget(this);
   buttonPanel_->setFixedHeight(kButtonPanelHeight);
-  ok_ = new QPushButton(QString::fromUtf8(OK), buttonPanel_);
-  cancel_ = new QPushButton(QString::fromUtf8(Cancel), buttonPanel_);
-  help_ = new QPushButton(QString::fromUtf8(Help), buttonPanel_);
-  options_ = new QPushButton(QString::fromUtf8(Options), buttonPanel_);
-  preview_ = new QPushButton(QString::fromUtf8(PrintPreview), buttonPanel_);
-  print_ = new QPushButton(QString::fromUtf8(Print), buttonPanel_);
+  ok_ = new QPushButton(ToQ(OK), buttonPanel_);
+  cancel_ = new QPushButton(ToQ(Cancel), buttonPanel_);
+  help_ = new QPushButton(ToQ(Help), buttonPanel_);
+  options_ = new QPushButton(ToQ(Options), buttonPanel_);
+  preview_ = new QPushButton(ToQ(PrintPreview), buttonPanel_);
+  print_ = new QPushButton(ToQ(Print), buttonPanel_);
   ok_->setDefault(true);
   connect(ok_, &QPushButton::clicked, this, [this] { CloseWithOK(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { CloseWithCancel(); });
@@ -457,7 +456,7 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
   auto* paperGroup = NewGroup(Paper, sheet);
   {
     auto* grid = new QGridLayout(paperGroup);
-    auto* typeLabel = new QLabel(QString::fromUtf8(PaperType), paperGroup);
+    auto* typeLabel = new QLabel(ToQ(PaperType), paperGroup);
     paperList_ = new QListWidget(paperGroup);
     paperList_->setItemDelegate(new PaperRowDelegate(paperList_, false));
     paperList_->setUniformItemSizes(true);
@@ -465,8 +464,8 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
     typeLabel->setBuddy(paperList_);
     grid->addWidget(typeLabel, 0, 0, 1, 4);
     grid->addWidget(paperList_, 1, 0, 1, 4);
-    auto* widthLabel = new QLabel(QString::fromUtf8(PaperWidth), paperGroup);
-    auto* heightLabel = new QLabel(QString::fromUtf8(PaperHeight), paperGroup);
+    auto* widthLabel = new QLabel(ToQ(PaperWidth), paperGroup);
+    auto* heightLabel = new QLabel(ToQ(PaperHeight), paperGroup);
     paperWidth_ = NewLengthBox(paperGroup);
     paperHeight_ = NewLengthBox(paperGroup);
     widthLabel->setBuddy(paperWidth_);
@@ -475,7 +474,7 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
     grid->addWidget(paperWidth_, 2, 1);
     grid->addWidget(heightLabel, 2, 2);
     grid->addWidget(paperHeight_, 2, 3);
-    paperSourceLabel_ = new QLabel(QString::fromUtf8(PaperSource), paperGroup);
+    paperSourceLabel_ = new QLabel(ToQ(PaperSource), paperGroup);
     paperSource_ = new QComboBox(paperGroup);
     paperSource_->setItemDelegate(new PaperRowDelegate(paperSource_, true));
     paperSourceLabel_->setBuddy(paperSource_);
@@ -525,8 +524,8 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
     orientationPreview_->setEnabled(false);
     row->addWidget(orientationPreview_);
     auto* radios = new QVBoxLayout;
-    portrait_ = new QRadioButton(QString::fromUtf8(Portrait), orientationGroup_);
-    landscape_ = new QRadioButton(QString::fromUtf8(Landscape), orientationGroup_);
+    portrait_ = new QRadioButton(ToQ(Portrait), orientationGroup_);
+    landscape_ = new QRadioButton(ToQ(Landscape), orientationGroup_);
     radios->addWidget(portrait_);
     radios->addWidget(landscape_);
     row->addLayout(radios);
@@ -543,8 +542,8 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
   {
     auto* row = new QHBoxLayout(orderGroup_);
     auto* radios = new QVBoxLayout;
-    overThenDown_ = new QRadioButton(QString::fromUtf8(OverThenDown), orderGroup_);
-    downThenOver_ = new QRadioButton(QString::fromUtf8(DownThenOver), orderGroup_);
+    overThenDown_ = new QRadioButton(ToQ(OverThenDown), orderGroup_);
+    downThenOver_ = new QRadioButton(ToQ(DownThenOver), orderGroup_);
     radios->addWidget(overThenDown_);
     radios->addWidget(downThenOver_);
     row->addLayout(radios);
@@ -570,7 +569,7 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
   shadingGroup_ = NewGroup(Shading, sheet);
   {
     auto* row = new QHBoxLayout(shadingGroup_);
-    grayShading_ = new QCheckBox(QString::fromUtf8(PrintUsingGrayShading), shadingGroup_);
+    grayShading_ = new QCheckBox(ToQ(PrintUsingGrayShading), shadingGroup_);
     row->addWidget(grayShading_);
     connect(grayShading_, &QCheckBox::toggled, this, [this](bool on) {
       if (loading_) return;
@@ -599,7 +598,7 @@ QWidget* TdxfmPageSetupDialog::CreateMarginsTab() {
     const char* captions[6] = {MarginTop, MarginBottom, MarginLeft, MarginRight, MarginHeader, MarginFooter};
     for (int i = 0; i < 6; ++i) {
       marginBoxes_[i] = NewLengthBox(marginsGroup_);
-      marginLabels_[i] = new QLabel(QString::fromUtf8(captions[i]), marginsGroup_);
+      marginLabels_[i] = new QLabel(ToQ(captions[i]), marginsGroup_);
       marginLabels_[i]->setBuddy(marginBoxes_[i]);
       marginLabels_[i]->installEventFilter(this);
       marginBoxes_[i]->OnChange = [this](TdxPSSpinEdit&) { MarginBoxChanged(); };
@@ -622,8 +621,8 @@ QWidget* TdxfmPageSetupDialog::CreateMarginsTab() {
     }
     box->addWidget(distancePanel_);
     auto* buttons = new QHBoxLayout;
-    fix_ = new QPushButton(QString::fromUtf8(dxPSPageSetupTexts::Fix), marginsGroup_);
-    restore_ = new QPushButton(QString::fromUtf8(dxPSPageSetupTexts::RestoreOriginal), marginsGroup_);
+    fix_ = new QPushButton(ToQ(dxPSPageSetupTexts::Fix), marginsGroup_);
+    restore_ = new QPushButton(ToQ(dxPSPageSetupTexts::RestoreOriginal), marginsGroup_);
     buttons->addWidget(fix_);
     buttons->addWidget(restore_);
     buttons->addStretch(1);
@@ -663,8 +662,8 @@ QWidget* TdxfmPageSetupDialog::CreateMarginsTab() {
   centerGroup_ = NewGroup(CenterOnPage, sheet);
   {
     auto* r = new QHBoxLayout(centerGroup_);
-    centerH_ = new QCheckBox(QString::fromUtf8(Horizontally), centerGroup_);
-    centerV_ = new QCheckBox(QString::fromUtf8(Vertically), centerGroup_);
+    centerH_ = new QCheckBox(ToQ(Horizontally), centerGroup_);
+    centerV_ = new QCheckBox(ToQ(Vertically), centerGroup_);
     r->addWidget(centerH_);
     r->addWidget(centerV_);
     r->addStretch(1);
@@ -696,11 +695,11 @@ QWidget* TdxfmPageSetupDialog::CreateHeaderFooterTab() {
     hfFontRows_[f] = new QWidget(panel);
     auto* fontRow = new QHBoxLayout(hfFontRows_[f]);
     fontRow->setContentsMargins(0, 0, 0, 0);
-    fontButtons_[f] = new QPushButton(QString::fromUtf8(f ? FooterFont : HeaderFont), hfFontRows_[f]);
+    fontButtons_[f] = new QPushButton(ToQ(f ? FooterFont : HeaderFont), hfFontRows_[f]);
     fontBoxes_[f] = new QLineEdit(hfFontRows_[f]);
     fontBoxes_[f]->setReadOnly(true);
     SetBoxReadOnly(fontBoxes_[f], true);
-    backgroundButtons_[f] = new QPushButton(QString::fromUtf8(f ? FooterBackground : HeaderBackground), hfFontRows_[f]);
+    backgroundButtons_[f] = new QPushButton(ToQ(f ? FooterBackground : HeaderBackground), hfFontRows_[f]);
     backgroundButtons_[f]->setFixedHeight(kBackgroundButtonHeight);
     backgroundButtons_[f]->setIconSize(QSize(kBackgroundPictureWidth, kBackgroundButtonHeight - 10));
     fontRow->addWidget(fontButtons_[f]);
@@ -749,7 +748,7 @@ QWidget* TdxfmPageSetupDialog::CreateHeaderFooterTab() {
       b->setAutoRaise(true);
       b->setFocusPolicy(Qt::NoFocus);
       b->setIcon(AlignmentIcon(aligns[i]));
-      b->setToolTip(QString::fromUtf8(hints[i]));
+      b->setToolTip(ToQ(hints[i]));
       group->addButton(b, i);
       al->addWidget(b);
       alignButtons_[i] = b;
@@ -759,7 +758,7 @@ QWidget* TdxfmPageSetupDialog::CreateHeaderFooterTab() {
     row->addWidget(alignmentGroup_);
   }
   col->addWidget(toolRow_);
-  reverse_ = new QCheckBox(QString::fromUtf8(ReverseOnEvenPages), sheet);
+  reverse_ = new QCheckBox(ToQ(ReverseOnEvenPages), sheet);
   connect(reverse_, &QCheckBox::toggled, this, [this](bool on) {
     if (loading_) return;
     WorkingPage().SetReverseTitlesOnEvenPages(on);
@@ -775,14 +774,14 @@ QWidget* TdxfmPageSetupDialog::CreateScalingTab() {
   auto* col = new QVBoxLayout(sheet);
   auto* group = NewGroup(Scaling, sheet);
   auto* grid = new QGridLayout(group);
-  adjustTo_ = new QRadioButton(QString::fromUtf8(AdjustTo), group);
-  fitTo_ = new QRadioButton(QString::fromUtf8(FitTo), group);
+  adjustTo_ = new QRadioButton(ToQ(AdjustTo), group);
+  fitTo_ = new QRadioButton(ToQ(FitTo), group);
   scaleFactor_ = NewIntegerBox(group, 10, 500);
   fitWide_ = NewIntegerBox(group, 1, 100);
   fitTall_ = NewIntegerBox(group, 1, 100);
-  auto* normal = new QLabel(QString::fromUtf8(NormalSize), group);
-  auto* wideBy = new QLabel(QString::fromUtf8(PagesWideBy), group);
-  auto* tall = new QLabel(QString::fromUtf8(Tall), group);
+  auto* normal = new QLabel(ToQ(NormalSize), group);
+  auto* wideBy = new QLabel(ToQ(PagesWideBy), group);
+  auto* tall = new QLabel(ToQ(Tall), group);
   wideBy->setBuddy(fitTall_);
   tall->setBuddy(fitTall_);
   grid->addWidget(adjustTo_, 0, 0);
@@ -1116,7 +1115,7 @@ void TdxfmPageSetupDialog::FillPapers() {
       if ((*papers)[std::size_t(paperRows_[std::size_t(row)])].DMPaper() == page.DMPaper()) selected = row;
     if (selected < 0 && working_->AllowCustomPaperSizes)
       for (int row = 0; row < int(paperRows_.size()) && selected < 0; ++row)
-        if (QString::fromStdString((*papers)[std::size_t(paperRows_[std::size_t(row)])].Name()).contains("Custom"))
+        if (ToQ((*papers)[std::size_t(paperRows_[std::size_t(row)])].Name()).contains("Custom"))
           selected = row;
     if (selected < 0 && !paperRows_.empty()) selected = 0;
   }
@@ -1593,7 +1592,7 @@ void TdxfmPageSetupDialog::TextBoxLeft(TdxHFSectionBox box) {
 void TdxfmPageSetupDialog::StoreText(TdxHFSectionBox box) {
   QPlainTextEdit* edit = textBoxes_[box];
   if (!edit->document()->isModified()) return;
-  SectionObject(box).SetTitle(SectionPart(box), dxTextToLines(edit->toPlainText().toStdString()));
+  SectionObject(box).SetTitle(SectionPart(box), dxTextToLines(FromQ(edit->toPlainText())));
   edit->document()->setModified(false);
 }
 
@@ -1749,7 +1748,7 @@ void TdxfmPageSetupDialog::SetScaleMode(TdxScaleMode mode, bool focus) {
 
 void TdxfmPageSetupDialog::StyleNameLeft() {
   if (finished_ || !working_ || styleName_->isReadOnly()) return;
-  working_->SetStyleCaption(styleName_->text().toStdString());
+  working_->SetStyleCaption(FromQ(styleName_->text()));
   if (manager_ && manager_->PageSetupDialog)
     setWindowTitle(ToQ(manager_->PageSetupDialog->DialogCaption(*working_)));
   else
@@ -1839,7 +1838,7 @@ bool TdxfmPageSetupDialog::CloseWithOK() {
       TBasedxPrintStyle* other = manager_->Styles(i);
       if (!other || other == source_) continue;
       if (ToQ(other->StyleCaption()).compare(name, Qt::CaseInsensitive) == 0) {
-        MessageWarning(Format(DuplicateStyleName, name.toStdString().c_str()));
+        MessageWarning(Format(DuplicateStyleName, FromQ(name).c_str()));
         refused = styleName_;
         break;
       }
@@ -1871,7 +1870,7 @@ bool TdxfmPageSetupDialog::CloseWithOK() {
 
 void TdxfmPageSetupDialog::WriteBack() {
   if (!styleName_->isReadOnly() && styleName_->isModified())
-    working_->SetStyleCaption(styleName_->text().toStdString());
+    working_->SetStyleCaption(FromQ(styleName_->text()));
   WriteMarginsToPage();
 }
 

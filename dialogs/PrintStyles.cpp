@@ -13,6 +13,7 @@
 #include "layout/PrintDevice.h"
 #include "layout/PropertyValues.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/Registry.h"
 #include "platform/ScopeExit.h"
 #include "platform/ScopedValue.h"
@@ -227,8 +228,8 @@ std::vector<std::unique_ptr<TBasedxPrintStyle>> ReadStyleStream(TByteView data) 
     std::unique_ptr<TBasedxPrintStyle> style = dxCreateObject<TBasedxPrintStyle>(cls);
     // A component name is text: bytes that are no UTF-8 could not be
     // written back as they were read.
-    const QString qname = QString::fromStdString(objectName);
-    if (qname.toStdString() != objectName) throw EReadError(kInvalidFormat);
+    const QString qname = ToQ(objectName);
+    if (FromQ(qname) != objectName) throw EReadError(kInvalidFormat);
     style->setObjectName(qname);
     TdxPrinterPage page;
     PutPublishedPageDefaults(page);
@@ -594,7 +595,7 @@ int TdxPrintStyleManager::IndexOfStyle(const TBasedxPrintStyle* style) const {
 
 TBasedxPrintStyle* TdxPrintStyleManager::StyleByName(const std::string& name) const {
   for (TBasedxPrintStyle* style : styles_)
-    if (SameText(style->objectName().toStdString(), name)) return style;
+    if (SameText(FromQ(style->objectName()), name)) return style;
   return nullptr;
 }
 
@@ -816,7 +817,7 @@ std::string TdxPrintStyleManager::AutoHFTextEntriesKey() const {
   if (dxPSIsDesignTime) return std::string();
   const std::string& path = dxPSEngine()->RealRegistryPath();
   if (path.empty()) return std::string();
-  return path + "\\AutoHFTextEntries\\" + objectName().toStdString();
+  return path + "\\AutoHFTextEntries\\" + FromQ(objectName());
 }
 
 void TdxPrintStyleManager::ReadAutoHFTextEntries() {
@@ -879,10 +880,10 @@ TBytes TdxPrintStyleManager::SaveToBytes() const {
   AppendInt32(bytes, Version);
   AppendInt32(bytes, CurrentStyleIndex());
   TdxComponentStreamWriter writer;
-  writer.BeginObject(kManagerClass, objectName().toStdString());
+  writer.BeginObject(kManagerClass, FromQ(objectName()));
   writer.WriteProperty(kStyleCountProperty, std::int64_t(Count()));
   for (const TBasedxPrintStyle* style : styles_) {
-    writer.BeginObject(style->ClassName(), style->objectName().toStdString());
+    writer.BeginObject(style->ClassName(), FromQ(style->objectName()));
     style->WriteProperties(writer);
     writer.EndObject();
   }
@@ -927,7 +928,7 @@ bool TdxPrintStyleManager::LoadFromBytes(TByteView data) {
 
 bool TdxPrintStyleManager::LoadFromFile(const std::string& fileName) {
   if (fileName.empty()) return false;
-  const QFileInfo info(QString::fromStdString(fileName));
+  const QFileInfo info(ToQ(fileName));
   if (!info.exists()) return false;
   try {
     if (info.isFile() && info.size() > kMaxStyleFileSize) throw EReadError(dxPSPrintStyleMessages::StyleFileTooLarge);

@@ -10,6 +10,7 @@
 
 #include "editors/DialogControls.h"
 #include "editors/ColorDialog.h"
+#include "platform/QtStrings.h"
 
 const TdxColorListEntry dxPureColors[20] = {
     {"Black", 0x000000},       {"Olive", 0x008080},       {"Teal", 0x808000},   {"Green", 0x008000},
@@ -146,7 +147,7 @@ void TdxPSColorCombo::Rebuild() {
 
   QSignalBlocker block(this);
   clear();
-  for (const Entry& e : entries_) addItem(QString::fromStdString(e.Name));
+  for (const Entry& e : entries_) addItem(ToQ(e.Name));
   setCurrentIndex(entries_.empty() ? -1 : 0);
   if (hadEntries) {
     for (int i = 0; i < EntryCount(); ++i) {
@@ -254,7 +255,7 @@ void TdxPSColorCombo::DrawEntry(TCanvas& canvas, int index, const TRect& rect, b
       TColor textColor = !enabled ? clGrayText : selected ? clHighlightText : clWindowText;
       p->setPen(ColorToQColor(textColor));
       QRect tr = ToQRect(textRect);
-      QString text = QString::fromStdString(name);
+      QString text = ToQ(name);
       if (endEllipsis_) text = QFontMetrics(f).elidedText(text, Qt::ElideRight, tr.width());
       Qt::Alignment align = (isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
       p->setClipRect(tr, Qt::IntersectClip);

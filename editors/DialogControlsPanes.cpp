@@ -17,6 +17,7 @@
 #include "platform/Application.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "platform/QtStrings.h"
 
 namespace {
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
@@ -241,7 +242,7 @@ void TdxPSWarningPane::UpdateBitmap() {
   inner.Inflate(-2, -2);
   inner.Left = 2 + glyph.width() + 6;
   QRect textRect = ToQRect(inner);
-  QString text = QString::fromStdString(text_);
+  QString text = ToQ(text_);
   QFontMetrics fm(font());
   wrapped_ = fm.horizontalAdvance(text) >= textRect.width();
   if (textRect.width() <= 0 || textRect.height() <= 0) return;
@@ -376,7 +377,7 @@ void TdxPSImageScrollBox::PaintHint(QPainter& p, const QRect& area) {
   if (hintText_.empty()) return;
   p.setFont(font());
   p.setPen(ColorToQColor(clWindowText));
-  p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, QString::fromStdString(hintText_));
+  p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, ToQ(hintText_));
 }
 
 void TdxPSImageScrollBox::PaintViewport(QPainter& p) {

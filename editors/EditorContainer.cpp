@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/QtStrings.h"
 #include "platform/UpdateLock.h"
 
 namespace {
@@ -549,7 +550,7 @@ TColor TcxContainer::ParentControlColor() const {
 TFont TcxContainer::Font() const {
   TFont f;
   QFont q = font();
-  f.Name = q.family().toStdString();
+  f.Name = FromQ(q.family());
   f.Height = q.pixelSize() > 0 ? -q.pixelSize() : -int(q.pointSizeF() * 96 / 72 + 0.5);
   f.Style = (q.bold() ? unsigned(fsBold) : 0u) | (q.italic() ? unsigned(fsItalic) : 0u) |
             (q.underline() ? unsigned(fsUnderline) : 0u) | (q.strikeOut() ? unsigned(fsStrikeOut) : 0u);

@@ -14,6 +14,7 @@
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/ScopeExit.h"
 #include "platform/ScopedValue.h"
 
@@ -426,7 +427,7 @@ void TcxImage::PaintTo(QPainter& p) {
 
   if (empty) {
     if (!vi.Caption.empty() && !content.isEmpty()) {
-      QString text = QString::fromStdString(vi.Caption);
+      QString text = ToQ(vi.Caption);
       QFontMetrics fm(font());
       int tw = fm.horizontalAdvance(text), th = fm.height();
       int left = tw <= content.width() ? (content.left() + content.left() + content.width() - tw) / 2 : content.left();
@@ -672,7 +673,7 @@ QMenu* TcxImage::PrepareBuiltInMenu() {
   const auto& layout = properties_->PopupMenuLayout();
   TcxPopupMenuItems items = layout.MenuItems();
   auto has = [&](TcxPopupMenuItem i) { return (items & PopupItem(i)) != 0; };
-  for (int i = 0; i < 6; ++i) actions[i < 4 ? i : i + 1]->setText(QString::fromUtf8(kMenuCaptions[i]));
+  for (int i = 0; i < 6; ++i) actions[i < 4 ? i : i + 1]->setText(ToQ(kMenuCaptions[i]));
   actions[0]->setVisible(has(pmiCut));
   actions[1]->setVisible(has(pmiCopy));
   actions[2]->setVisible(has(pmiPaste));
@@ -682,7 +683,7 @@ QMenu* TcxImage::PrepareBuiltInMenu() {
   actions[6]->setVisible(has(pmiSave));
   actions[7]->setVisible(has(pmiCustom));
   actions[8]->setVisible(has(pmiCustom));
-  actions[8]->setText(QString::fromStdString(layout.CustomMenuItemCaption()));
+  actions[8]->setText(ToQ(layout.CustomMenuItemCaption()));
   if (layout.HasCustomMenuItemGlyph() &&
       !const_cast<TcxPopupMenuLayout&>(layout).CustomMenuItemGlyph()->Empty())
     actions[8]->setIcon(QIcon(QPixmap::fromImage(

@@ -8,6 +8,7 @@
 #include "editors/ImageEditor.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/ScopedValue.h"
 
 std::string TcxImage::DropFilter() const {
@@ -20,7 +21,7 @@ std::optional<std::string> TcxImage::DroppedPictureFile(const QMimeData* data) c
   if (!data || !CanModify() || !data->hasUrls()) return std::nullopt;
   const QList<QUrl> urls = data->urls();
   if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
-  const std::string fileName = urls.front().toLocalFile().toStdString();
+  const std::string fileName = FromQ(urls.front().toLocalFile());
   if (fileName.empty() || !TFileDialog::FilterAdmits(DropFilter(), fileName)) return std::nullopt;
   return fileName;
 }

@@ -13,6 +13,7 @@
 #include "layout/UserLocale.h"
 #include "layout/ReportRenderer.h"
 #include "platform/MetafileRecorder.h"
+#include "platform/QtStrings.h"
 #include "report/EventBus.h"
 #include "platform/ScopeExit.h"
 #include "platform/ScopedValue.h"
@@ -57,7 +58,6 @@ std::vector<PreviewWindowClass>& PreviewWindowClasses() {
 }
 
 int waitDepth = 0;
-
 
 }  // namespace
 
@@ -183,7 +183,7 @@ TBasedxReportLink* TCustomdxComponentPrinter::FindLinkByComponent(const QObject*
 
 TBasedxReportLink* TCustomdxComponentPrinter::FindLinkByName(const std::string& name) const {
   for (const auto& link : links_)
-    if (link->Component() && link->Component()->objectName().toStdString() == name) return link.get();
+    if (link->Component() && FromQ(link->Component()->objectName()) == name) return link.get();
   return nullptr;
 }
 

@@ -15,6 +15,7 @@
 #include "layout/ReportRenderer.h"
 #include "platform/Canvas.h"
 #include "platform/MetafileRecorder.h"
+#include "platform/QtStrings.h"
 #include "report/ShapeItems.h"
 
 namespace {
@@ -467,7 +468,7 @@ TdxClass ShapeClassOf(const QWidget* w) {
     int ordinal = shape.toInt(&numeric);
     if (numeric && ordinal >= 0 && ordinal < int(std::size(shapes))) return shapes[ordinal].second;
     for (const auto& [name, cls] : shapes)
-      if (SameText(name, shape.toString().toStdString())) return cls;
+      if (SameText(name, FromQ(shape.toString()))) return cls;
   }
   return shapes[0].second;
 }
@@ -1412,7 +1413,7 @@ bool TdxCustomContainerReportLink::CanStore(const QObject* component) const {
 bool TdxCustomContainerReportLink::AddStored(StoredList& list, QObject* component) {
   Purge(list);
   if (!CanStore(component) || IsStored(list, component)) return false;
-  list.push_back({component->objectName().toStdString(), component, true});
+  list.push_back({FromQ(component->objectName()), component, true});
   return true;
 }
 
@@ -1553,7 +1554,7 @@ void TdxCustomContainerReportLink::ResolveStored(StoredList& list, bool dropMiss
   for (std::size_t i = list.size(); i-- > 0;) {
     StoredComponent& e = list[i];
     if (e.Resolved) continue;
-    QString name = QString::fromStdString(e.Name);
+    QString name = ToQ(e.Name);
     QObject* found = owner->objectName() == name ? owner : owner->findChild<QObject*>(name);
     if (found && !IsStored(list, found)) {
       e.Component = found;
@@ -1571,7 +1572,7 @@ void TdxCustomContainerReportLink::Loaded() {
 }
 
 std::string TdxCustomContainerReportLink::ComponentCaption(QObject* component) {
-  std::string caption = component ? component->objectName().toStdString() : std::string();
+  std::string caption = component ? FromQ(component->objectName()) : std::string();
   if (OnGetComponentCaption) OnGetComponentCaption(*this, component, caption);
   return caption;
 }

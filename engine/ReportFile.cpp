@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "platform/Exceptions.h"
+#include "platform/QtStrings.h"
 #include "platform/ScopeExit.h"
 #include "report/ReportCells.h"
 #include "report/ShapeItems.h"
@@ -389,7 +390,7 @@ bool TdxPSReportFile::IsReportStream(TdxStream* stream, bool raiseErrors) {
 
 bool TdxPSReportFile::IsReportFile(const std::string& fileName, bool raiseErrors) {
   try {
-    const QFileInfo file(QString::fromStdString(fileName));
+    const QFileInfo file(ToQ(fileName));
     if (fileName.empty() || !file.exists() || !file.isFile()) return false;
     TdxFileStream stream(fileName, TdxFileStreamMode::Read);
     return IsReportStream(&stream, raiseErrors);

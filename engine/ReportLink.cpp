@@ -10,6 +10,7 @@
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/MetafileRecorder.h"
+#include "platform/QtStrings.h"
 #include "platform/ReadableFile.h"
 #include "platform/ScopeExit.h"
 #include "platform/ScopedValue.h"
@@ -502,7 +503,7 @@ void TBasedxReportLink::SetStartPageIndex(int value) {
 
 void TBasedxReportLink::SetStorageName(const std::string& value) {
   storageName_ = value;
-  if (!loading_ && dataSource_ == dsExternalStorage && !value.empty() && QFileInfo::exists(QString::fromStdString(value)))
+  if (!loading_ && dataSource_ == dsExternalStorage && !value.empty() && QFileInfo::exists(ToQ(value)))
     LoadFromFile(value);
 }
 
@@ -838,7 +839,7 @@ void TBasedxReportLink::RestoreFromOriginal() {
   SetColor(TColor(background.red() | (background.green() << 8) | (background.blue() << 16)));
   const QFont qfont = widget->font();
   TFont font = font_;
-  font.Name = qfont.family().toStdString();
+  font.Name = FromQ(qfont.family());
   if (qfont.pointSize() > 0) font.SetSize(qfont.pointSize());
   TFontStyles style = 0;
   if (qfont.bold()) style |= fsBold;

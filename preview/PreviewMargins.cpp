@@ -8,6 +8,7 @@
 
 #include "layout/UserLocale.h"
 #include "platform/Exceptions.h"
+#include "platform/QtStrings.h"
 #include "platform/UpdateLock.h"
 #include "preview/PreviewControl.h"
 #include "report/EngineUtilities.h"
@@ -53,7 +54,7 @@ std::string dxPreviewLengthText(int tenthsOfMM, TdxPreviewMeasurementUnits units
     std::string digits = std::to_string(frac);
     digits.insert(0, std::size_t(decimals) - digits.size(), '0');
     while (!digits.empty() && digits.back() == '0') digits.pop_back();
-    text += QString(QLocale().decimalPoint()).toStdString() + digits;
+    text += FromQ(QString(QLocale().decimalPoint())) + digits;
   }
   return text + " " + dxPreviewUnitText(units);
 }
@@ -200,7 +201,7 @@ void TdxPreviewMargins::Assign(const TdxPreviewMargins& source) {
 }
 
 std::string TdxPreviewMargins::NamePath() const {
-  std::string owner = preview_ ? preview_->objectName().toStdString() : std::string();
+  std::string owner = preview_ ? FromQ(preview_->objectName()) : std::string();
   return owner.empty() ? "Margins" : owner + ".Margins";
 }
 
@@ -277,7 +278,7 @@ TdxPreviewHintWindow::TdxPreviewHintWindow(QWidget* owner)
 
 QSize TdxPreviewHintWindow::CalcHintSize(const std::string& text) const {
   QFontMetrics fm(font());
-  return QSize(fm.horizontalAdvance(QString::fromStdString(text)) + 6, fm.height() + 6);
+  return QSize(fm.horizontalAdvance(ToQ(text)) + 6, fm.height() + 6);
 }
 
 void TdxPreviewHintWindow::SetText(const std::string& text) {
@@ -297,5 +298,5 @@ void TdxPreviewHintWindow::paintEvent(QPaintEvent*) {
   p.setFont(font());
   p.setPen(ColorToQColor(clInfoText));
   QFontMetrics fm(font());
-  p.drawText(3, 3 + fm.ascent(), QString::fromStdString(text_));
+  p.drawText(3, 3 + fm.ascent(), ToQ(text_));
 }

@@ -24,6 +24,7 @@
 #include "layout/PrintDevice.h"
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/Registry.h"
 #include "report/EngineSettings.h"
 #include "report/EventBus.h"
@@ -51,7 +52,6 @@ void Guarded(F&& f) {
     Application::ShowException(e);
   }
 }
-
 
 QColor ToQColor(TColor color) {
   const std::uint32_t rgb = ColorToRGB(color);
@@ -128,7 +128,7 @@ void TdxPSPanelBar::SetPanelWidth(int index, int width) {
 }
 
 int TdxPSPanelBar::TextWidth(const std::string& text) const {
-  return fontMetrics().horizontalAdvance(QString::fromStdString(text));
+  return fontMetrics().horizontalAdvance(ToQ(text));
 }
 
 QRect TdxPSPanelBar::PanelRect(int index) const {
@@ -188,7 +188,7 @@ void TdxPSPanelBar::paintEvent(QPaintEvent*) {
     painter.setPen(ToQColor(clBtnText));
     const QRect textRect = inner.adjusted(2, 0, -1, 0);  // a fitted panel (text + 6) shows its whole text
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-                     fontMetrics().elidedText(QString::fromStdString(p.Text), Qt::ElideRight, textRect.width()));
+                     fontMetrics().elidedText(ToQ(p.Text), Qt::ElideRight, textRect.width()));
   }
   if (sizeGrip_) {
     // Three diagonal ridges at the bottom-right corner.
@@ -233,7 +233,7 @@ bool TdxPSPanelBar::event(QEvent* e) {
     if (hint.empty())
       QToolTip::hideText();
     else
-      QToolTip::showText(help->globalPos(), QString::fromStdString(hint), this, PanelRect(PanelAt(help->pos())));
+      QToolTip::showText(help->globalPos(), ToQ(hint), this, PanelRect(PanelAt(help->pos())));
     return true;
   }
   return QWidget::event(e);
@@ -274,7 +274,7 @@ TCustomdxPSPreviewWindow::TCustomdxPSPreviewWindow(QWidget* parent) : TBasedxPre
   const TdxPreviewOptions defaults;
   enableOptions_ = defaults.EnableOptions;
   visibleOptions_ = defaults.VisibleOptions;
-  setWindowTitle(QString::fromStdString(caption_));
+  setWindowTitle(ToQ(caption_));
   setMinimumSize(360, 300);
   CreateParts();
   ConnectPreviews();
@@ -846,11 +846,11 @@ bool TCustomdxPSPreviewWindow::eventFilter(QObject* watched, QEvent* event) {
         std::string file;
         const QMimeData* mime = e->mimeData();
         if (mime && mime->hasUrls() && mime->urls().size() == 1 && mime->urls().front().isLocalFile())
-          file = mime->urls().front().toLocalFile().toStdString();
+          file = FromQ(mime->urls().front().toLocalFile());
         const auto& storage = dxPSReportLinkStorage();
         TBasedxReportLink* link = ReportLink();
         const bool accepted = !file.empty() && link && IsVisible(pvoReportFileOperations) && storage.IsReportStream &&
-                              storage.ReadReport && QFileInfo(QString::fromStdString(file)).isFile() &&
+                              storage.ReadReport && QFileInfo(ToQ(file)).isFile() &&
                               (!storage.IsReportFile || storage.IsReportFile(file));
         if (!accepted) {
           e->setDropAction(Qt::IgnoreAction);
@@ -903,7 +903,7 @@ void TCustomdxPSPreviewWindow::UpdateCaption() {
   std::string caption = caption_;
   if (TBasedxReportLink* link = ReportLink())
     if (link->IsExternalStorage() && !link->StorageName().empty()) caption += " - " + link->StorageName();
-  setWindowTitle(QString::fromStdString(caption));
+  setWindowTitle(ToQ(caption));
 }
 
 std::string TCustomdxPSPreviewWindow::MarginText(const TdxPreviewMargin& margin, bool dragging) const {
