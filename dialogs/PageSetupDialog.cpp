@@ -41,6 +41,7 @@
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/QtStrings.h"
+#include "platform/Units.h"
 #include "preview/PreviewControl.h"
 #include "preview/PreviewWindow.h"
 #include "report/EngineUtilities.h"
@@ -1009,7 +1010,7 @@ int TdxfmPageSetupDialog::FromBox(double value) {
 }
 
 int TdxfmPageSetupDialog::BoxToLoMetric(double value) const {
-  return Inches() ? MulDiv(FromBox(value), 254, 1000) : FromBox(value) / 100;
+  return Inches() ? MulDiv(FromBox(value), kLoMetricPerInch, 1000) : FromBox(value) / 100;
 }
 
 double TdxfmPageSetupDialog::LoMetricToBox(int tenths) const { return Inches() ? tenths / 254.0 : tenths / 10.0; }

@@ -14,6 +14,7 @@
 #include "platform/ReadableFile.h"
 #include "platform/ScopeExit.h"
 #include "platform/ScopedValue.h"
+#include "platform/Units.h"
 #include "platform/UpdateLock.h"
 #include "report/EventBus.h"
 #include "report/ReportStreamValues.h"
@@ -694,7 +695,7 @@ int TBasedxReportLink::FitScaleFactor() {
   const int width = ReportWidth();
   if (width <= 0) return 100;
   const int unitsPerInch = RenderInfo().UnitsPerInch();
-  const int paintWidth = MulDiv(RealPrinterPage().PaintRect().Width(), unitsPerInch, 254);
+  const int paintWidth = LoMetricToPixels(RealPrinterPage().PaintRect().Width(), unitsPerInch);
   // One percent under the exact ratio; never below 1, so that page sizes
   // divided by it stay finite.
   return std::max(1, MulDiv(paintWidth, 100, width) - 1);

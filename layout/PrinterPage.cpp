@@ -7,6 +7,7 @@
 #include "layout/PaperTable.h"
 #include "layout/PropertyValues.h"
 #include "platform/ScopedValue.h"
+#include "platform/Units.h"
 #include "platform/UpdateLock.h"
 
 using namespace dxPropValues;
@@ -66,10 +67,10 @@ std::unique_ptr<TdxPrinterPage>& DefaultPageSlot() {
 // Conversions
 
 int MillimetersToInches(int value) {
-  return ClampToInt(RoundHalfEven(MulDiv(value, 10, 254), 100) * 100);
+  return ClampToInt(RoundHalfEven(MetricToInchLength(value), 100) * 100);
 }
 
-int InchesToMillimeters(int value) { return ClampToInt(RoundHalfEven(MulDiv(value, 254, 10), 10) * 10); }
+int InchesToMillimeters(int value) { return ClampToInt(RoundHalfEven(InchToMetricLength(value), 10) * 10); }
 
 TRect MillimetersToInches(const TRect& v) {
   return TRect(MillimetersToInches(v.Left), MillimetersToInches(v.Top), MillimetersToInches(v.Right),
@@ -363,7 +364,7 @@ void TdxPrinterPage::RestoreDefaults() {
   dmPaper_ = kind;
   if (usable(index)) {
     TPoint size{papers[index].Size.X * 100, papers[index].Size.Y * 100};
-    if (inches) size = TPoint{MulDiv(size.X, 10, 254), MulDiv(size.Y, 10, 254)};
+    if (inches) size = TPoint{MetricToInchLength(size.X), MetricToInchLength(size.Y)};
     pageSize_.SetPoint(size);
   }
   orientation_ = poPortrait;
@@ -428,14 +429,14 @@ TRect TdxPrinterPage::PaintRect() const {
 TPoint TdxPrinterPage::OrientedPageSizePixels() const {
   const TDeviceCaps screen = TDeviceCaps::Screen();
   const TPoint s = OrientedPageSizeLoMetric();
-  return TPoint{MulDiv(s.X, screen.LogPixelsX, 254), MulDiv(s.Y, screen.LogPixelsY, 254)};
+  return TPoint{LoMetricToPixels(s.X, screen.LogPixelsX), LoMetricToPixels(s.Y, screen.LogPixelsY)};
 }
 
 TRect TdxPrinterPage::PaintRectPixels() const {
   const TDeviceCaps screen = TDeviceCaps::Screen();
   const TRect r = PaintRect();
-  return TRect(MulDiv(r.Left, screen.LogPixelsX, 254), MulDiv(r.Top, screen.LogPixelsY, 254),
-               MulDiv(r.Right, screen.LogPixelsX, 254), MulDiv(r.Bottom, screen.LogPixelsY, 254));
+  return TRect(LoMetricToPixels(r.Left, screen.LogPixelsX), LoMetricToPixels(r.Top, screen.LogPixelsY),
+               LoMetricToPixels(r.Right, screen.LogPixelsX), LoMetricToPixels(r.Bottom, screen.LogPixelsY));
 }
 
 void TdxPrinterPage::ConvertUnits(TdxMeasurementUnits from, TdxMeasurementUnits to) {
@@ -705,15 +706,15 @@ TRect TdxPrinterPage::PrinterMinMargins() {
     int left = MulDiv(device.PhysicalOffset(0), 1000, caps.LogPixelsX);
     int top = MulDiv(device.PhysicalOffset(1), 1000, caps.LogPixelsY);
     if (storedUnits_ == muMillimeters) {
-      left = MulDiv(left, 254, 10);
-      top = MulDiv(top, 254, 10);
+      left = InchToMetricLength(left);
+      top = InchToMetricLength(top);
     }
     r = TRect(left, top, left, top);
   } else {
     // Without printers the unprintable strip is taken as 6.3 mm, the same
     // figure MarginsInPrintableArea checks against (rounded up for inches so
     // that fixed margins pass that check).
-    const int offset = storedUnits_ == muMillimeters ? 6300 : (63 * 1000 + 253) / 254;
+    const int offset = storedUnits_ == muMillimeters ? 6300 : (63 * 1000 + kLoMetricPerInch - 1) / kLoMetricPerInch;
     r = TRect(offset, offset, offset, offset);
   }
   r.Left = std::max(r.Left, minMargins_.Left());
@@ -729,8 +730,8 @@ bool TdxPrinterPage::MarginsInPrintableArea() {
     TdxPrintDevice& device = GetPrintDevice();
     if (device.HasPrinters(false)) {
       const TDeviceCaps& caps = device.InfoContext();
-      offsetX = MulDiv(device.PhysicalOffset(0), 254, caps.LogPixelsX);
-      offsetY = MulDiv(device.PhysicalOffset(1), 254, caps.LogPixelsY);
+      offsetX = PixelsToLoMetric(device.PhysicalOffset(0), caps.LogPixelsX);
+      offsetY = PixelsToLoMetric(device.PhysicalOffset(1), caps.LogPixelsY);
     }
   }
   return ToLoMetric(margins_.Left()) >= offsetX && ToLoMetric(margins_.Right()) >= offsetX &&

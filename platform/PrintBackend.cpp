@@ -37,6 +37,7 @@
 #include "platform/GrayPaintDevice.h"
 #include "platform/MessageDialogs.h"
 #include "platform/SchedulerWait.h"
+#include "platform/Units.h"
 
 namespace PrintBackend {
 namespace {
@@ -354,16 +355,16 @@ TDeviceCaps CapsOf(const PageGeometry& g) {
   TDeviceCaps caps;
   caps.Technology = DT_RASPRINTER;
   caps.LogPixelsX = caps.LogPixelsY = g.Dpi;
-  caps.PhysicalWidth = MulDiv(g.Width, g.Dpi, 254);
-  caps.PhysicalHeight = MulDiv(g.Height, g.Dpi, 254);
-  caps.PhysicalOffsetX = MulDiv(g.Margins.Left, g.Dpi, 2540);
-  caps.PhysicalOffsetY = MulDiv(g.Margins.Top, g.Dpi, 2540);
-  int right = MulDiv(g.Margins.Right, g.Dpi, 2540);
-  int bottom = MulDiv(g.Margins.Bottom, g.Dpi, 2540);
+  caps.PhysicalWidth = LoMetricToPixels(g.Width, g.Dpi);
+  caps.PhysicalHeight = LoMetricToPixels(g.Height, g.Dpi);
+  caps.PhysicalOffsetX = HiMetricToPixels(g.Margins.Left, g.Dpi);
+  caps.PhysicalOffsetY = HiMetricToPixels(g.Margins.Top, g.Dpi);
+  int right = HiMetricToPixels(g.Margins.Right, g.Dpi);
+  int bottom = HiMetricToPixels(g.Margins.Bottom, g.Dpi);
   caps.HorzRes = std::max(1, caps.PhysicalWidth - caps.PhysicalOffsetX - right);
   caps.VertRes = std::max(1, caps.PhysicalHeight - caps.PhysicalOffsetY - bottom);
-  caps.HorzSize = MulDiv(caps.HorzRes, 254, g.Dpi * 10);
-  caps.VertSize = MulDiv(caps.VertRes, 254, g.Dpi * 10);
+  caps.HorzSize = PixelsToMillimeters(caps.HorzRes, g.Dpi);
+  caps.VertSize = PixelsToMillimeters(caps.VertRes, g.Dpi);
   caps.BitsPixel = 24;
   caps.NumColors = -1;
   return caps;

@@ -1,5 +1,6 @@
 // The preview control: layout, zoom, scrolling, selection, painting,
 // keyboard and mouse, margin dragging and hints, registry settings.
+#include "platform/Units.h"
 #include "preview/PreviewControl.h"
 
 #include <QApplication>
@@ -264,10 +265,10 @@ void TCustomdxPreview::CalcPageSize() {
   TPoint size = originalPageSize_.Point();
   if (orientation_ == ppoLandscape) std::swap(size.X, size.Y);
   pageSize_ = size;
-  pageSizePx_ = {MulDiv(size.X, pixelsPerInch_, 254), MulDiv(size.Y, pixelsPerInch_, 254)};
+  pageSizePx_ = {LoMetricToPixels(size.X, pixelsPerInch_), LoMetricToPixels(size.Y, pixelsPerInch_)};
 }
 
-int TCustomdxPreview::LengthToPixels(int tenthsOfMM) const { return MulDiv(tenthsOfMM, pixelsPerInch_, 254); }
+int TCustomdxPreview::LengthToPixels(int tenthsOfMM) const { return LoMetricToPixels(tenthsOfMM, pixelsPerInch_); }
 
 int TCustomdxPreview::LengthToZoomedPixels(int tenthsOfMM) const {
   return MulDiv(LengthToPixels(tenthsOfMM), zoomFactor_, 100);
@@ -951,7 +952,7 @@ int TCustomdxPreview::MarginPosToValue(const TdxPreviewMargin& margin, int pos) 
     case pmRight: p = r.Right - 1 - pos; break;
     default: p = r.Bottom - 1 - pos; break;
   }
-  int value = MulDiv(p, 254 * 100, pixelsPerInch_ * zoomFactor_);
+  int value = MulDiv(p, kLoMetricPerInch * 100, pixelsPerInch_ * zoomFactor_);
   if (margin.Kind() == pmLeft) value -= margins_->Gutter().Value();
   int lower, upper;
   MarginLimits(margin, lower, upper);

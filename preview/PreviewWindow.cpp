@@ -26,6 +26,7 @@
 #include "platform/MessageDialogs.h"
 #include "platform/QtStrings.h"
 #include "platform/Registry.h"
+#include "platform/Units.h"
 #include "report/EngineSettings.h"
 #include "report/EventBus.h"
 #include "platform/ScopeExit.h"
@@ -1183,7 +1184,7 @@ void TCustomdxPSPreviewWindow::StoreMarginInPage(TdxPreviewMargin& margin) {
   if (!link) return;
   TdxPrinterPage& page = link->RealPrinterPage();
   const int v = margin.Value();
-  const int value = page.StoredUnits() == muInches ? MulDiv(v, 1000, 254) : v * 100;
+  const int value = page.StoredUnits() == muInches ? MulDiv(v, 1000, kLoMetricPerInch) : v * 100;
   switch (margin.Kind()) {
     case pmLeft: page.Margins().SetLeft(value); break;
     case pmTop: page.Margins().SetTop(value); break;
