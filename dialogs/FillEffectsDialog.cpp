@@ -23,6 +23,7 @@
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
 #include "platform/QtStrings.h"
 #include "platform/Registry.h"
@@ -293,7 +294,7 @@ void TdxFEFDialog::CreatePatternPage(QWidget* page) {
     label->setGeometry(left, 180, 130, 16);
     auto* box = new TdxPSColorCombo(page);
     box->setGeometry(left, 197, 130, 22);
-    box->SetColorTypes(ColorTypeBit(ctPure));
+    box->SetColorTypes(dxBit(ctPure));
     box->SetShowCustomColor(false);
     box->SetShowColorName(true);
     label->setBuddy(box);

@@ -8,6 +8,7 @@
 #include <algorithm>
 
 #include "editors/DialogControls.h"
+#include "platform/EnumBits.h"
 #include "platform/QtStrings.h"
 
 TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(parent), font_(font) {
@@ -29,7 +30,7 @@ TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(p
   auto* colorLabel = new QLabel(QStringLiteral("&Color:"), this);
   colorBox_ = new TdxPSColorCombo(this);
   colorBox_->setObjectName(QStringLiteral("ColorBox"));
-  colorBox_->SetColorTypes(ColorTypeBit(ctPure));
+  colorBox_->SetColorTypes(dxBit(ctPure));
   colorBox_->SetShowAutoColor(true);
   colorBox_->SetAutoColor(clWindowText);
   colorBox_->SetColorValue(font.Color);

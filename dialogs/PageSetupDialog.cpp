@@ -321,7 +321,7 @@ bool TdxPageSetupDialog::Execute() {
   data.HFMode = HFMode;
   data.ButtonsEnabled = ButtonsEnabled;
   data.ButtonsVisible = ButtonsVisible;
-  if (!style->HasOptions()) data.ButtonsVisible &= ~dxPSBit(psbStyleOptions);
+  if (!style->HasOptions()) data.ButtonsVisible &= ~dxBit(psbStyleOptions);
   data.OptionsEnabled = OptionsEnabled;
   data.OptionsVisible = OptionsVisible;
   data.OnClose = [this] {
@@ -515,7 +515,7 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
     orientationPreview_->SetLookAndFeel(plfFlat);
     orientationPreview_->SetColor(clBtnFace);
     orientationPreview_->SetOptionsHint(0);
-    orientationPreview_->SetOptionsView(dxPreviewBit(povDefaultDrawPageBackground));
+    orientationPreview_->SetOptionsView(dxBit(povDefaultDrawPageBackground));
     orientationPreview_->SetOptionsZoom(0);
     orientationPreview_->SetOptionsBehavior(0);
     orientationPreview_->SetMinHeaderSize(0);
@@ -644,8 +644,8 @@ QWidget* TdxfmPageSetupDialog::CreateMarginsTab() {
   sample_->SetZoomMode(pzmPages);
   sample_->SetOptionsZoom(0);
   sample_->SetOptionsHint(0);
-  sample_->SetOptionsView(dxPreviewBit(povDefaultDrawPageBackground) | dxPreviewBit(povMargins));
-  sample_->SetOptionsBehavior(dxPreviewBit(pobAllowDragMargins));
+  sample_->SetOptionsView(dxBit(povDefaultDrawPageBackground) | dxBit(povMargins));
+  sample_->SetOptionsBehavior(dxBit(pobAllowDragMargins));
   sample_->SetMinHeaderSize(0);
   sample_->SetMinFooterSize(0);
   sample_->SetColor(clBtnFace);
@@ -857,12 +857,12 @@ void TdxfmPageSetupDialog::Initialize(TdxPageSetupDlgData& data) {
   onClose_ = data.OnClose;
   onCustomDrawPreview_ = data.OnCustomDrawPreview;
 
-  options_->setEnabled(data.ButtonsEnabled & dxPSBit(psbStyleOptions));
-  preview_->setEnabled(data.ButtonsEnabled & dxPSBit(psbPreview));
-  print_->setEnabled(data.ButtonsEnabled & dxPSBit(psbPrint));
-  options_->setVisible(data.ButtonsVisible & dxPSBit(psbStyleOptions));
-  preview_->setVisible(data.ButtonsVisible & dxPSBit(psbPreview));
-  print_->setVisible(data.ButtonsVisible & dxPSBit(psbPrint));
+  options_->setEnabled(data.ButtonsEnabled & dxBit(psbStyleOptions));
+  preview_->setEnabled(data.ButtonsEnabled & dxBit(psbPreview));
+  print_->setEnabled(data.ButtonsEnabled & dxBit(psbPrint));
+  options_->setVisible(data.ButtonsVisible & dxBit(psbStyleOptions));
+  preview_->setVisible(data.ButtonsVisible & dxBit(psbPreview));
+  print_->setVisible(data.ButtonsVisible & dxBit(psbPrint));
 
   ApplyOptions();
   ApplyPermissions();
@@ -960,7 +960,7 @@ void TdxfmPageSetupDialog::ApplyPermissions() {
   SetBoxReadOnly(paperWidth_, !s.AllowCustomPaperSizes);
   SetBoxReadOnly(paperHeight_, !s.AllowCustomPaperSizes);
   SetBoxReadOnly(styleName_, !source_ || source_->BuiltIn());
-  sample_->SetOptionsBehavior(MarginsEditable() ? dxPreviewBit(pobAllowDragMargins) : 0u);
+  sample_->SetOptionsBehavior(MarginsEditable() ? dxBit(pobAllowDragMargins) : 0u);
   UpdateSampleLineStates();
 }
 
@@ -1996,9 +1996,9 @@ bool dxPSPrintStylePageSetup(TBasedxPrintStyle& style, int activePageIndex, bool
   };
   dialog->SetPrintStyle(&style);
   dialog->ActivePageIndex = activePageIndex;
-  if (!previewChosen) dialog->ButtonsVisible &= ~dxPSBit(psbPreview);
-  if (!printChosen) dialog->ButtonsVisible &= ~dxPSBit(psbPrint);
-  if (!manager) dialog->OptionsVisible &= ~dxPSBit(psoStyleCaption);
+  if (!previewChosen) dialog->ButtonsVisible &= ~dxBit(psbPreview);
+  if (!printChosen) dialog->ButtonsVisible &= ~dxBit(psbPrint);
+  if (!manager) dialog->OptionsVisible &= ~dxBit(psoStyleCaption);
   bool result = false;
   try {
     result = dialog->Execute();

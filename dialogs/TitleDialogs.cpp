@@ -18,6 +18,7 @@
 #include "editors/PicturePreview.h"
 #include "engine/ReportLink.h"
 #include "layout/UserLocale.h"
+#include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
 #include "platform/QtStrings.h"
 #include "platform/Registry.h"
@@ -160,7 +161,7 @@ TdxfmReportTitleProperties::TdxfmReportTitleProperties(const TdxReportTitle& tit
   transparent_ = new QCheckBox(QStringLiteral("&Transparent"), propsPage_);
   colorLabel_ = new QLabel(QStringLiteral("Co&lor:"), propsPage_);
   color_ = new TdxPSColorCombo(propsPage_);
-  color_->SetColorTypes(ColorTypeBit(ctPure));
+  color_->SetColorTypes(dxBit(ctPure));
   color_->SetShowAutoColor(true);
   color_->SetAutoColor(clWhite);
   color_->SetShowCustomColor(true);

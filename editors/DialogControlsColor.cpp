@@ -10,6 +10,7 @@
 
 #include "editors/DialogControls.h"
 #include "editors/ColorDialog.h"
+#include "platform/EnumBits.h"
 #include "platform/QtStrings.h"
 
 const TdxColorListEntry dxPureColors[20] = {
@@ -139,9 +140,9 @@ void TdxPSColorCombo::Rebuild() {
   const TColor keep = ColorValue();
   entries_.clear();
   if (showAutoColor_) entries_.push_back({autoColorText_, autoColor_, dxColorEntryAuto});
-  if (colorTypes_ & ColorTypeBit(ctPure))
+  if (colorTypes_ & dxBit(ctPure))
     for (const auto& e : dxPureColors) entries_.push_back({e.Name, e.Color, dxColorEntryOther});
-  if (colorTypes_ & ColorTypeBit(ctSystem))
+  if (colorTypes_ & dxBit(ctSystem))
     for (const auto& e : dxSystemColors) entries_.push_back({e.Name, e.Color, dxColorEntryOther});
   if (showCustomColor_) entries_.push_back({customColorText_, customColor_, dxColorEntryCustom});
 
@@ -163,8 +164,8 @@ void TdxPSColorCombo::Rebuild() {
 }
 
 void TdxPSColorCombo::SetColorTypes(TdxColorTypes value) {
-  value &= ColorTypeBit(ctPure) | ColorTypeBit(ctSystem);
-  if (value == 0) value = ColorTypeBit(ctPure);
+  value &= dxBit(ctPure) | dxBit(ctSystem);
+  if (value == 0) value = dxBit(ctPure);
   if (value == colorTypes_) return;
   colorTypes_ = value;
   Rebuild();

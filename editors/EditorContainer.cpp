@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/EnumBits.h"
 #include "platform/QtStrings.h"
 #include "platform/UpdateLock.h"
 
@@ -27,10 +28,10 @@ QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height(
 
 // r widened by d on the sides in edges.
 TRect Widen(TRect r, int d, TcxBorders edges) {
-  if (edges & Border(bLeft)) r.Left -= d;
-  if (edges & Border(bTop)) r.Top -= d;
-  if (edges & Border(bRight)) r.Right += d;
-  if (edges & Border(bBottom)) r.Bottom += d;
+  if (edges & dxBit(bLeft)) r.Left -= d;
+  if (edges & dxBit(bTop)) r.Top -= d;
+  if (edges & dxBit(bRight)) r.Right += d;
+  if (edges & dxBit(bBottom)) r.Bottom += d;
   return r;
 }
 
@@ -448,8 +449,8 @@ void cxDrawContainerFrame(TCanvas& canvas, const TcxContainerViewInfo& vi, TColo
     TRect r = vi.ClientRect;
     r.Left -= bw;
     r.Top -= bw;
-    if (edges & Border(bRight)) r.Right += bw;
-    if (edges & Border(bBottom)) r.Bottom += bw;
+    if (edges & dxBit(bRight)) r.Right += bw;
+    if (edges & dxBit(bBottom)) r.Bottom += bw;
     if (vi.Shadow) {
       TRect below(r.Left + kShadowSize, r.Bottom, r.Right, r.Bottom + kShadowSize);
       TRect right(r.Right, r.Top + kShadowSize, r.Right + kShadowSize, r.Bottom + kShadowSize);
@@ -459,8 +460,8 @@ void cxDrawContainerFrame(TCanvas& canvas, const TcxContainerViewInfo& vi, TColo
       canvas.ExcludeClipRect(right);
     }
     // Lines of the sides without an edge fall outside the window region.
-    if (!(edges & Border(bRight))) r.Right += bw;
-    if (!(edges & Border(bBottom))) r.Bottom += bw;
+    if (!(edges & dxBit(bRight))) r.Right += bw;
+    if (!(edges & dxBit(bBottom))) r.Bottom += bw;
     switch (vi.BorderStyle) {
       case cbsNone: break;
       case cbsSingle:

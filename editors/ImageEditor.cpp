@@ -14,6 +14,7 @@
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "platform/EnumBits.h"
 #include "platform/QtStrings.h"
 #include "platform/ScopeExit.h"
 #include "platform/ScopedValue.h"
@@ -56,7 +57,7 @@ void TcxPopupMenuLayout::Assign(const TcxPopupMenuLayout& source) {
 }
 
 void TcxPopupMenuLayout::SetMenuItems(TcxPopupMenuItems items) {
-  items &= 0x7F;
+  items &= dxBitsUpTo(pmiCustom);
   if (items == menuItems_) return;
   menuItems_ = items;
   Changed();
@@ -672,7 +673,7 @@ QMenu* TcxImage::PrepareBuiltInMenu() {
   auto actions = builtInMenu_->actions();
   const auto& layout = properties_->PopupMenuLayout();
   TcxPopupMenuItems items = layout.MenuItems();
-  auto has = [&](TcxPopupMenuItem i) { return (items & PopupItem(i)) != 0; };
+  auto has = [&](TcxPopupMenuItem i) { return (items & dxBit(i)) != 0; };
   for (int i = 0; i < 6; ++i) actions[i < 4 ? i : i + 1]->setText(ToQ(kMenuCaptions[i]));
   actions[0]->setVisible(has(pmiCut));
   actions[1]->setVisible(has(pmiCopy));

@@ -7,6 +7,7 @@
 #include "engine/ComponentPrinter.h"
 #include "layout/UserLocale.h"
 #include "platform/Canvas.h"
+#include "platform/EnumBits.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/MetafileRecorder.h"
@@ -312,9 +313,9 @@ void TBasedxReportLink::SetActive(bool value) {
 }
 
 void TBasedxReportLink::SetAssignedFormatValues(TdxAssignedFormatValues value) {
-  if (dateFormat_ == DefaultDateFormat()) value &= ~dxFormatBit(fvDate);
-  if (timeFormat_ == DefaultTimeFormat()) value &= ~dxFormatBit(fvTime);
-  if (pageNumberFormat_ == DefaultPageNumberFormat()) value &= ~dxFormatBit(fvPageNumber);
+  if (dateFormat_ == DefaultDateFormat()) value &= ~dxBit(fvDate);
+  if (timeFormat_ == DefaultTimeFormat()) value &= ~dxBit(fvTime);
+  if (pageNumberFormat_ == DefaultPageNumberFormat()) value &= ~dxBit(fvPageNumber);
   if (value != assignedFormatValues_) assignedFormatValues_ = value;
 }
 
@@ -368,46 +369,46 @@ void TBasedxReportLink::ComponentDestroyed() {
 }
 
 int TBasedxReportLink::DateFormat() const {
-  if ((assignedFormatValues_ & dxFormatBit(fvDate)) || !printer_) return dateFormat_;
+  if ((assignedFormatValues_ & dxBit(fvDate)) || !printer_) return dateFormat_;
   return printer_->DateFormat();
 }
 
 void TBasedxReportLink::SetDateFormat(int value) {
   dateFormat_ = ClampIndex(value, DateFormatList());
   if (dateFormat_ != DefaultDateFormat())
-    assignedFormatValues_ |= dxFormatBit(fvDate);
+    assignedFormatValues_ |= dxBit(fvDate);
   else
-    assignedFormatValues_ &= ~dxFormatBit(fvDate);
+    assignedFormatValues_ &= ~dxBit(fvDate);
   if (IsCurrentLink() && !DateFormatList().empty())
     GetHFFormatObject()->DateFormat = DateFormatList()[std::size_t(DateFormat())];
 }
 
 int TBasedxReportLink::TimeFormat() const {
-  if ((assignedFormatValues_ & dxFormatBit(fvTime)) || !printer_) return timeFormat_;
+  if ((assignedFormatValues_ & dxBit(fvTime)) || !printer_) return timeFormat_;
   return printer_->TimeFormat();
 }
 
 void TBasedxReportLink::SetTimeFormat(int value) {
   timeFormat_ = ClampIndex(value, TimeFormatList());
   if (timeFormat_ != DefaultTimeFormat())
-    assignedFormatValues_ |= dxFormatBit(fvTime);
+    assignedFormatValues_ |= dxBit(fvTime);
   else
-    assignedFormatValues_ &= ~dxFormatBit(fvTime);
+    assignedFormatValues_ &= ~dxBit(fvTime);
   if (IsCurrentLink() && !TimeFormatList().empty())
     GetHFFormatObject()->TimeFormat = TimeFormatList()[std::size_t(TimeFormat())];
 }
 
 TdxPageNumberFormat TBasedxReportLink::PageNumberFormat() const {
-  if ((assignedFormatValues_ & dxFormatBit(fvPageNumber)) || !printer_) return pageNumberFormat_;
+  if ((assignedFormatValues_ & dxBit(fvPageNumber)) || !printer_) return pageNumberFormat_;
   return printer_->PageNumberFormat();
 }
 
 void TBasedxReportLink::SetPageNumberFormat(TdxPageNumberFormat value) {
   pageNumberFormat_ = value;
   if (pageNumberFormat_ != DefaultPageNumberFormat())
-    assignedFormatValues_ |= dxFormatBit(fvPageNumber);
+    assignedFormatValues_ |= dxBit(fvPageNumber);
   else
-    assignedFormatValues_ &= ~dxFormatBit(fvPageNumber);
+    assignedFormatValues_ &= ~dxBit(fvPageNumber);
   if (IsCurrentLink()) GetHFFormatObject()->PageNumberFormat = PageNumberFormat();
 }
 

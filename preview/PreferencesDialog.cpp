@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "editors/DialogControls.h"
+#include "platform/EnumBits.h"
 #include "platform/Fonts.h"
 #include "platform/QtStrings.h"
 #include "preview/PreviewDialogs.h"
@@ -77,7 +78,7 @@ void TdxfmOptions::CreateControls() {
   colorBox_ = new TdxPSColorCombo(gbxMarginsColor_);
   colorBox_->setGeometry(bvlMarginColorHolder_->geometry());
   colorBox_->SetShowColorName(true);
-  colorBox_->SetColorTypes(ColorTypeBit(ctPure));
+  colorBox_->SetColorTypes(dxBit(ctPure));
   colorBox_->SetShowAutoColor(true);
   colorBox_->SetAutoColor(clWindowText);
   colorBox_->SetShowCustomColor(false);

@@ -140,7 +140,7 @@ TCustomdxPreview::TCustomdxPreview(QWidget* parent) : QWidget(parent) {
 
 TCustomdxPreview::~TCustomdxPreview() {
   destroying_ = true;
-  if ((optionsBehavior_ & dxPreviewBit(pobStoreInRegistry)) && !registryPath_.empty()) {
+  if ((optionsBehavior_ & dxBit(pobStoreInRegistry)) && !registryPath_.empty()) {
     try {
       SaveToRegistry(registryPath_);
     } catch (...) {
@@ -238,7 +238,7 @@ void TCustomdxPreview::SetOrientation(TdxPreviewPaperOrientation value) {
   if (orientation_ == value) return;
   std::array<int, 7> values{};
   for (int k = 0; k < TdxPreviewMargins::Count; ++k) values[k] = (*margins_)[TdxPreviewMarginType(k)].Value();
-  if (optionsBehavior_ & dxPreviewBit(pobAutoSwapMargins)) {
+  if (optionsBehavior_ & dxBit(pobAutoSwapMargins)) {
     const int left = values[pmLeft], top = values[pmTop], right = values[pmRight], bottom = values[pmBottom];
     if (value == ppoLandscape) {
       values[pmLeft] = bottom, values[pmTop] = left, values[pmRight] = top, values[pmBottom] = right;
@@ -443,7 +443,7 @@ bool TCustomdxPreview::UpdateScrollBarVisibility() {
   const bool allowH = scrollBars_ == ssHorizontal || scrollBars_ == ssBoth;
   const bool allowV = scrollBars_ == ssVertical || scrollBars_ == ssBoth;
   bool h = allowH, v = allowV;
-  if (optionsView_ & dxPreviewBit(povAutoHideScrollBars)) {
+  if (optionsView_ & dxBit(povAutoHideScrollBars)) {
     const int bw = BorderWidth(), sb = ScrollBarExtent();
     const int w0 = width() - 2 * bw, h0 = height() - 2 * bw;
     // The width a page-width view needs follows the client; it never scrolls sideways.
@@ -470,7 +470,7 @@ void TCustomdxPreview::PlaceScrollBars() {
 
 void TCustomdxPreview::UpdateScrollBars() {
   settingScrollBars_ = true;
-  const bool tracking = optionsBehavior_ & dxPreviewBit(pobThumbTracking);
+  const bool tracking = optionsBehavior_ & dxBit(pobThumbTracking);
   auto set = [tracking](QScrollBar* bar, int max, int page, int pos) {
     bar->setRange(0, max);
     bar->setPageStep(std::max(1, page));
@@ -486,7 +486,7 @@ void TCustomdxPreview::UpdateScrollBars() {
 void TCustomdxPreview::CalcPagesBounds() {
   const int zw = ZoomedPageWidth(), zh = ZoomedPageHeight();
   const int cw = ClientWidth(), ch = ClientHeight();
-  const bool nonCentered = optionsBehavior_ & dxPreviewBit(pobNonCenterizePages);
+  const bool nonCentered = optionsBehavior_ & dxBit(pobNonCenterizePages);
   int ox = (totalWidth_ > cw || nonCentered) ? indent_ : (cw - totalWidth_ + 2 * indent_) / 2;
   int oy = (totalHeight_ > ch || nonCentered) ? indent_ : (ch - totalHeight_ + 2 * indent_) / 2;
   if (zoomFactor_ == minZoomFactor_) {
@@ -633,7 +633,7 @@ std::string TCustomdxPreview::PageNumberHintText(int startPage, int endPage) {
 }
 
 void TCustomdxPreview::VerticalSliderMoved(int value) {
-  if (!(optionsHint_ & dxPreviewBit(pohShowOnScroll)) || rowCount_ < 2) return;
+  if (!(optionsHint_ & dxBit(pohShowOnScroll)) || rowCount_ < 2) return;
   int first, last;
   PagesVisibleAt(MinMax(value, 0, MaxTopPos()), first, last);
   if (first < 0) return;
@@ -789,7 +789,7 @@ void TCustomdxPreview::EndUpdate() {
 void TCustomdxPreview::Loaded() {
   loading_ = false;
   DoCalcPageCount();
-  if ((optionsBehavior_ & dxPreviewBit(pobStoreInRegistry)) && !registryPath_.empty())
+  if ((optionsBehavior_ & dxBit(pobStoreInRegistry)) && !registryPath_.empty())
     LoadFromRegistry(registryPath_);
 }
 
@@ -1002,7 +1002,7 @@ void TCustomdxPreview::BeginDragMargin(TdxPreviewMargin* margin, TPoint p) {
   draggingMargin_ = margin;
   DoBeforeDragMargin(*margin);
   if (draggingMargin_ != margin) return;  // the handler ended it
-  if (optionsHint_ & dxPreviewBit(pohShowOnDrag)) {
+  if (optionsHint_ & dxBit(pohShowOnDrag)) {
     if (!marginHint_) marginHint_ = new TdxPreviewHintWindow(this);
   } else {
     delete marginHint_;
@@ -1040,7 +1040,7 @@ void TCustomdxPreview::DragMarginTo(TPoint p) {
   update(ToQRect(MarginLineRect(*margin, margin->dragPos_)).translated(c.Left, c.Top));
   margin->dragPos_ = pos;
   update(ToQRect(MarginLineRect(*margin, pos)).translated(c.Left, c.Top));
-  if (marginHint_ && (optionsHint_ & dxPreviewBit(pohShowOnDrag))) ShowMarginHint(*margin, p);
+  if (marginHint_ && (optionsHint_ & dxBit(pohShowOnDrag))) ShowMarginHint(*margin, p);
   DoDragMargin(*margin);
 }
 
@@ -1119,7 +1119,7 @@ void TCustomdxPreview::ShowMarginHint(TdxPreviewMargin& margin, TPoint p) {
 }
 
 void TCustomdxPreview::ScheduleMarginHint(TPoint p) {
-  if (!(optionsHint_ & dxPreviewBit(pohShowForMargins)) || !IsFormActive()) return;
+  if (!(optionsHint_ & dxBit(pohShowForMargins)) || !IsFormActive()) return;
   TdxPreviewMargin* margin = selPageIndex_ >= 0 ? MarginFromPoint(p) : nullptr;
   if (!margin) {
     marginHintTimer_->stop();
@@ -1135,7 +1135,7 @@ void TCustomdxPreview::MarginHintTimerFired() {
   if (lastMousePos_.X < 0 || selPageIndex_ < 0) return;
   TdxPreviewMargin* margin = MarginFromPoint(lastMousePos_);
   if (!margin) return;
-  if (margin == draggingMargin_ && !(optionsHint_ & dxPreviewBit(pohShowOnDrag))) return;
+  if (margin == draggingMargin_ && !(optionsHint_ & dxBit(pohShowOnDrag))) return;
   ShowMarginHint(*margin, lastMousePos_);
 }
 
@@ -1156,35 +1156,35 @@ void TCustomdxPreview::HintHideTimerFired() {
 // Options
 
 void TCustomdxPreview::SetOptionsBehavior(TdxPreviewOptionsBehavior value) {
-  value &= 0x7Fu;
+  value &= dxBitsUpTo(pobNonCenterizePages);
   const unsigned changed = value ^ optionsBehavior_;
   if (!changed) return;
   optionsBehavior_ = value;
-  if (changed & dxPreviewBit(pobAllowDragMargins)) {
-    const bool enabled = value & dxPreviewBit(pobAllowDragMargins);
+  if (changed & dxBit(pobAllowDragMargins)) {
+    const bool enabled = value & dxBit(pobAllowDragMargins);
     for (int k = 0; k < TdxPreviewMargins::Count; ++k) (*margins_)[TdxPreviewMarginType(k)].SetEnabled(enabled);
   }
-  if (changed & dxPreviewBit(pobThumbTracking)) UpdateScrollBars();
-  if (changed & dxPreviewBit(pobNonCenterizePages)) Layout();
+  if (changed & dxBit(pobThumbTracking)) UpdateScrollBars();
+  if (changed & dxBit(pobNonCenterizePages)) Layout();
 }
 
 void TCustomdxPreview::SetOptionsHint(TdxPreviewOptionsHint value) {
-  value &= 7u;
+  value &= dxBitsUpTo(pohShowOnScroll);
   if (value == optionsHint_) return;
   optionsHint_ = value;
-  if (!(value & dxPreviewBit(pohShowForMargins)) && !draggingMargin_) HideHints();
+  if (!(value & dxBit(pohShowForMargins)) && !draggingMargin_) HideHints();
 }
 
 void TCustomdxPreview::SetOptionsView(TdxPreviewOptionsView value) {
-  value &= 15u;
+  value &= dxBitsUpTo(povPageSelection);
   const unsigned changed = value ^ optionsView_;
   if (!changed) return;
   optionsView_ = value;
-  if (changed & dxPreviewBit(povMargins)) {
-    const bool visible = value & dxPreviewBit(povMargins);
+  if (changed & dxBit(povMargins)) {
+    const bool visible = value & dxBit(povMargins);
     for (int k = 0; k < TdxPreviewMargins::Count; ++k) (*margins_)[TdxPreviewMarginType(k)].SetVisible(visible);
   }
-  if (changed & dxPreviewBit(povAutoHideScrollBars)) Layout();
+  if (changed & dxBit(povAutoHideScrollBars)) Layout();
   InvalidatePages();
 }
 
@@ -1207,7 +1207,7 @@ void TCustomdxPreview::SaveToRegistry(const std::string& path) const {
     reg.WriteInteger("MarginColor", marginColor_);
     reg.WriteInteger("MeasurementUnits", int(units_));
     reg.WriteInteger("Orientation", int(orientation_));
-    if (optionsStore_ & dxPreviewBit(posZoom)) {
+    if (optionsStore_ & dxBit(posZoom)) {
       reg.WriteInteger("ZoomFactor", zoomFactor_);
       reg.WriteInteger("ZoomMode", int(zoomMode_));
       if (zoomMode_ == pzmPages) {
@@ -1239,7 +1239,7 @@ void TCustomdxPreview::LoadFromRegistry(const std::string& path) {
     read("Orientation", [this](int v) {
       if (v == ppoPortrait || v == ppoLandscape) SetOrientation(TdxPreviewPaperOrientation(v));
     });
-    if (optionsStore_ & dxPreviewBit(posZoom)) {
+    if (optionsStore_ & dxBit(posZoom)) {
       read("ZoomFactor", [this](int v) { SetZoomFactor(v); });
       read("ZoomMode", [this](int v) {
         if (v >= pzmNone && v <= pzmPages) SetZoomMode(TdxPreviewZoomMode(v));
@@ -1288,7 +1288,7 @@ void TCustomdxPreview::DrawPageBackground(TCanvas& canvas, const TRect& rect, in
     OnDrawPageBackground(*this, canvas, rect, pageIndex);
     return;
   }
-  if (!(optionsView_ & dxPreviewBit(povDefaultDrawPageBackground))) return;
+  if (!(optionsView_ & dxBit(povDefaultDrawPageBackground))) return;
   const TdxBackgroundMode mode = pageBackground_->Mode();
   // Whatever the background leaves uncovered shows the window colour.
   if (mode != bmBrush || pageBackground_->Brush().Style == bsClear) canvas.FillRect(rect, clWindow);
@@ -1296,7 +1296,7 @@ void TCustomdxPreview::DrawPageBackground(TCanvas& canvas, const TRect& rect, in
 }
 
 void TCustomdxPreview::DrawPageFrame(TCanvas& canvas, const TRect& page, int pageIndex) {
-  if (pageIndex == selPageIndex_ && (optionsView_ & dxPreviewBit(povPageSelection))) {
+  if (pageIndex == selPageIndex_ && (optionsView_ & dxBit(povPageSelection))) {
     // Two client pixels wide.
     const int w = std::max(1, int(std::lround(2 * paintRatio_)));
     const TBrush highlight = SolidBrush(clHighlight);
@@ -1465,7 +1465,7 @@ void TCustomdxPreview::PaintPages(TCanvas& canvas, const QRegion& region) {
       TRect rect = ClientToPaintPixels(page);
       DoDrawPageContent(device.Canvas(), rect, i);
     }
-    if (i == selPageIndex_ && (optionsView_ & dxPreviewBit(povPageSelection)) && selectionFrameWidth_ > 2) {
+    if (i == selPageIndex_ && (optionsView_ & dxBit(povPageSelection)) && selectionFrameWidth_ > 2) {
       // Wider selection frames grow inwards, over the page's edge.
       TRect r = page;
       for (int k = 0; k < selectionFrameWidth_ - 1; ++k) {
@@ -1475,7 +1475,7 @@ void TCustomdxPreview::PaintPages(TCanvas& canvas, const QRegion& region) {
     }
   }
 
-  if (selPageIndex_ >= 0 && selPageIndex_ < PageCount() && (optionsView_ & dxPreviewBit(povMargins))) {
+  if (selPageIndex_ >= 0 && selPageIndex_ < PageCount() && (optionsView_ & dxBit(povMargins))) {
     const TRect page = pages_[selPageIndex_].Bounds;
     if (region.intersects(ToQRect(page))) {
       TCanvasStateSaver saver(canvas);
@@ -1549,7 +1549,7 @@ bool TCustomdxPreview::event(QEvent* e) {
       case Qt::Key_Right:
       case Qt::Key_Up:
       case Qt::Key_Down:
-        if (!(optionsBehavior_ & dxPreviewBit(pobKeyNavigation))) break;
+        if (!(optionsBehavior_ & dxBit(pobKeyNavigation))) break;
         [[fallthrough]];
       case Qt::Key_Home:
       case Qt::Key_End:
@@ -1578,14 +1578,14 @@ void TCustomdxPreview::keyPressEvent(QKeyEvent* e) {
   const Qt::KeyboardModifiers mods = e->modifiers();
   const bool ctrl = mods & Qt::ControlModifier;
   const bool alt = mods & Qt::AltModifier;
-  const bool keyNavigation = optionsBehavior_ & dxPreviewBit(pobKeyNavigation);
+  const bool keyNavigation = optionsBehavior_ & dxBit(pobKeyNavigation);
   const int cols = std::max(1, columnCount_);
   const int sel = selPageIndex_;
   switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       // Enter zooms like a click on the selected page, so only with zoom on click.
-      if (sel >= 0 && !draggingMargin_ && (optionsZoom_ & dxPreviewBit(pozZoomOnClick))) {
+      if (sel >= 0 && !draggingMargin_ && (optionsZoom_ & dxBit(pozZoomOnClick))) {
         HideHints();
         ToggleZoom(!zoomedIn_);
       }
@@ -1704,10 +1704,10 @@ void TCustomdxPreview::HandleMouseDown(QMouseEvent* e, bool doubleClick) {
       return;
     }
     TdxPreviewMargin* margin = MarginFromPoint(p);
-    if (margin && margin->Enabled() && (optionsBehavior_ & dxPreviewBit(pobAllowDragMargins)) && !doubleClick) {
+    if (margin && margin->Enabled() && (optionsBehavior_ & dxBit(pobAllowDragMargins)) && !doubleClick) {
       HideHints();
       BeginDragMargin(margin, p);
-    } else if (optionsZoom_ & dxPreviewBit(pozZoomOnClick)) {
+    } else if (optionsZoom_ & dxBit(pozZoomOnClick)) {
       HideHints();
       ToggleZoom(!zoomedIn_);
       UpdateCursor(p);
@@ -1727,7 +1727,7 @@ void TCustomdxPreview::mouseMoveEvent(QMouseEvent* e) {
   lastMousePos_ = p;
   UpdateCursor(p);
   ScheduleMarginHint(p);
-  if ((optionsBehavior_ & dxPreviewBit(pobHotTrack)) && IsFormActive()) {
+  if ((optionsBehavior_ & dxBit(pobHotTrack)) && IsFormActive()) {
     const int page = PageIndexFromPoint(p);
     if (page >= 0) SetSelectedPageIndex(page);
   }
@@ -1749,7 +1749,7 @@ void TCustomdxPreview::wheelEvent(QWheelEvent* e) {
   const int delta = e->angleDelta().y();
   e->accept();
   if (delta == 0) return;
-  if ((optionsZoom_ & dxPreviewBit(pozZoomOnMouseRoll)) || (e->modifiers() & Qt::ControlModifier)) {
+  if ((optionsZoom_ & dxBit(pozZoomOnMouseRoll)) || (e->modifiers() & Qt::ControlModifier)) {
     delta > 0 ? ZoomIn() : ZoomOut();
   } else if (CanScrollVertically()) {
     ScrollLines(0, delta > 0 ? -1 : 1);
@@ -1788,9 +1788,9 @@ void TCustomdxPreview::UpdateCursor(TPoint p) {
     return;
   }
   TdxPreviewMargin* margin = MarginFromPoint(p);
-  if (margin && margin->Enabled() && (optionsBehavior_ & dxPreviewBit(pobAllowDragMargins)))
+  if (margin && margin->Enabled() && (optionsBehavior_ & dxBit(pobAllowDragMargins)))
     setCursor(dxPreviewCursor(margin->IsVertical() ? 30030 : 30031));
-  else if (optionsZoom_ & dxPreviewBit(pozZoomOnClick))
+  else if (optionsZoom_ & dxBit(pozZoomOnClick))
     setCursor(dxPreviewCursor(zoomedIn_ ? 30033 : 30032));
   else
     unsetCursor();

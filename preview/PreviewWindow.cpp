@@ -475,9 +475,9 @@ void TCustomdxPSPreviewWindow::ConnectPreviews() {
 
   thumbnails_->SetLookAndFeel(plfStandard);
   thumbnails_->SetMinZoomFactor(5);
-  thumbnails_->SetOptionsBehavior(thumbnails_->OptionsBehavior() | dxPreviewBit(pobNonCenterizePages));
-  thumbnails_->SetOptionsView(thumbnails_->OptionsView() & ~dxPreviewBit(povMargins));
-  thumbnails_->SetOptionsZoom(thumbnails_->OptionsZoom() & ~dxPreviewBit(pozZoomOnClick));
+  thumbnails_->SetOptionsBehavior(thumbnails_->OptionsBehavior() | dxBit(pobNonCenterizePages));
+  thumbnails_->SetOptionsView(thumbnails_->OptionsView() & ~dxBit(povMargins));
+  thumbnails_->SetOptionsZoom(thumbnails_->OptionsZoom() & ~dxBit(pozZoomOnClick));
   thumbnails_->SetSelectionFrameWidth(4);
   thumbnails_->SetZoomFactor(thumbnailsLarge_ ? 10 : 5);
   thumbnails_->setFocusPolicy(Qt::StrongFocus);
@@ -694,7 +694,7 @@ void TCustomdxPSPreviewWindow::SetVisibleOptions(TdxPreviewVisibleOptions value)
 void TCustomdxPSPreviewWindow::SetSaveZoomPosition(bool value) {
   saveZoomPosition_ = value;
   const auto store = preview_->OptionsStore();
-  preview_->SetOptionsStore(value ? store | dxPreviewBit(posZoom) : store & ~dxPreviewBit(posZoom));
+  preview_->SetOptionsStore(value ? store | dxBit(posZoom) : store & ~dxBit(posZoom));
   UpdateControls();
 }
 
@@ -756,12 +756,12 @@ void TCustomdxPSPreviewWindow::SetShowStatusBar(bool value) {
 }
 
 bool TCustomdxPSPreviewWindow::ShowMargins() const {
-  return preview_->OptionsView() & dxPreviewBit(povMargins);
+  return preview_->OptionsView() & dxBit(povMargins);
 }
 
 void TCustomdxPSPreviewWindow::SetShowMargins(bool value) {
   const auto view = preview_->OptionsView();
-  preview_->SetOptionsView(value ? view | dxPreviewBit(povMargins) : view & ~dxPreviewBit(povMargins));
+  preview_->SetOptionsView(value ? view | dxBit(povMargins) : view & ~dxBit(povMargins));
   preview_->Margins().Gutter().SetVisible(false);
   UpdateControls();
 }
@@ -890,8 +890,8 @@ void TCustomdxPSPreviewWindow::UpdateControls() {
   UpdateCaption();
   auto behavior = preview_->OptionsBehavior();
   const bool drag = CanChangeMargins();
-  preview_->SetOptionsBehavior(drag ? behavior | dxPreviewBit(pobAllowDragMargins)
-                                    : behavior & ~dxPreviewBit(pobAllowDragMargins));
+  preview_->SetOptionsBehavior(drag ? behavior | dxBit(pobAllowDragMargins)
+                                    : behavior & ~dxBit(pobAllowDragMargins));
   LayoutPanes();
   statusBar_->setVisible(showStatusBar_);
   statusBar_->SetSizeGrip(!progressShown_ && !isMaximized());
@@ -1121,22 +1121,22 @@ TdxPreviewWindowPreferences TCustomdxPSPreviewWindow::Preferences() const {
   p.MarginColor = preview_->MarginColor();
   const auto units = preview_->MeasurementUnits();
   p.MeasurementUnits = units == pmuInches ? 1 : units == pmuMillimeters ? 2 : 0;
-  p.ShowMarginHintsWhileDragging = preview_->OptionsHint() & dxPreviewBit(pohShowOnDrag);
-  p.ShowMarginHints = preview_->OptionsHint() & dxPreviewBit(pohShowForMargins);
-  p.ShowMargins = preview_->OptionsView() & dxPreviewBit(povMargins);
-  p.ZoomOnMouseRoll = preview_->OptionsZoom() & dxPreviewBit(pozZoomOnMouseRoll);
+  p.ShowMarginHintsWhileDragging = preview_->OptionsHint() & dxBit(pohShowOnDrag);
+  p.ShowMarginHints = preview_->OptionsHint() & dxBit(pohShowForMargins);
+  p.ShowMargins = preview_->OptionsView() & dxBit(povMargins);
+  p.ZoomOnMouseRoll = preview_->OptionsZoom() & dxBit(pozZoomOnMouseRoll);
   p.ZoomStep = preview_->ZoomStep();
   return p;
 }
 
 void TCustomdxPSPreviewWindow::ApplyPreferences(const TdxPreviewWindowPreferences& p) {
   preview_->Margins().Gutter().SetVisible(false);
-  auto hint = preview_->OptionsHint() & ~(dxPreviewBit(pohShowOnDrag) | dxPreviewBit(pohShowForMargins));
-  if (p.ShowMarginHintsWhileDragging) hint |= dxPreviewBit(pohShowOnDrag);
-  if (p.ShowMarginHints) hint |= dxPreviewBit(pohShowForMargins);
+  auto hint = preview_->OptionsHint() & ~(dxBit(pohShowOnDrag) | dxBit(pohShowForMargins));
+  if (p.ShowMarginHintsWhileDragging) hint |= dxBit(pohShowOnDrag);
+  if (p.ShowMarginHints) hint |= dxBit(pohShowForMargins);
   preview_->SetOptionsHint(hint);
-  auto zoom = preview_->OptionsZoom() & ~dxPreviewBit(pozZoomOnMouseRoll);
-  if (p.ZoomOnMouseRoll) zoom |= dxPreviewBit(pozZoomOnMouseRoll);
+  auto zoom = preview_->OptionsZoom() & ~dxBit(pozZoomOnMouseRoll);
+  if (p.ZoomOnMouseRoll) zoom |= dxBit(pozZoomOnMouseRoll);
   preview_->SetOptionsZoom(zoom);
   preview_->SetZoomStep(p.ZoomStep);
   preview_->SetMarginColor(p.MarginColor);
