@@ -11,6 +11,7 @@
 #include <ostream>
 
 #include "app/MainForm.h"
+#include "platform/QtStrings.h"
 #include "platform/Registry.h"
 
 #ifndef ARDEL_VERSION
@@ -151,8 +152,8 @@ void OpenStartPicture(TForm1& form, const TCommandLine& line) {
 
 void ApplyPrintStyles(TForm1& form, const TCommandLine& line) {
   if (!line.PrintStyles) return;
-  const QFileInfo settings(QString::fromStdString(RegistryFile()));
+  const QFileInfo settings(ToQ(RegistryFile()));
   // The folder of the settings may not be there yet; the styles are written into it at the end.
   QDir().mkpath(settings.absolutePath());
-  form.UsePrintStyles(settings.absoluteDir().filePath(QStringLiteral("print-styles")).toStdString());
+  form.UsePrintStyles(FromQ(settings.absoluteDir().filePath(QStringLiteral("print-styles"))));
 }

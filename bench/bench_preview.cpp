@@ -8,6 +8,7 @@
 #include <QPainter>
 
 #include "platform/Canvas.h"
+#include "platform/EnumBits.h"
 #include "preview/PreviewControl.h"
 
 namespace {
@@ -53,7 +54,7 @@ void BM_ScrollThumbnailsOfThousand(benchmark::State& state) {
   preview.resize(300, 800);
   preview.SetMinZoomFactor(5);
   preview.SetZoomFactor(5);
-  preview.SetOptionsBehavior(preview.OptionsBehavior() | dxPreviewBit(pobNonCenterizePages));
+  preview.SetOptionsBehavior(preview.OptionsBehavior() | dxBit(pobNonCenterizePages));
   preview.SetSelectionFrameWidth(4);
   preview.SetPageCount(1000);
   int calls = 0;

@@ -15,11 +15,10 @@
 #include "dialogs/FunctionToolBar.h"
 #include "dialogs/PrintStyles.h"
 #include "layout/HeaderFooterFunctions.h"
+#include "platform/QtStrings.h"
 #include "preview/PreviewWindow.h"
 
 namespace {
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
-
 constexpr int kClientWidth = 394;
 constexpr int kClientHeight = 358;
 }  // namespace
@@ -45,9 +44,9 @@ void TdxPSAutoTextPreview::paintEvent(QPaintEvent*) {
 
 TdxfmAutoText::TdxfmAutoText(const std::vector<std::string>& entries, int helpContext, QWidget* parent)
     : TCustomdxPSFmtDialog(kClientWidth, kClientHeight, helpContext, parent) {
-  setWindowTitle(QString::fromUtf8(dxPSAutoTextTexts::Caption));
+  setWindowTitle(ToQ(dxPSAutoTextTexts::Caption));
 
-  group_ = new QGroupBox(QString::fromUtf8(dxPSAutoTextTexts::EntriesGroup), this);
+  group_ = new QGroupBox(ToQ(dxPSAutoTextTexts::EntriesGroup), this);
   group_->setGeometry(8, 6, 378, 308);
   // The edit over its always-open list: the list box of the entries.
   edit_ = new QLineEdit(group_);
@@ -61,10 +60,10 @@ TdxfmAutoText::TdxfmAutoText(const std::vector<std::string>& entries, int helpCo
   for (const std::string& entry : entries)
     if (IndexOfEntry(ToQ(entry)) < 0) list_->addItem(ToQ(entry));
 
-  add_ = new QPushButton(QString::fromUtf8(dxPSAutoTextTexts::Add), group_);
+  add_ = new QPushButton(ToQ(dxPSAutoTextTexts::Add), group_);
   add_->setGeometry(286, 21, 80, 23);
   add_->setAutoDefault(false);
-  delete_ = new QPushButton(QString::fromUtf8(dxPSAutoTextTexts::Delete), group_);
+  delete_ = new QPushButton(ToQ(dxPSAutoTextTexts::Delete), group_);
   delete_->setGeometry(286, 50, 80, 23);
   delete_->setAutoDefault(false);
 
@@ -76,7 +75,7 @@ TdxfmAutoText::TdxfmAutoText(const std::vector<std::string>& entries, int helpCo
   params.OnFunctionClick = [this](int index) { InsertFunction(index); };
   BuildHFToolBar(*functionBar_, *GetHFFunctionLibrary(), params);
 
-  previewLabel_ = new QLabel(QString::fromUtf8(dxPSAutoTextTexts::Preview), group_);
+  previewLabel_ = new QLabel(ToQ(dxPSAutoTextTexts::Preview), group_);
   previewLabel_->setGeometry(12, 230, 100, 14);
   preview_ = new TdxPSAutoTextPreview(*this, group_);
   preview_->setObjectName("PreviewBox");
@@ -101,7 +100,7 @@ TdxfmAutoText::TdxfmAutoText(const std::vector<std::string>& entries, int helpCo
 
 std::vector<std::string> TdxfmAutoText::Entries() const {
   std::vector<std::string> entries;
-  for (int i = 0; i < list_->count(); ++i) entries.push_back(list_->item(i)->text().toStdString());
+  for (int i = 0; i < list_->count(); ++i) entries.push_back(FromQ(list_->item(i)->text()));
   return entries;
 }
 
@@ -185,7 +184,7 @@ std::vector<TdxfmAutoText::TPreviewPart> TdxfmAutoText::PreviewParts() const {
   const QListWidgetItem* item = list_->currentItem();
   if (!item) return parts;
   std::string left, center, right;
-  SplitAutoTextEntry(item->text().toStdString(), left, center, right);
+  SplitAutoTextEntry(FromQ(item->text()), left, center, right);
   // Inside the frame, 2 pixels in from the filled area.
   const QRect area = preview_->rect().adjusted(1 + 2, 1 + 2, -1 - 2, -1 - 2);
   const int third = area.width() / 3;

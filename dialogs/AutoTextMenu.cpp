@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QMenu>
 
+#include "platform/QtStrings.h"
+
 void TdxPSAutoHFTextMenuBuilder::BuildAutoHFTextEntriesMenu(QMenu&, const std::vector<std::string>&,
                                                             const std::function<void(int)>&, bool,
                                                             const std::function<void()>&) {}
@@ -15,7 +17,7 @@ void TdxStandardPSAutoHFTextMenuBuilder::BuildAutoHFTextEntriesMenu(QMenu& menu,
   menu.clear();
   for (int i = 0; i < int(entries.size()); ++i) {
     // The entry's text as it stands: an ampersand is no mnemonic here.
-    QString caption = QString::fromStdString(entries[std::size_t(i)]);
+    QString caption = ToQ(entries[std::size_t(i)]);
     caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
     QAction* item = menu.addAction(caption);
     item->setData(i);
@@ -25,7 +27,7 @@ void TdxStandardPSAutoHFTextMenuBuilder::BuildAutoHFTextEntriesMenu(QMenu& menu,
   }
   if (!withAutoTextItem) return;
   if (!entries.empty()) menu.addSeparator();
-  QAction* item = menu.addAction(QString::fromUtf8(dxPSAutoHFTextMenuTexts::AutoTextItem));
+  QAction* item = menu.addAction(ToQ(dxPSAutoHFTextMenuTexts::AutoTextItem));
   QObject::connect(item, &QAction::triggered, &menu, [onAutoText] {
     if (onAutoText) onAutoText();
   });

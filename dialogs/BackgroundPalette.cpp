@@ -14,6 +14,7 @@
 #include "editors/ColorDialog.h"
 #include "platform/Application.h"
 #include "platform/Canvas.h"
+#include "platform/QtStrings.h"
 #include "platform/ScopeExit.h"
 #include "preview/PreviewWindow.h"
 
@@ -115,8 +116,6 @@ QIcon SwatchGlyph(TColor color, int size) {
   }
   return QIcon(QPixmap::fromImage(image));
 }
-
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 
 // The no-fill button: flat, with a sunken edge inset by 2 pixels (4 above 96
 // pixels per inch).

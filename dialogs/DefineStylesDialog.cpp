@@ -12,10 +12,9 @@
 #include "dialogs/PrintStyles.h"
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 
 namespace {
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
-
 constexpr int kClientWidth = 372;
 constexpr int kClientHeight = 262;
 constexpr int kButtonLeft = 280, kButtonWidth = 84, kButtonStep = 29;
@@ -29,7 +28,7 @@ TdxfmDefinePrintStyles::TdxfmDefinePrintStyles(TdxPrintStyleManager& manager, bo
       printChosen_(printChosen) {
   setWindowTitle(ToQ(manager.Title));
 
-  auto* label = new TdxPSFocusLabel(QString::fromUtf8(dxPSDefineStylesTexts::StylesLabel), this);
+  auto* label = new TdxPSFocusLabel(ToQ(dxPSDefineStylesTexts::StylesLabel), this);
   label->setGeometry(8, 8, 200, 14);
   list_ = new QListWidget(this);
   list_->setObjectName("StyleList");
@@ -39,7 +38,7 @@ TdxfmDefinePrintStyles::TdxfmDefinePrintStyles(TdxPrintStyleManager& manager, bo
   label->setBuddy(list_);
 
   auto button = [this](const char* text, int row) {
-    auto* b = new QPushButton(QString::fromUtf8(text), this);
+    auto* b = new QPushButton(ToQ(text), this);
     b->setGeometry(kButtonLeft, 24 + row * kButtonStep, kButtonWidth, 23);
     b->setAutoDefault(false);
     return b;
@@ -54,7 +53,7 @@ TdxfmDefinePrintStyles::TdxfmDefinePrintStyles(TdxPrintStyleManager& manager, bo
   // One button closes the window: the commands take effect at once.
   OkButton()->hide();
   OkButton()->setEnabled(false);
-  CancelButton()->setText(QString::fromUtf8(dxPSDefineStylesTexts::Close));
+  CancelButton()->setText(ToQ(dxPSDefineStylesTexts::Close));
   PlaceButtons(229, kClientWidth - 8, kButtonWidth);
 
   auto guarded = [this](void (TdxfmDefinePrintStyles::*command)()) {
@@ -158,7 +157,7 @@ void TdxfmDefinePrintStyles::CaptionEdited(int row) {
   TBasedxPrintStyle* style = manager_.Styles(row);
   QListWidgetItem* item = list_->item(row);
   if (!style || !item) return;
-  const std::string caption = item->text().trimmed().toStdString();
+  const std::string caption = FromQ(item->text().trimmed());
   if (!caption.empty() && caption != style->StyleCaption()) {
     style->SetStyleCaption(caption);
     changed_ = true;

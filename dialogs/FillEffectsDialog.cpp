@@ -23,7 +23,9 @@
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/Registry.h"
 #include "platform/ScopeExit.h"
 #include "report/EngineSettings.h"
@@ -31,8 +33,6 @@
 using namespace dxFillEffectsTexts;
 
 namespace {
-
-QString Q(const char* text) { return QString::fromUtf8(text); }
 
 constexpr QSize kTextureCell(dxTextureSize, dxTextureSize);
 constexpr QSize kPatternCell(34, 25);
@@ -201,7 +201,7 @@ void TdxFEFGrid::keyPressEvent(QKeyEvent* e) {
 
 TdxFEFDialog::TdxFEFDialog(TdxBackground& background, QWidget* parent)
     : TdxPSDialogForm(parent), edited_(background) {
-  setWindowTitle(Q(Caption));
+  setWindowTitle(ToQ(Caption));
   setFixedSize(392, 301);
   working_.Assign(&background);
   CreateControls();
@@ -218,17 +218,17 @@ void TdxFEFDialog::CreateControls() {
   auto* texturePage = new QWidget;
   auto* patternPage = new QWidget;
   auto* picturePage = new QWidget;
-  tabs_->addTab(texturePage, Q(Texture));
-  tabs_->addTab(patternPage, Q(Pattern));
-  tabs_->addTab(picturePage, Q(Picture));
+  tabs_->addTab(texturePage, ToQ(Texture));
+  tabs_->addTab(patternPage, ToQ(Pattern));
+  tabs_->addTab(picturePage, ToQ(Picture));
   CreateTexturePage(texturePage);
   CreatePatternPage(patternPage);
   CreatePicturePage(picturePage);
 
-  ok_ = new QPushButton(Q(OK), this);
-  cancel_ = new QPushButton(Q(Cancel), this);
-  apply_ = new QPushButton(Q(Apply), this);
-  help_ = new QPushButton(Q(Help), this);
+  ok_ = new QPushButton(ToQ(OK), this);
+  cancel_ = new QPushButton(ToQ(Cancel), this);
+  apply_ = new QPushButton(ToQ(Apply), this);
+  help_ = new QPushButton(ToQ(Help), this);
   SetDefaultButton(ok_);
   SetCancelButton(cancel_);
   SetButtonResult(cancel_, mrCancel);
@@ -248,7 +248,7 @@ void TdxFEFDialog::CreateControls() {
     if (!button->isHidden()) top += 29;
   }
 
-  sampleLabel_ = new QLabel(Q(Sample), this);
+  sampleLabel_ = new QLabel(ToQ(Sample), this);
   sampleLabel_->setGeometry(313, 206, 72, 16);
   sample_ = new TdxPSPaintPanel(this);
   sample_->setGeometry(318, 224, 61, 61);
@@ -274,7 +274,7 @@ void TdxFEFDialog::CreateTexturePage(QWidget* page) {
   textureName_ = new QLabel(page);
   textureName_->setGeometry(6, 204, 276, 16);
   textureName_->setAlignment(Qt::AlignCenter);
-  otherTexture_ = new QPushButton(Q(OtherTexture), page);
+  otherTexture_ = new QPushButton(ToQ(OtherTexture), page);
   otherTexture_->setGeometry(6, 226, 120, 23);
   connect(otherTexture_, &QPushButton::clicked, this, [this] { ChooseTexture(); });
 }
@@ -290,11 +290,11 @@ void TdxFEFDialog::CreatePatternPage(QWidget* page) {
   patternName_->setAlignment(Qt::AlignCenter);
 
   auto combo = [&](const char* caption, int left, bool fore) {
-    auto* label = new TdxPSFocusLabel(Q(caption), page);
+    auto* label = new TdxPSFocusLabel(ToQ(caption), page);
     label->setGeometry(left, 180, 130, 16);
     auto* box = new TdxPSColorCombo(page);
     box->setGeometry(left, 197, 130, 22);
-    box->SetColorTypes(ColorTypeBit(ctPure));
+    box->SetColorTypes(dxBit(ctPure));
     box->SetShowCustomColor(false);
     box->SetShowColorName(true);
     label->setBuddy(box);
@@ -309,7 +309,7 @@ void TdxFEFDialog::CreatePatternPage(QWidget* page) {
   };
   foreground_ = combo(Foreground, 6, true);
   background_ = combo(Background, 146, false);
-  invert_ = new QPushButton(Q(dxFillEffectsTexts::InvertColors), page);
+  invert_ = new QPushButton(ToQ(dxFillEffectsTexts::InvertColors), page);
   invert_->setGeometry(6, 226, 110, 23);
   connect(invert_, &QPushButton::clicked, this, [this] { InvertColors(); });
 }
@@ -322,19 +322,19 @@ void TdxFEFDialog::CreatePicturePage(QWidget* page) {
   pictureBox_->installEventFilter(this);
   pictureFile_ = new QLabel(page);
   pictureFile_->setGeometry(6, 202, 276, 16);
-  selectPicture_ = new QPushButton(Q(SelectPicture), page);
+  selectPicture_ = new QPushButton(ToQ(SelectPicture), page);
   selectPicture_->setGeometry(192, 6, 94, 23);
   connect(selectPicture_, &QPushButton::clicked, this, [this] { ChoosePicture(); });
-  auto* modeLabel = new TdxPSFocusLabel(Q(dxFillEffectsTexts::PaintMode), page);
+  auto* modeLabel = new TdxPSFocusLabel(ToQ(dxFillEffectsTexts::PaintMode), page);
   modeLabel->setGeometry(192, 40, 94, 16);
   paintMode_ = new QComboBox(page);
   paintMode_->setGeometry(192, 57, 94, 22);
-  for (const char* mode : PaintModes) paintMode_->addItem(Q(mode));
+  for (const char* mode : PaintModes) paintMode_->addItem(ToQ(mode));
   modeLabel->setBuddy(paintMode_);
   connect(paintMode_, &QComboBox::currentIndexChanged, this, [this](int index) {
     if (!updating_ && index >= 0) SetPaintMode(TdxPicturePaintMode(index));
   });
-  preview_ = new QPushButton(Q(dxFillEffectsTexts::PreviewPicture), page);
+  preview_ = new QPushButton(ToQ(dxFillEffectsTexts::PreviewPicture), page);
   preview_->setGeometry(192, 90, 94, 23);
   connect(preview_, &QPushButton::clicked, this, [this] { PreviewPicture(); });
 
@@ -352,7 +352,7 @@ void TdxFEFDialog::CreatePicturePage(QWidget* page) {
                          {Paste, QKeySequence(Qt::CTRL | Qt::Key_V), &TdxFEFDialog::PastePicture}};
   for (int i = 0; i < 6; ++i) {
     if (i == 1 || i == 3) pictureMenu_->addSeparator();
-    QAction* action = pictureMenu_->addAction(Q(items[i].caption));
+    QAction* action = pictureMenu_->addAction(ToQ(items[i].caption));
     action->setShortcut(items[i].key);
     action->setShortcutContext(Qt::WidgetShortcut);
     pictureBox_->addAction(action);
@@ -456,15 +456,15 @@ void TdxFEFDialog::UpdateControls() {
   const int texture = textures_->Selected();
   textureName_->setText(texture < 0 ? QString()
                         : texture == textures_->ExtraIndex() ? textureName_->text()
-                                                              : Q(dxTextureNames[texture]));
+                                                              : ToQ(dxTextureNames[texture]));
   const int pattern = patterns_->Selected();
-  patternName_->setText(pattern < 0 ? QString() : Q(dxPatternNames[pattern]));
+  patternName_->setText(pattern < 0 ? QString() : ToQ(dxPatternNames[pattern]));
   invert_->setEnabled(ForegroundColor() != BackgroundColor());
   const bool hasPicture = picture_ && !picture_->Empty();
   paintMode_->setEnabled(hasPicture);
   const QSize box = pictureBox_->viewport()->size();
   preview_->setEnabled(hasPicture && (picture_->Width() > box.width() || picture_->Height() > box.height()));
-  pictureFile_->setText(QString::fromStdString(pictureFileName_));
+  pictureFile_->setText(ToQ(pictureFileName_));
   menuActions_[0]->setEnabled(hasPicture);
   menuActions_[2]->setEnabled(hasPicture);
   menuActions_[3]->setEnabled(hasPicture);
@@ -544,7 +544,7 @@ bool TdxFEFDialog::LoadTexture(const std::string& fileName) {
   }
   extraTexture_ = image;
   textures_->SetCell(textures_->ExtraIndex(), image);
-  textureName_->setText(QString::fromStdString(BaseName(fileName)));
+  textureName_->setText(ToQ(BaseName(fileName)));
   SelectTexture(textures_->ExtraIndex());
   return true;
 }
@@ -634,7 +634,7 @@ void TdxFEFDialog::ApplyChoice() {
   }
   edited_.Assign(&working_);
   if (edited_.OnApply) edited_.OnApply(working_);
-  cancel_->setText(Q(Close));
+  cancel_->setText(ToQ(Close));
   applied_ = true;
   modified_ = false;
   UpdateControls();

@@ -8,6 +8,8 @@
 #include <algorithm>
 
 #include "editors/DialogControls.h"
+#include "platform/EnumBits.h"
+#include "platform/QtStrings.h"
 
 TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(parent), font_(font) {
   setWindowTitle(QStringLiteral("Font"));
@@ -28,7 +30,7 @@ TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(p
   auto* colorLabel = new QLabel(QStringLiteral("&Color:"), this);
   colorBox_ = new TdxPSColorCombo(this);
   colorBox_->setObjectName(QStringLiteral("ColorBox"));
-  colorBox_->SetColorTypes(ColorTypeBit(ctPure));
+  colorBox_->SetColorTypes(dxBit(ctPure));
   colorBox_->SetShowAutoColor(true);
   colorBox_->SetAutoColor(clWindowText);
   colorBox_->SetColorValue(font.Color);
@@ -58,7 +60,7 @@ TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(p
 TFont TdxPSFontDialog::SelectedFont() const {
   const QFont chosen = chooser_->currentFont();
   TFont result = font_;
-  if (chosen.family() != initial_.family()) result.Name = chosen.family().toStdString();
+  if (chosen.family() != initial_.family()) result.Name = FromQ(chosen.family());
   if (chosen.pointSize() > 0) result.SetSize(chosen.pointSize());
   TFontStyles style = 0;
   if (chosen.bold()) style |= fsBold;

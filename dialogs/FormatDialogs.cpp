@@ -22,11 +22,10 @@
 #include "layout/UserLocale.h"
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "report/EngineUtilities.h"
 
 namespace {
-
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 
 TdxFmtDialogHook& DialogHook() {
   static TdxFmtDialogHook hook;
@@ -95,7 +94,7 @@ std::optional<double> TdxPSValueEdit::ParseValue(const QString& numberText) cons
   if (intValueType_ == ivtDecimal) return TdxPSSpinEdit::ParseValue(numberText);
   const QString text = numberText.trimmed();
   if (text.isEmpty()) return 1.0;
-  const std::string s = text.toStdString();
+  const std::string s = FromQ(text);
   const bool upper = IsUpper(intValueType_);
   const int n = IsLiteral(intValueType_) ? LettersToNumber(s, upper) : RomanToNumber(s, upper);
   // 0 (not a letter of the case) and -1 (not a Roman number, or too large)
@@ -256,8 +255,8 @@ void TdxfmDateTimeFormats::UpdateDefaultButton() {
 
 void TdxfmDateTimeFormats::AskDefault() {
   try {
-    const std::string date = dateList_->currentItem() ? dateList_->currentItem()->text().toStdString() : "";
-    const std::string time = timeList_->currentItem() ? timeList_->currentItem()->text().toStdString() : "";
+    const std::string date = dateList_->currentItem() ? FromQ(dateList_->currentItem()->text()) : "";
+    const std::string time = timeList_->currentItem() ? FromQ(timeList_->currentItem()->text()) : "";
     if (MessageQuestion(Format("Do you want to change the default date and time formats to match \"%s\"  - \"%s\" ?",
                                date.c_str(), time.c_str()))) {
       makeDefault_ = true;
@@ -377,7 +376,7 @@ TdxfmPageNumberFormat::TdxfmPageNumberFormat(TdxPageNumberFormatDlgData& data, Q
   });
   connect(default_, &QPushButton::clicked, this, [this] {
     try {
-      const std::string caption = formats_->currentText().toStdString();
+      const std::string caption = FromQ(formats_->currentText());
       if (MessageQuestion(
               Format("Do you want to change the default Page numbering format to match \"%s\" ?", caption.c_str()))) {
         makeDefault_ = true;

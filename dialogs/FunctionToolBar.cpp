@@ -9,6 +9,7 @@
 
 #include "dialogs/AutoTextMenu.h"
 #include "layout/HeaderFooterFunctions.h"
+#include "platform/QtStrings.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ void BuildHFToolBar(QToolBar& toolBar, const TdxHFFunctionLibrary& functions, co
     toolBar.layout()->setContentsMargins(2, 0, 2, 0);
   }
 
-  const QString autoTextCaption = QString::fromUtf8(dxPSHFToolBarTexts::InsertAutoText);
+  const QString autoTextCaption = ToQ(dxPSHFToolBarTexts::InsertAutoText);
   const int autoTextWidth =
       params.WithAutoTextButton ? QFontMetrics(toolBar.font()).horizontalAdvance(StripAmpersand(autoTextCaption)) + 22
                                 : 0;
@@ -73,7 +74,7 @@ void BuildHFToolBar(QToolBar& toolBar, const TdxHFFunctionLibrary& functions, co
     TdxHFFunction* function = functions.Functions(i);
     QAction* action = toolBar.addAction(function ? MaskedGlyph(function->Glyph()) : QIcon(), QString());
     action->setData(i);
-    action->setToolTip(function ? QString::fromStdString(function->Hint()) : QString());
+    action->setToolTip(function ? ToQ(function->Hint()) : QString());
     action->setProperty(kFunctionProperty, i);
     if (auto* button = qobject_cast<QToolButton*>(toolBar.widgetForAction(action))) {
       button->setFixedSize(dxHFToolBarButtonWidth, kButtonHeight);

@@ -80,8 +80,6 @@ constexpr int kMaxStyleCaption = 31;
 
 namespace PageSetupDialogTabs {
 
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
-
 // ---- Pictures -------------------------------------------------------------------------------
 
 QImage MakeImage(int w, int h) {
@@ -90,7 +88,7 @@ QImage MakeImage(int w, int h) {
   return image;
 }
 
-QGroupBox* NewGroup(const char* caption, QWidget* parent) { return new QGroupBox(QString::fromUtf8(caption), parent); }
+QGroupBox* NewGroup(const char* caption, QWidget* parent) { return new QGroupBox(ToQ(caption), parent); }
 
 int AskWarning(TdxPageSetupWarning kind, const std::string& text, const std::vector<std::string>& buttons,
                QWidget* parent) {
@@ -147,7 +145,7 @@ bool TdxPageSetupDialog::Execute() {
   data.HFMode = HFMode;
   data.ButtonsEnabled = ButtonsEnabled;
   data.ButtonsVisible = ButtonsVisible;
-  if (!style->HasOptions()) data.ButtonsVisible &= ~dxPSBit(psbStyleOptions);
+  if (!style->HasOptions()) data.ButtonsVisible &= ~dxBit(psbStyleOptions);
   data.OptionsEnabled = OptionsEnabled;
   data.OptionsVisible = OptionsVisible;
   data.OnClose = [this] {
@@ -220,7 +218,7 @@ void TdxfmPageSetupDialog::CreateControls() {
   {
     auto* row = new QHBoxLayout(stylePanel_);
     row->setContentsMargins(8, 8, 8, 2);
-    auto* label = new QLabel(QString::fromUtf8(StyleName), stylePanel_);
+    auto* label = new QLabel(ToQ(StyleName), stylePanel_);
     styleName_ = new QLineEdit(stylePanel_);
     styleName_->setMaxLength(kMaxStyleCaption);
     label->setBuddy(styleName_);
@@ -243,20 +241,20 @@ void TdxfmPageSetupDialog::CreateControls() {
   sheets_[pstMargins] = CreateMarginsTab();
   sheets_[pstHeaderFooter] = CreateHeaderFooterTab();
   sheets_[pstScaling] = CreateScalingTab();
-  tabs_->addTab(sheets_[pstPage], QString::fromUtf8(TabPage));
-  tabs_->addTab(sheets_[pstMargins], QString::fromUtf8(TabMargins));
-  tabs_->addTab(sheets_[pstHeaderFooter], QString::fromUtf8(TabHeaderFooter));
-  tabs_->addTab(sheets_[pstScaling], QString::fromUtf8(TabScaling));
+  tabs_->addTab(sheets_[pstPage], ToQ(TabPage));
+  tabs_->addTab(sheets_[pstMargins], ToQ(TabMargins));
+  tabs_->addTab(sheets_[pstHeaderFooter], ToQ(TabHeaderFooter));
+  tabs_->addTab(sheets_[pstScaling], ToQ(TabScaling));
   connect(tabs_, &QTabWidget::currentChanged, this, [this](int index) { TabChanged(index); });
 
   buttonPanel_ = new QWidget(this);
   buttonPanel_->setFixedHeight(kButtonPanelHeight);
-  ok_ = new QPushButton(QString::fromUtf8(OK), buttonPanel_);
-  cancel_ = new QPushButton(QString::fromUtf8(Cancel), buttonPanel_);
-  help_ = new QPushButton(QString::fromUtf8(Help), buttonPanel_);
-  options_ = new QPushButton(QString::fromUtf8(Options), buttonPanel_);
-  preview_ = new QPushButton(QString::fromUtf8(PrintPreview), buttonPanel_);
-  print_ = new QPushButton(QString::fromUtf8(Print), buttonPanel_);
+  ok_ = new QPushButton(ToQ(OK), buttonPanel_);
+  cancel_ = new QPushButton(ToQ(Cancel), buttonPanel_);
+  help_ = new QPushButton(ToQ(Help), buttonPanel_);
+  options_ = new QPushButton(ToQ(Options), buttonPanel_);
+  preview_ = new QPushButton(ToQ(PrintPreview), buttonPanel_);
+  print_ = new QPushButton(ToQ(Print), buttonPanel_);
   ok_->setDefault(true);
   connect(ok_, &QPushButton::clicked, this, [this] { CloseWithOK(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { CloseWithCancel(); });
@@ -294,12 +292,12 @@ void TdxfmPageSetupDialog::Initialize(TdxPageSetupDlgData& data) {
   onClose_ = data.OnClose;
   onCustomDrawPreview_ = data.OnCustomDrawPreview;
 
-  options_->setEnabled(data.ButtonsEnabled & dxPSBit(psbStyleOptions));
-  preview_->setEnabled(data.ButtonsEnabled & dxPSBit(psbPreview));
-  print_->setEnabled(data.ButtonsEnabled & dxPSBit(psbPrint));
-  options_->setVisible(data.ButtonsVisible & dxPSBit(psbStyleOptions));
-  preview_->setVisible(data.ButtonsVisible & dxPSBit(psbPreview));
-  print_->setVisible(data.ButtonsVisible & dxPSBit(psbPrint));
+  options_->setEnabled(data.ButtonsEnabled & dxBit(psbStyleOptions));
+  preview_->setEnabled(data.ButtonsEnabled & dxBit(psbPreview));
+  print_->setEnabled(data.ButtonsEnabled & dxBit(psbPrint));
+  options_->setVisible(data.ButtonsVisible & dxBit(psbStyleOptions));
+  preview_->setVisible(data.ButtonsVisible & dxBit(psbPreview));
+  print_->setVisible(data.ButtonsVisible & dxBit(psbPrint));
 
   ApplyOptions();
   ApplyPermissions();
@@ -397,7 +395,7 @@ void TdxfmPageSetupDialog::ApplyPermissions() {
   SetBoxReadOnly(paperWidth_, !s.AllowCustomPaperSizes);
   SetBoxReadOnly(paperHeight_, !s.AllowCustomPaperSizes);
   SetBoxReadOnly(styleName_, !source_ || source_->BuiltIn());
-  sample_->SetOptionsBehavior(MarginsEditable() ? dxPreviewBit(pobAllowDragMargins) : 0u);
+  sample_->SetOptionsBehavior(MarginsEditable() ? dxBit(pobAllowDragMargins) : 0u);
   UpdateSampleLineStates();
 }
 
@@ -447,7 +445,7 @@ int TdxfmPageSetupDialog::FromBox(double value) {
 }
 
 int TdxfmPageSetupDialog::BoxToLoMetric(double value) const {
-  return Inches() ? MulDiv(FromBox(value), 254, 1000) : FromBox(value) / 100;
+  return Inches() ? MulDiv(FromBox(value), kLoMetricPerInch, 1000) : FromBox(value) / 100;
 }
 
 double TdxfmPageSetupDialog::LoMetricToBox(int tenths) const { return Inches() ? tenths / 254.0 : tenths / 10.0; }
@@ -518,7 +516,7 @@ void TdxfmPageSetupDialog::LoadValues() {
 
 void TdxfmPageSetupDialog::StyleNameLeft() {
   if (finished_ || !working_ || styleName_->isReadOnly()) return;
-  working_->SetStyleCaption(styleName_->text().toStdString());
+  working_->SetStyleCaption(FromQ(styleName_->text()));
   if (manager_ && manager_->PageSetupDialog)
     setWindowTitle(ToQ(manager_->PageSetupDialog->DialogCaption(*working_)));
   else
@@ -608,7 +606,7 @@ bool TdxfmPageSetupDialog::CloseWithOK() {
       TBasedxPrintStyle* other = manager_->Styles(i);
       if (!other || other == source_) continue;
       if (ToQ(other->StyleCaption()).compare(name, Qt::CaseInsensitive) == 0) {
-        MessageWarning(Format(DuplicateStyleName, name.toStdString().c_str()));
+        MessageWarning(Format(DuplicateStyleName, FromQ(name).c_str()));
         refused = styleName_;
         break;
       }
@@ -640,7 +638,7 @@ bool TdxfmPageSetupDialog::CloseWithOK() {
 
 void TdxfmPageSetupDialog::WriteBack() {
   if (!styleName_->isReadOnly() && styleName_->isModified())
-    working_->SetStyleCaption(styleName_->text().toStdString());
+    working_->SetStyleCaption(FromQ(styleName_->text()));
   WriteMarginsToPage();
 }
 
@@ -765,9 +763,9 @@ bool dxPSPrintStylePageSetup(TBasedxPrintStyle& style, int activePageIndex, bool
   };
   dialog->SetPrintStyle(&style);
   dialog->ActivePageIndex = activePageIndex;
-  if (!previewChosen) dialog->ButtonsVisible &= ~dxPSBit(psbPreview);
-  if (!printChosen) dialog->ButtonsVisible &= ~dxPSBit(psbPrint);
-  if (!manager) dialog->OptionsVisible &= ~dxPSBit(psoStyleCaption);
+  if (!previewChosen) dialog->ButtonsVisible &= ~dxBit(psbPreview);
+  if (!printChosen) dialog->ButtonsVisible &= ~dxBit(psbPrint);
+  if (!manager) dialog->OptionsVisible &= ~dxBit(psoStyleCaption);
   ScopeExit restoreSettings(restore);
   const bool result = dialog->Execute();
   if (previewChosen) *previewChosen = dialog->PreviewBtnClicked();

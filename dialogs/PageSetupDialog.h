@@ -27,6 +27,7 @@
 
 #include "dialogs/PrintStyles.h"
 #include "engine/EngineWindow.h"
+#include "platform/EnumBits.h"
 
 class QAbstractButton;
 class QCheckBox;
@@ -127,9 +128,8 @@ inline constexpr const char* InvalidMarginValues =
 
 enum TdxPageSetupDlgButton { psbHelp, psbStyleOptions, psbPreview, psbPrint };
 using TdxPageSetupDlgButtons = unsigned;  // bit n = button n
-constexpr unsigned dxPSBit(int ordinal) { return 1u << unsigned(ordinal); }
 inline constexpr TdxPageSetupDlgButtons dxDefaultPageSetupDlgButtons =
-    dxPSBit(psbStyleOptions) | dxPSBit(psbPreview) | dxPSBit(psbPrint);
+    dxBit(psbStyleOptions) | dxBit(psbPreview) | dxBit(psbPrint);
 
 enum TdxPageSetupDlgOption {
   psoCenterOnPage,
@@ -370,8 +370,8 @@ class TdxfmPageSetupDialog : public TCustomdxPSForm {
   void ApplyPermissions();
   void BuildFunctionToolBar();
   void SetBoxReadOnly(QWidget* box, bool readOnly);
-  bool OptionVisible(TdxPageSetupDlgOption o) const { return data_ && (data_->OptionsVisible & dxPSBit(o)); }
-  bool OptionEnabled(TdxPageSetupDlgOption o) const { return data_ && (data_->OptionsEnabled & dxPSBit(o)); }
+  bool OptionVisible(TdxPageSetupDlgOption o) const { return data_ && (data_->OptionsVisible & dxBit(o)); }
+  bool OptionEnabled(TdxPageSetupDlgOption o) const { return data_ && (data_->OptionsEnabled & dxBit(o)); }
   bool MarginsEditable() const;
   bool DistancesEditable() const;
   bool TextsEditable() const;

@@ -91,11 +91,11 @@ QWidget* TdxfmPageSetupDialog::CreateHeaderFooterTab() {
     hfFontRows_[f] = new QWidget(panel);
     auto* fontRow = new QHBoxLayout(hfFontRows_[f]);
     fontRow->setContentsMargins(0, 0, 0, 0);
-    fontButtons_[f] = new QPushButton(QString::fromUtf8(f ? FooterFont : HeaderFont), hfFontRows_[f]);
+    fontButtons_[f] = new QPushButton(ToQ(f ? FooterFont : HeaderFont), hfFontRows_[f]);
     fontBoxes_[f] = new QLineEdit(hfFontRows_[f]);
     fontBoxes_[f]->setReadOnly(true);
     SetBoxReadOnly(fontBoxes_[f], true);
-    backgroundButtons_[f] = new QPushButton(QString::fromUtf8(f ? FooterBackground : HeaderBackground), hfFontRows_[f]);
+    backgroundButtons_[f] = new QPushButton(ToQ(f ? FooterBackground : HeaderBackground), hfFontRows_[f]);
     backgroundButtons_[f]->setFixedHeight(kBackgroundButtonHeight);
     backgroundButtons_[f]->setIconSize(QSize(kBackgroundPictureWidth, kBackgroundButtonHeight - 10));
     fontRow->addWidget(fontButtons_[f]);
@@ -144,7 +144,7 @@ QWidget* TdxfmPageSetupDialog::CreateHeaderFooterTab() {
       b->setAutoRaise(true);
       b->setFocusPolicy(Qt::NoFocus);
       b->setIcon(AlignmentIcon(aligns[i]));
-      b->setToolTip(QString::fromUtf8(hints[i]));
+      b->setToolTip(ToQ(hints[i]));
       group->addButton(b, i);
       al->addWidget(b);
       alignButtons_[i] = b;
@@ -154,7 +154,7 @@ QWidget* TdxfmPageSetupDialog::CreateHeaderFooterTab() {
     row->addWidget(alignmentGroup_);
   }
   col->addWidget(toolRow_);
-  reverse_ = new QCheckBox(QString::fromUtf8(ReverseOnEvenPages), sheet);
+  reverse_ = new QCheckBox(ToQ(ReverseOnEvenPages), sheet);
   connect(reverse_, &QCheckBox::toggled, this, [this](bool on) {
     if (loading_) return;
     WorkingPage().SetReverseTitlesOnEvenPages(on);
@@ -217,7 +217,7 @@ void TdxfmPageSetupDialog::TextBoxLeft(TdxHFSectionBox box) {
 void TdxfmPageSetupDialog::StoreText(TdxHFSectionBox box) {
   QPlainTextEdit* edit = textBoxes_[box];
   if (!edit->document()->isModified()) return;
-  SectionObject(box).SetTitle(SectionPart(box), dxTextToLines(edit->toPlainText().toStdString()));
+  SectionObject(box).SetTitle(SectionPart(box), dxTextToLines(FromQ(edit->toPlainText())));
   edit->document()->setModified(false);
 }
 

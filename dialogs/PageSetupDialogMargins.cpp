@@ -78,7 +78,7 @@ QWidget* TdxfmPageSetupDialog::CreateMarginsTab() {
     const char* captions[6] = {MarginTop, MarginBottom, MarginLeft, MarginRight, MarginHeader, MarginFooter};
     for (int i = 0; i < 6; ++i) {
       marginBoxes_[i] = NewLengthBox(marginsGroup_);
-      marginLabels_[i] = new QLabel(QString::fromUtf8(captions[i]), marginsGroup_);
+      marginLabels_[i] = new QLabel(ToQ(captions[i]), marginsGroup_);
       marginLabels_[i]->setBuddy(marginBoxes_[i]);
       marginLabels_[i]->installEventFilter(this);
       marginBoxes_[i]->OnChange = [this](TdxPSSpinEdit&) { MarginBoxChanged(); };
@@ -101,8 +101,8 @@ QWidget* TdxfmPageSetupDialog::CreateMarginsTab() {
     }
     box->addWidget(distancePanel_);
     auto* buttons = new QHBoxLayout;
-    fix_ = new QPushButton(QString::fromUtf8(dxPSPageSetupTexts::Fix), marginsGroup_);
-    restore_ = new QPushButton(QString::fromUtf8(dxPSPageSetupTexts::RestoreOriginal), marginsGroup_);
+    fix_ = new QPushButton(ToQ(dxPSPageSetupTexts::Fix), marginsGroup_);
+    restore_ = new QPushButton(ToQ(dxPSPageSetupTexts::RestoreOriginal), marginsGroup_);
     buttons->addWidget(fix_);
     buttons->addWidget(restore_);
     buttons->addStretch(1);
@@ -123,8 +123,8 @@ QWidget* TdxfmPageSetupDialog::CreateMarginsTab() {
   sample_->SetZoomMode(pzmPages);
   sample_->SetOptionsZoom(0);
   sample_->SetOptionsHint(0);
-  sample_->SetOptionsView(dxPreviewBit(povDefaultDrawPageBackground) | dxPreviewBit(povMargins));
-  sample_->SetOptionsBehavior(dxPreviewBit(pobAllowDragMargins));
+  sample_->SetOptionsView(dxBit(povDefaultDrawPageBackground) | dxBit(povMargins));
+  sample_->SetOptionsBehavior(dxBit(pobAllowDragMargins));
   sample_->SetMinHeaderSize(0);
   sample_->SetMinFooterSize(0);
   sample_->SetColor(clBtnFace);
@@ -142,8 +142,8 @@ QWidget* TdxfmPageSetupDialog::CreateMarginsTab() {
   centerGroup_ = NewGroup(CenterOnPage, sheet);
   {
     auto* r = new QHBoxLayout(centerGroup_);
-    centerH_ = new QCheckBox(QString::fromUtf8(Horizontally), centerGroup_);
-    centerV_ = new QCheckBox(QString::fromUtf8(Vertically), centerGroup_);
+    centerH_ = new QCheckBox(ToQ(Horizontally), centerGroup_);
+    centerV_ = new QCheckBox(ToQ(Vertically), centerGroup_);
     r->addWidget(centerH_);
     r->addWidget(centerV_);
     r->addStretch(1);

@@ -177,7 +177,7 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
   auto* paperGroup = NewGroup(Paper, sheet);
   {
     auto* grid = new QGridLayout(paperGroup);
-    auto* typeLabel = new QLabel(QString::fromUtf8(PaperType), paperGroup);
+    auto* typeLabel = new QLabel(ToQ(PaperType), paperGroup);
     paperList_ = new QListWidget(paperGroup);
     paperList_->setItemDelegate(new PaperRowDelegate(paperList_, false));
     paperList_->setUniformItemSizes(true);
@@ -185,8 +185,8 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
     typeLabel->setBuddy(paperList_);
     grid->addWidget(typeLabel, 0, 0, 1, 4);
     grid->addWidget(paperList_, 1, 0, 1, 4);
-    auto* widthLabel = new QLabel(QString::fromUtf8(PaperWidth), paperGroup);
-    auto* heightLabel = new QLabel(QString::fromUtf8(PaperHeight), paperGroup);
+    auto* widthLabel = new QLabel(ToQ(PaperWidth), paperGroup);
+    auto* heightLabel = new QLabel(ToQ(PaperHeight), paperGroup);
     paperWidth_ = NewLengthBox(paperGroup);
     paperHeight_ = NewLengthBox(paperGroup);
     widthLabel->setBuddy(paperWidth_);
@@ -195,7 +195,7 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
     grid->addWidget(paperWidth_, 2, 1);
     grid->addWidget(heightLabel, 2, 2);
     grid->addWidget(paperHeight_, 2, 3);
-    paperSourceLabel_ = new QLabel(QString::fromUtf8(PaperSource), paperGroup);
+    paperSourceLabel_ = new QLabel(ToQ(PaperSource), paperGroup);
     paperSource_ = new QComboBox(paperGroup);
     paperSource_->setItemDelegate(new PaperRowDelegate(paperSource_, true));
     paperSourceLabel_->setBuddy(paperSource_);
@@ -235,7 +235,7 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
     orientationPreview_->SetLookAndFeel(plfFlat);
     orientationPreview_->SetColor(clBtnFace);
     orientationPreview_->SetOptionsHint(0);
-    orientationPreview_->SetOptionsView(dxPreviewBit(povDefaultDrawPageBackground));
+    orientationPreview_->SetOptionsView(dxBit(povDefaultDrawPageBackground));
     orientationPreview_->SetOptionsZoom(0);
     orientationPreview_->SetOptionsBehavior(0);
     orientationPreview_->SetMinHeaderSize(0);
@@ -245,8 +245,8 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
     orientationPreview_->setEnabled(false);
     row->addWidget(orientationPreview_);
     auto* radios = new QVBoxLayout;
-    portrait_ = new QRadioButton(QString::fromUtf8(Portrait), orientationGroup_);
-    landscape_ = new QRadioButton(QString::fromUtf8(Landscape), orientationGroup_);
+    portrait_ = new QRadioButton(ToQ(Portrait), orientationGroup_);
+    landscape_ = new QRadioButton(ToQ(Landscape), orientationGroup_);
     radios->addWidget(portrait_);
     radios->addWidget(landscape_);
     row->addLayout(radios);
@@ -263,8 +263,8 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
   {
     auto* row = new QHBoxLayout(orderGroup_);
     auto* radios = new QVBoxLayout;
-    overThenDown_ = new QRadioButton(QString::fromUtf8(OverThenDown), orderGroup_);
-    downThenOver_ = new QRadioButton(QString::fromUtf8(DownThenOver), orderGroup_);
+    overThenDown_ = new QRadioButton(ToQ(OverThenDown), orderGroup_);
+    downThenOver_ = new QRadioButton(ToQ(DownThenOver), orderGroup_);
     radios->addWidget(overThenDown_);
     radios->addWidget(downThenOver_);
     row->addLayout(radios);
@@ -290,7 +290,7 @@ QWidget* TdxfmPageSetupDialog::CreatePageTab() {
   shadingGroup_ = NewGroup(Shading, sheet);
   {
     auto* row = new QHBoxLayout(shadingGroup_);
-    grayShading_ = new QCheckBox(QString::fromUtf8(PrintUsingGrayShading), shadingGroup_);
+    grayShading_ = new QCheckBox(ToQ(PrintUsingGrayShading), shadingGroup_);
     row->addWidget(grayShading_);
     connect(grayShading_, &QCheckBox::toggled, this, [this](bool on) {
       if (loading_) return;
@@ -342,7 +342,7 @@ void TdxfmPageSetupDialog::FillPapers() {
       if ((*papers)[std::size_t(paperRows_[std::size_t(row)])].DMPaper() == page.DMPaper()) selected = row;
     if (selected < 0 && working_->AllowCustomPaperSizes)
       for (int row = 0; row < int(paperRows_.size()) && selected < 0; ++row)
-        if (QString::fromStdString((*papers)[std::size_t(paperRows_[std::size_t(row)])].Name()).contains("Custom"))
+        if (ToQ((*papers)[std::size_t(paperRows_[std::size_t(row)])].Name()).contains("Custom"))
           selected = row;
     if (selected < 0 && !paperRows_.empty()) selected = 0;
   }

@@ -14,13 +14,13 @@
 
 #include "dialogs/PageSetupDialog.h"
 #include "editors/DialogControls.h"
+#include "platform/QtStrings.h"
 
 namespace PageSetupDialogTabs {
 
 constexpr int kOrderPictureWidth = 74;
 constexpr int kOrderPictureHeight = 49;
 
-QString ToQ(const std::string& s);
 QImage MakeImage(int w, int h);
 // The print order pictures: 0 down then over, 1 over then down.
 QImage OrderImage(int index);

@@ -38,6 +38,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Fonts.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/Registry.h"
 #include "report/EventBus.h"
 #include "report/ImageList.h"
@@ -52,7 +53,7 @@ namespace {
 
 // A line break written the platform's way ("\n\r") as the label shows it.
 QString ShownText(const char* text) {
-  QString s = Text(text);
+  QString s = ToQ(text);
   s.replace("\n\r", "\n");
   return s;
 }
@@ -119,10 +120,10 @@ std::string TrimBlanks(const std::string& s) {
 
 // A device address as shown: without a user name or password in it.
 std::string ShownAddress(const std::string& uri) {
-  QUrl url(Text(uri));
+  QUrl url(ToQ(uri));
   if (!url.isValid() || url.userInfo().isEmpty()) return uri;
   url.setUserInfo(QString());
-  return url.toString().toStdString();
+  return FromQ(url.toString());
 }
 
 TdxPrintDialogHook& DialogHook() {
@@ -195,9 +196,9 @@ bool dxPSCompletePrintFileName(const std::string& typed, std::string& completed,
   const std::string trimmed = TrimBlanks(name);
   if (trimmed.empty() || trimmed.find_first_of("<>\"[]|") != std::string::npos) return false;
   completed = trimmed;
-  if (!quoted && QFileInfo(Text(trimmed)).suffix().isEmpty()) completed += ".prn";
+  if (!quoted && QFileInfo(ToQ(trimmed)).suffix().isEmpty()) completed += ".prn";
   // The job could not write there: a folder, or a place that does not exist.
-  const QFileInfo info(Text(completed));
+  const QFileInfo info(ToQ(completed));
   if (info.isDir() || !info.absoluteDir().exists()) return false;
   return true;
 }
@@ -335,14 +336,14 @@ class StyleItemDelegate : public QStyledItemDelegate {
 };
 
 QPushButton* MakeButton(const char* caption, QWidget* parent, const char* name) {
-  auto* b = new QPushButton(Text(caption), parent);
+  auto* b = new QPushButton(ToQ(caption), parent);
   b->setObjectName(name);
   b->setAutoDefault(false);
   return b;
 }
 
 QLabel* MakeLabel(const char* caption, QWidget* parent, const char* name) {
-  auto* l = new QLabel(Text(caption), parent);
+  auto* l = new QLabel(ToQ(caption), parent);
   l->setObjectName(name);
   return l;
 }
@@ -366,7 +367,7 @@ TdxfmPrintDialog::~TdxfmPrintDialog() {
 
 void TdxfmPrintDialog::CreateControls() {
   // Printer.
-  gbxPrinter_ = new QGroupBox(Text(M::PrinterGroup), this);
+  gbxPrinter_ = new QGroupBox(ToQ(M::PrinterGroup), this);
   gbxPrinter_->setObjectName("gbxPrinter");
   lblName_ = MakeLabel(M::Name, gbxPrinter_, "lblName");
   cbxPrinters_ = new QComboBox(gbxPrinter_);
@@ -386,7 +387,7 @@ void TdxfmPrintDialog::CreateControls() {
   lblCommentValue_ = MakeLabel("", gbxPrinter_, "lblCommentValue");
   pnlPrintToFile_ = new QWidget(gbxPrinter_);
   pnlPrintToFile_->setObjectName("pnlPrintToFile");
-  chbxPrintToFile_ = new QCheckBox(Text(M::PrintToFile), pnlPrintToFile_);
+  chbxPrintToFile_ = new QCheckBox(ToQ(M::PrintToFile), pnlPrintToFile_);
   chbxPrintToFile_->setObjectName("chbxPrintToFile");
   cbxFileName_ = new QComboBox(pnlPrintToFile_);
   cbxFileName_->setObjectName("cbxFileName");
@@ -395,15 +396,15 @@ void TdxfmPrintDialog::CreateControls() {
   btnBrowse_ = MakeButton(M::Browse, pnlPrintToFile_, "btnBrowse");
 
   // Page range.
-  gbxPageRange_ = new QGroupBox(Text(M::PageRangeGroup), this);
+  gbxPageRange_ = new QGroupBox(ToQ(M::PageRangeGroup), this);
   gbxPageRange_->setObjectName("gbxPageRange");
-  rbtnAllPages_ = new QRadioButton(Text(M::AllPages), gbxPageRange_);
+  rbtnAllPages_ = new QRadioButton(ToQ(M::AllPages), gbxPageRange_);
   rbtnAllPages_->setObjectName("rbtnAllPages");
-  rbtnCurrentPage_ = new QRadioButton(Text(M::CurrentPage), gbxPageRange_);
+  rbtnCurrentPage_ = new QRadioButton(ToQ(M::CurrentPage), gbxPageRange_);
   rbtnCurrentPage_->setObjectName("rbtnCurrentPage");
-  rbtnSelection_ = new QRadioButton(Text(M::Selection), gbxPageRange_);
+  rbtnSelection_ = new QRadioButton(ToQ(M::Selection), gbxPageRange_);
   rbtnSelection_->setObjectName("rbtnSelection");
-  rbtnPageRanges_ = new QRadioButton(Text(M::Pages), gbxPageRange_);
+  rbtnPageRanges_ = new QRadioButton(ToQ(M::Pages), gbxPageRange_);
   rbtnPageRanges_->setObjectName("rbtnPageRanges");
   edPageRanges_ = new TPageRangesEdit(this, gbxPageRange_);
   edPageRanges_->setObjectName("edPageRanges");
@@ -416,12 +417,12 @@ void TdxfmPrintDialog::CreateControls() {
   wpPageRanges_->hide();
 
   // Copies.
-  gbxCopies_ = new QGroupBox(Text(M::CopiesGroup), this);
+  gbxCopies_ = new QGroupBox(ToQ(M::CopiesGroup), this);
   gbxCopies_->setObjectName("gbxCopies");
   lblNumberOfPages_ = MakeLabel(M::NumberOfPages, gbxCopies_, "lblNumberOfPages");
   cbxNumberOfPages_ = new QComboBox(gbxCopies_);
   cbxNumberOfPages_->setObjectName("cbxNumberOfPages");
-  cbxNumberOfPages_->addItems({Text(M::PageFilterAll), Text(M::PageFilterEven), Text(M::PageFilterOdd)});
+  cbxNumberOfPages_->addItems({ToQ(M::PageFilterAll), ToQ(M::PageFilterEven), ToQ(M::PageFilterOdd)});
   lblNumberOfPages_->setBuddy(cbxNumberOfPages_);
   lblNumberOfPages_->installEventFilter(this);
   lblCopies_ = MakeLabel(M::NumberOfCopies, gbxCopies_, "lblCopies");
@@ -432,14 +433,14 @@ void TdxfmPrintDialog::CreateControls() {
   sePageCopies_->SetValue(1);
   lblCopies_->setBuddy(sePageCopies_);
   lblCopies_->installEventFilter(this);
-  chbxCollate_ = new QCheckBox(Text(M::CollateCopies), gbxCopies_);
+  chbxCollate_ = new QCheckBox(ToQ(M::CollateCopies), gbxCopies_);
   chbxCollate_->setObjectName("chbxCollate");
   pbxCollate_ = new TCollatePaintBox(this, gbxCopies_);
   pbxCollate_->setObjectName("pbxCollate");
 
   // Print styles; the list comes first so that the group's accelerator
   // focuses it.
-  pnlPrintStyles_ = new QGroupBox(Text(M::PrintStylesGroup), this);
+  pnlPrintStyles_ = new QGroupBox(ToQ(M::PrintStylesGroup), this);
   pnlPrintStyles_->setObjectName("pnlPrintStyles");
   lbxPrintStyles_ = new QListWidget(pnlPrintStyles_);
   lbxPrintStyles_->setObjectName("lbxPrintStyles");
@@ -470,14 +471,14 @@ void TdxfmPrintDialog::CreateControls() {
   btnStyleOptions_ = MakeButton(M::StyleOptions, pnlPrintStyles_, "btnStyleOptions");
   pmPrintStyles_ = new QMenu(this);
   pmPrintStyles_->setObjectName("pmPrintStyles");
-  QAction* miPageSetup = pmPrintStyles_->addAction(Text(M::PageSetup));
+  QAction* miPageSetup = pmPrintStyles_->addAction(ToQ(M::PageSetup));
   miPageSetup->setObjectName("miPageSetup");
   miPageSetup->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return));
   pmPrintStyles_->setDefaultAction(miPageSetup);
-  QAction* miStyleOptions = pmPrintStyles_->addAction(Text(M::StyleOptions));
+  QAction* miStyleOptions = pmPrintStyles_->addAction(ToQ(M::StyleOptions));
   miStyleOptions->setObjectName("miStyleOptions");
   pmPrintStyles_->addSeparator();
-  QAction* miDefineStyles = pmPrintStyles_->addAction(Text(M::DefineStyles));
+  QAction* miDefineStyles = pmPrintStyles_->addAction(ToQ(M::DefineStyles));
   miDefineStyles->setObjectName("miDefineStyles");
   auto* pageSetupKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Return), lbxPrintStyles_);
   pageSetupKey->setContext(Qt::WidgetShortcut);
@@ -487,7 +488,7 @@ void TdxfmPrintDialog::CreateControls() {
   // Bottom row.
   btnPageSetup2_ = MakeButton(M::PageSetup, this, "btnPageSetup2");
   btnPreview_ = MakeButton(M::Preview, this, "btnPreview");
-  QString print = Text(M::Print);
+  QString print = ToQ(M::Print);
   while (print.endsWith('.')) print.chop(1);
   btnOK_ = new QPushButton(print, this);
   btnOK_->setObjectName("btnOK");
@@ -553,7 +554,7 @@ void TdxfmPrintDialog::Initialize(TdxPrintDlgData& data) {
   optionsVisible_ = data.OptionsVisible;
   validate_ = data.Validate;
   requested_ = false;
-  setWindowTitle(Text(data.Title));
+  setWindowTitle(ToQ(data.Title));
   if (data_.StyleManager) ReadStylesShown();
 
   // Visibility.
@@ -588,7 +589,7 @@ void TdxfmPrintDialog::Initialize(TdxPrintDlgData& data) {
 
   // Values.
   const bool rangesOn = (optionsEnabled_ & pdoPageRange) && (optionsVisible_ & pdoPageRange);
-  if (rangesOn) edPageRanges_->setText(Text(data_.PageRanges));
+  if (rangesOn) edPageRanges_->setText(ToQ(data_.PageRanges));
   FillFileNames();
   chbxPrintToFile_->setChecked(data_.PrintToFile);
   switch (data_.PageRangeKind) {
@@ -602,10 +603,10 @@ void TdxfmPrintDialog::Initialize(TdxPrintDlgData& data) {
 
   // The bottom-left button: print styles, or the caller's page setup.
   if (StylesAvailable()) {
-    btnPageSetup2_->setText(Text(M::PrintStyles));
+    btnPageSetup2_->setText(ToQ(M::PrintStyles));
     btnPageSetup2_->setIcon(ArrowGlyph(stylesShown_));
   } else {
-    btnPageSetup2_->setText(Text(M::PageSetup));
+    btnPageSetup2_->setText(ToQ(M::PageSetup));
     btnPageSetup2_->setIcon(QIcon());
   }
   btnPageSetup2_->setVisible((buttonsVisible_ & pdbPageSetup) &&
@@ -706,7 +707,7 @@ void TdxfmPrintDialog::FillPrinters() {
   try {
     for (const TdxPrinterEntry& e : device.PrinterEntries()) {
       const int image = (e.Info.IsNetwork ? 1 : 0) + (e.Info.IsDefault ? 2 : 0);
-      cbxPrinters_->addItem(QIcon(QPixmap::fromImage(PrinterImage(image))), Text(e.DisplayName));
+      cbxPrinters_->addItem(QIcon(QPixmap::fromImage(PrinterImage(image))), ToQ(e.DisplayName));
     }
   } catch (const std::exception& e) {
     Application::ShowException(e);
@@ -751,18 +752,18 @@ void TdxfmPrintDialog::UpdateCopiesRange() {
 
 void TdxfmPrintDialog::FillFileNames() {
   cbxFileName_->clear();
-  for (const std::string& name : data_.FileNames) cbxFileName_->addItem(Text(name));
+  for (const std::string& name : data_.FileNames) cbxFileName_->addItem(ToQ(name));
   if (cbxFileName_->count() > 0)
     cbxFileName_->setCurrentIndex(0);
   else
-    cbxFileName_->setEditText(Text(data_.FileName));
+    cbxFileName_->setEditText(ToQ(data_.FileName));
 }
 
 void TdxfmPrintDialog::FillStyles() {
   filling_ = true;
   lbxPrintStyles_->clear();
   if (TdxPrintStyleManager* manager = data_.StyleManager) {
-    for (int i = 0; i < manager->Count(); ++i) lbxPrintStyles_->addItem(Text(manager->Styles(i)->StyleCaption()));
+    for (int i = 0; i < manager->Count(); ++i) lbxPrintStyles_->addItem(ToQ(manager->Styles(i)->StyleCaption()));
     lbxPrintStyles_->setCurrentRow(manager->CurrentStyleIndex());
   }
   filling_ = false;
@@ -780,19 +781,19 @@ void TdxfmPrintDialog::ReadPrinterState() {
     if (device.PrinterCount() == 0 || !device.ReadPrinterState(state)) return;
     const std::string status = state.JobCount > 0 ? Format(M::PrintingJobs, state.JobCount)
                                                   : dxPSPrinterStatusText(state.Status);
-    lblStatusValue_->setText(Text(status));
+    lblStatusValue_->setText(ToQ(status));
     QPalette palette = lblStatusValue_->palette();
     palette.setColor(QPalette::WindowText, state.Status != 0 ? ColorToQColor(clHighlight)
                                                              : this->palette().color(QPalette::WindowText));
     lblStatusValue_->setPalette(palette);
-    lblTypeValue_->setText(Text(state.Driver));
-    lblWhereValue_->setText(Text(ShownAddress(state.Port)));
+    lblTypeValue_->setText(ToQ(state.Driver));
+    lblWhereValue_->setText(ToQ(ShownAddress(state.Port)));
     std::string comment = state.Comment;
     if (comment.empty())
       comment = state.Location;
     else if (!state.Location.empty() && state.Location != comment)
       comment += " (" + state.Location + ")";
-    lblCommentValue_->setText(Text(comment));
+    lblCommentValue_->setText(ToQ(comment));
   } catch (const std::exception& e) {
     Application::ShowException(e);
   }
@@ -821,7 +822,7 @@ void TdxfmPrintDialog::UpdateControlsState() {
   pbxCollate_->update();
 }
 
-void TdxfmPrintDialog::ChangedThroughPrinter() { btnCancel_->setText(Text(M::Close)); }
+void TdxfmPrintDialog::ChangedThroughPrinter() { btnCancel_->setText(ToQ(M::Close)); }
 
 // ---- Window ---------------------------------------------------------------------------------
 

@@ -233,8 +233,8 @@ class TdxfmPrintDialog : public TCustomdxPSForm {
   TdxPrintDlgEvents* events_ = nullptr;
   std::uint8_t buttonsEnabled_ = pdbAll;
   std::uint8_t buttonsVisible_ = pdbAll;
-  std::uint8_t optionsEnabled_ = 0x3F;
-  std::uint8_t optionsVisible_ = 0x3F;
+  std::uint8_t optionsEnabled_ = pdoAll;
+  std::uint8_t optionsVisible_ = pdoAll;
   bool validate_ = true;
   bool requested_ = false;
   TModalResult modalResult_ = mrNone;

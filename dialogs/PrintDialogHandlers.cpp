@@ -40,6 +40,7 @@
 #include "report/EventBus.h"
 #include "report/ImageList.h"
 #include "dialogs/PrintDialogHelpers.h"
+#include "platform/QtStrings.h"
 
 namespace M = dxPSPrintDialogMessages;
 using namespace PrintDialogHelpers;
@@ -165,10 +166,10 @@ void TdxfmPrintDialog::BrowseClick() {
   dialog.Filter = Format(M::FileFilter, M::AllFiles, M::PrinterFiles);
   dialog.FilterIndex = 2;
   dialog.DefaultExt = "prn";
-  dialog.FileName = cbxFileName_->currentText().toStdString();
+  dialog.FileName = FromQ(cbxFileName_->currentText());
   // The overwrite question comes when the dialog is confirmed.
   dialog.OverwritePrompt = false;
-  if (dialog.Execute(this)) cbxFileName_->setEditText(Text(dialog.FileName));
+  if (dialog.Execute(this)) cbxFileName_->setEditText(ToQ(dialog.FileName));
 }
 
 void TdxfmPrintDialog::RangeKindClick(TdxPageRangeKind kind) {
@@ -178,7 +179,7 @@ void TdxfmPrintDialog::RangeKindClick(TdxPageRangeKind kind) {
     edPageRanges_->selectAll();
   } else {
     edPageRanges_->clear();
-    if (wpPageRanges_->State()) wpPageRanges_->SetStateAndText(false, wpPageRanges_->Text());
+    if (wpPageRanges_->State()) wpPageRanges_->SetStateAndText(false, wpPageRanges_->ToQ());
     wpPageRanges_->hide();
   }
 }
@@ -190,8 +191,8 @@ void TdxfmPrintDialog::PageRangesEdited() {
 }
 
 void TdxfmPrintDialog::PageRangesExit(QWidget* newFocus, bool check) {
-  const std::string text = RemoveSpaces(edPageRanges_->text().toStdString());
-  if (Text(text) != edPageRanges_->text()) edPageRanges_->setText(Text(text));
+  const std::string text = RemoveSpaces(FromQ(edPageRanges_->text()));
+  if (ToQ(text) != edPageRanges_->text()) edPageRanges_->setText(ToQ(text));
   data_.PageRanges = text;
   if (!check || !rbtnPageRanges_->isChecked()) return;
   if (newFocus == rbtnAllPages_ || newFocus == rbtnCurrentPage_ || newFocus == rbtnSelection_) return;
@@ -203,7 +204,7 @@ void TdxfmPrintDialog::PageRangesExit(QWidget* newFocus, bool check) {
     default: break;
   }
   if (message.empty()) {
-    if (wpPageRanges_->State()) wpPageRanges_->SetStateAndText(false, wpPageRanges_->Text());
+    if (wpPageRanges_->State()) wpPageRanges_->SetStateAndText(false, wpPageRanges_->ToQ());
     wpPageRanges_->hide();
     return;
   }
@@ -308,7 +309,7 @@ void TdxfmPrintDialog::CancelClick() { SetModalResult(mrCancel); }
 
 bool TdxfmPrintDialog::CheckInput() {
   if (chbxPrintToFile_->isChecked()) {
-    const std::string typed = cbxFileName_->currentText().toStdString();
+    const std::string typed = FromQ(cbxFileName_->currentText());
     if (typed.empty()) {
       MessageWarning(M::EnterFileName);
       cbxFileName_->setFocus();
@@ -320,14 +321,14 @@ bool TdxfmPrintDialog::CheckInput() {
       cbxFileName_->setFocus();
       return false;
     }
-    if (QFileInfo::exists(Text(completed)) && !MessageQuestion(Format(M::FileExists, completed.c_str()))) {
+    if (QFileInfo::exists(ToQ(completed)) && !MessageQuestion(Format(M::FileExists, completed.c_str()))) {
       cbxFileName_->setFocus();
       return false;
     }
     return true;
   }
   if (!rbtnPageRanges_->isChecked()) return true;
-  const std::string text = RemoveSpaces(edPageRanges_->text().toStdString());
+  const std::string text = RemoveSpaces(FromQ(edPageRanges_->text()));
   std::string message;
   switch (dxPSCheckPageRanges(text, data_.MinPage, data_.MaxPage)) {
     case prcEmpty: message = M::EnterPageNumbers; break;
@@ -342,7 +343,7 @@ bool TdxfmPrintDialog::CheckInput() {
 }
 
 void TdxfmPrintDialog::ApplyConfirmed() {
-  data_.PageRanges = RemoveSpaces(edPageRanges_->text().toStdString());
+  data_.PageRanges = RemoveSpaces(FromQ(edPageRanges_->text()));
   data_.Copies = sePageCopies_->AsInteger();
   data_.Collate = chbxCollate_->isChecked();
   data_.NumberOfPages = std::uint8_t(std::clamp(cbxNumberOfPages_->currentIndex(), 0, 2));
@@ -357,7 +358,7 @@ void TdxfmPrintDialog::ApplyConfirmed() {
     data_.PageRangeKind = prkAll;
   if (!data_.PrintToFile) return;
   std::string completed, shown;
-  if (!dxPSCompletePrintFileName(cbxFileName_->currentText().toStdString(), completed, shown)) return;
+  if (!dxPSCompletePrintFileName(FromQ(cbxFileName_->currentText()), completed, shown)) return;
   data_.FileName = completed;
   auto& names = data_.FileNames;
   const auto found = std::find(names.begin(), names.end(), completed);

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 #include "dialogs/PrintStyles.h"
+#include "platform/QtStrings.h"
 
 namespace {
 constexpr const char* kStyleProperty = "dxPrintStyle";
@@ -26,7 +27,7 @@ void TdxStandardPSPageSetupMenuBuilder::BuildPageSetupMenu(QMenu& menu, TdxPrint
   QPointer<TdxPrintStyleManager> owner(manager);
   for (int i = 0; i < manager->Count(); ++i) {
     TBasedxPrintStyle* style = manager->Styles(i);
-    QString caption = QString::fromStdString(style->StyleCaption());
+    QString caption = ToQ(style->StyleCaption());
     caption.replace(QLatin1Char('&'), QStringLiteral("&&"));
     QAction* item = menu.addAction(caption);
     if (!style->StyleGlyph().Empty()) item->setIcon(QPixmap::fromImage(style->StyleGlyph().Image()));
@@ -45,7 +46,7 @@ void TdxStandardPSPageSetupMenuBuilder::BuildPageSetupMenu(QMenu& menu, TdxPrint
     });
   }
   if (manager->Count() > 0) menu.addSeparator();
-  QAction* define = menu.addAction(QString::fromUtf8(dxPSPageSetupMenuTexts::DefineStyles));
+  QAction* define = menu.addAction(ToQ(dxPSPageSetupMenuTexts::DefineStyles));
   auto onDefined = handlers.OnStylesDefined;
   QObject::connect(define, &QAction::triggered, &menu, [owner, onDefined] {
     if (!owner) return;

@@ -14,7 +14,11 @@
 #include "layout/PropertyValues.h"
 #include "layout/StandardHeaderFooterFunctions.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/Registry.h"
+#include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
+#include "platform/UpdateLock.h"
 #include "report/EngineSettings.h"
 #include "report/EventBus.h"
 #include "report/EngineExceptions.h"
@@ -225,8 +229,8 @@ std::vector<std::unique_ptr<TBasedxPrintStyle>> ReadStyleStream(TByteView data) 
     std::unique_ptr<TBasedxPrintStyle> style = dxCreateObject<TBasedxPrintStyle>(cls);
     // A component name is text: bytes that are no UTF-8 could not be
     // written back as they were read.
-    const QString qname = QString::fromStdString(objectName);
-    if (qname.toStdString() != objectName) throw EReadError(kInvalidFormat);
+    const QString qname = ToQ(objectName);
+    if (FromQ(qname) != objectName) throw EReadError(kInvalidFormat);
     style->setObjectName(qname);
     TdxPrinterPage page;
     PutPublishedPageDefaults(page);
@@ -592,7 +596,7 @@ int TdxPrintStyleManager::IndexOfStyle(const TBasedxPrintStyle* style) const {
 
 TBasedxPrintStyle* TdxPrintStyleManager::StyleByName(const std::string& name) const {
   for (TBasedxPrintStyle* style : styles_)
-    if (SameText(style->objectName().toStdString(), name)) return style;
+    if (SameText(FromQ(style->objectName()), name)) return style;
   return nullptr;
 }
 
@@ -641,21 +645,20 @@ TBasedxPrintStyle* TdxPrintStyleManager::CloneStyle(int index) {
   TBasedxPrintStyle* source = index >= 0 ? styles_[std::size_t(index)] : nullptr;
   TdxClass cls = source ? source->ClassType() : DefaultPrintStyleClass();
   if (!cls) return nullptr;
+  // The update bracket stays open for FinishClone.
   BeginUpdate();
   TBasedxPrintStyle* clone = nullptr;
-  try {
-    std::unique_ptr<TBasedxPrintStyle> style = dxCreateObject<TBasedxPrintStyle>(cls);
-    style->setParent(StyleOwner());
-    clone = style.release();
-    InsertStyle(clone, index + 1);
-    clone->cloning_ = true;
-    if (source) clone->Assign(*source);
-    clone->SetStyleCaption(CloneCaption(source ? source->StyleCaption() : clone->StyleCaption(), clone));
-  } catch (...) {
+  ScopeFail drop([&] {
     delete clone;
     EndUpdate();
-    throw;
-  }
+  });
+  std::unique_ptr<TBasedxPrintStyle> style = dxCreateObject<TBasedxPrintStyle>(cls);
+  style->setParent(StyleOwner());
+  clone = style.release();
+  InsertStyle(clone, index + 1);
+  clone->cloning_ = true;
+  if (source) clone->Assign(*source);
+  clone->SetStyleCaption(CloneCaption(source ? source->StyleCaption() : clone->StyleCaption(), clone));
   return clone;
 }
 
@@ -815,7 +818,7 @@ std::string TdxPrintStyleManager::AutoHFTextEntriesKey() const {
   if (dxPSIsDesignTime) return std::string();
   const std::string& path = dxPSEngine()->RealRegistryPath();
   if (path.empty()) return std::string();
-  return path + "\\AutoHFTextEntries\\" + objectName().toStdString();
+  return path + "\\AutoHFTextEntries\\" + FromQ(objectName());
 }
 
 void TdxPrintStyleManager::ReadAutoHFTextEntries() {
@@ -878,10 +881,10 @@ TBytes TdxPrintStyleManager::SaveToBytes() const {
   AppendInt32(bytes, Version);
   AppendInt32(bytes, CurrentStyleIndex());
   TdxComponentStreamWriter writer;
-  writer.BeginObject(kManagerClass, objectName().toStdString());
+  writer.BeginObject(kManagerClass, FromQ(objectName()));
   writer.WriteProperty(kStyleCountProperty, std::int64_t(Count()));
   for (const TBasedxPrintStyle* style : styles_) {
-    writer.BeginObject(style->ClassName(), style->objectName().toStdString());
+    writer.BeginObject(style->ClassName(), FromQ(style->objectName()));
     style->WriteProperties(writer);
     writer.EndObject();
   }
@@ -907,32 +910,26 @@ bool TdxPrintStyleManager::LoadFromBytes(TByteView data) {
   // Read completely first: a damaged file leaves the styles as they were.
   std::vector<std::unique_ptr<TBasedxPrintStyle>> styles = ReadStyleStream(data.subspan(8));
 
-  BeginUpdate();
-  loading_ = true;
-  try {
+  UpdateLock lock(*this);
+  {
+    ScopedValue loading(loading_, true);
     while (!styles_.empty()) delete styles_.back();
     for (std::unique_ptr<TBasedxPrintStyle>& style : styles) {
       style->setParent(StyleOwner());
       InsertStyle(style.get(), Count());
       style.release();
     }
-  } catch (...) {
-    loading_ = false;
-    EndUpdate();
-    throw;
   }
-  loading_ = false;
   TBasedxPrintStyle* before = currentStyle_;
   SetCurrentStyleIndex(storedIndex);
   // The page of the current style is new even when its position is not.
   if (currentStyle_ == before) StylePageParamsChanged(currentStyle_, ucAll);
-  EndUpdate();
   return true;
 }
 
 bool TdxPrintStyleManager::LoadFromFile(const std::string& fileName) {
   if (fileName.empty()) return false;
-  const QFileInfo info(QString::fromStdString(fileName));
+  const QFileInfo info(ToQ(fileName));
   if (!info.exists()) return false;
   try {
     if (info.isFile() && info.size() > kMaxStyleFileSize) throw EReadError(dxPSPrintStyleMessages::StyleFileTooLarge);

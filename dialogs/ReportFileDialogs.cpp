@@ -15,6 +15,7 @@
 #include "editors/PicturePreview.h"
 #include "engine/ReportFile.h"
 #include "platform/Dialogs.h"
+#include "platform/QtStrings.h"
 #include "preview/PreviewWindow.h"
 #include "platform/Types.h"
 #include "report/EngineUtilities.h"
@@ -29,7 +30,7 @@ TdxPSOpenReportDialog::Hook& GlobalHook() {
 
 bool IsExistingFile(const std::string& name) {
   if (name.empty()) return false;
-  const QFileInfo info(QString::fromStdString(name));
+  const QFileInfo info(ToQ(name));
   return info.exists() && info.isFile();
 }
 }  // namespace
@@ -54,12 +55,12 @@ TdxPSOpenReportDialog::TdxPSOpenReportDialog(QWidget* parent) : parent_(parent) 
   pnlToolBar->setFixedHeight(29);
   auto* bar = new QHBoxLayout(pnlToolBar);
   bar->setContentsMargins(0, 0, 2, 0);
-  lblPreview = new QLabel(QString::fromStdString(RemoveAmpersands(texts::Preview) + ":"), pnlToolBar);
+  lblPreview = new QLabel(ToQ(RemoveAmpersands(texts::Preview) + ":"), pnlToolBar);
   lblPreview->setObjectName(QStringLiteral("lblPreview"));
   btnPreview = new QToolButton(pnlToolBar);
   btnPreview->setObjectName(QStringLiteral("btnPreview"));
   btnPreview->setIcon(QIcon(QPixmap::fromImage(dxPSImageBoxGlyph(0))));
-  btnPreview->setToolTip(QString::fromStdString(RemoveAmpersands(texts::Preview)));
+  btnPreview->setToolTip(ToQ(RemoveAmpersands(texts::Preview)));
   btnPreview->setAutoRaise(true);
   btnPreview->setEnabled(false);
   bar->addWidget(lblPreview);
@@ -126,13 +127,13 @@ bool TdxPSOpenReportDialog::Execute() {
   // folder.
   dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (save && !OverwritePrompt) dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
-  dialog.setWindowTitle(QString::fromStdString(Title));
+  dialog.setWindowTitle(ToQ(Title));
   QStringList filters;
-  for (const std::string& f : TFileDialog::NativeFilters(Filter)) filters << QString::fromStdString(f);
+  for (const std::string& f : TFileDialog::NativeFilters(Filter)) filters << ToQ(f);
   dialog.setNameFilters(filters);
-  if (!DefaultExt.empty()) dialog.setDefaultSuffix(QString::fromStdString(DefaultExt));
-  if (!InitialDir.empty()) dialog.setDirectory(QString::fromStdString(InitialDir));
-  if (!FileName.empty()) dialog.selectFile(QString::fromStdString(FileName));
+  if (!DefaultExt.empty()) dialog.setDefaultSuffix(ToQ(DefaultExt));
+  if (!InitialDir.empty()) dialog.setDirectory(ToQ(InitialDir));
+  if (!FileName.empty()) dialog.selectFile(ToQ(FileName));
 
   // The pane goes to the right of the file list while the dialog runs.
   if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
@@ -140,7 +141,7 @@ bool TdxPSOpenReportDialog::Execute() {
     grid->addWidget(pnlPicture, 1, grid->columnCount(), std::max(1, grid->rowCount() - 1), 1);
   }
   QObject::connect(&dialog, &QFileDialog::currentChanged,
-                   [this](const QString& path) { SelectionChanged(path.toStdString()); });
+                   [this](const QString& path) { SelectionChanged(FromQ(path)); });
   dialog_ = &dialog;
   struct TakeBack {
     TdxPSOpenReportDialog* self;
@@ -158,7 +159,7 @@ bool TdxPSOpenReportDialog::Execute() {
   if (GlobalHook()) {
     chosen = GlobalHook()(*this);
   } else if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-    chosen = dialog.selectedFiles().first().toStdString();
+    chosen = FromQ(dialog.selectedFiles().first());
   }
   if (!chosen) return false;
   FileName = *chosen;

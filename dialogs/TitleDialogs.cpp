@@ -18,14 +18,14 @@
 #include "editors/PicturePreview.h"
 #include "engine/ReportLink.h"
 #include "layout/UserLocale.h"
+#include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/Registry.h"
 #include "report/EngineSettings.h"
 #include "report/EngineUtilities.h"
 
 namespace {
-
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 
 TdxFontDialogHook& FontHook() {
   static TdxFontDialogHook hook;
@@ -69,7 +69,7 @@ std::string LocaleTimePicture() {
     }
   }
   if (!marker) out.replace(u'h', u'H');
-  return out.simplified().toStdString();
+  return FromQ(out.simplified());
 }
 
 }  // namespace
@@ -161,7 +161,7 @@ TdxfmReportTitleProperties::TdxfmReportTitleProperties(const TdxReportTitle& tit
   transparent_ = new QCheckBox(QStringLiteral("&Transparent"), propsPage_);
   colorLabel_ = new QLabel(QStringLiteral("Co&lor:"), propsPage_);
   color_ = new TdxPSColorCombo(propsPage_);
-  color_->SetColorTypes(ColorTypeBit(ctPure));
+  color_->SetColorTypes(dxBit(ctPure));
   color_->SetShowAutoColor(true);
   color_->SetAutoColor(clWhite);
   color_->SetShowCustomColor(true);
@@ -235,7 +235,7 @@ void TdxfmReportTitleProperties::StoreControls() {
   // Written even while "Transparent" keeps the colour list disabled.
   title_.SetColor(color_->ColorValue());
   title_.SetMode(TdxReportTitleMode(std::clamp(mode_->currentIndex(), 0, 2)));
-  title_.SetText(text_->toPlainText().toStdString());
+  title_.SetText(FromQ(text_->toPlainText()));
   title_.SetTextAlignX(HorzAlign(horz_->currentIndex()));
   title_.SetTextAlignY(VertAlign(vert_->currentIndex()));
   title_.SetTransparent(transparent_->isChecked());
@@ -403,7 +403,7 @@ TdxfmPSReportProperties::TdxfmPSReportProperties(TdxPSReportPropertiesItem& item
 }
 
 bool TdxfmPSReportProperties::CanCloseOk() {
-  const std::string name = name_->text().toStdString();
+  const std::string name = FromQ(name_->text());
   if (item_.IsReadOnly() || name == item_.ReportDocument().Caption() || item_.CanRename(name)) return true;
   MessageError(item_.RenameErrorText(name));
   name_->setFocus(Qt::OtherFocusReason);
@@ -414,8 +414,8 @@ bool TdxfmPSReportProperties::CanCloseOk() {
 void TdxfmPSReportProperties::Apply() {
   TdxPSReportDocument& document = item_.ReportDocument();
   document.BeginUpdate();
-  document.SetCaption(name_->text().toStdString());
-  document.SetDescription(description_->toPlainText().toStdString());
+  document.SetCaption(FromQ(name_->text()));
+  document.SetDescription(FromQ(description_->toPlainText()));
   document.EndUpdate();
   document.DocChanged();
 }

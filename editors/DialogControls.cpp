@@ -15,13 +15,13 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/QtStrings.h"
+
 namespace {
 std::function<void()>& BeepHook() {
   static std::function<void()> hook;
   return hook;
 }
-
-QString ToQ(const std::string& s) { return QString::fromStdString(s); }
 
 // The locale's decimal separator (one character in every locale we know; the
 // first one is taken otherwise).

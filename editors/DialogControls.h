@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/Canvas.h"
+#include "platform/EnumBits.h"
 #include "platform/Graphics.h"
 #include "platform/Types.h"
 
@@ -223,7 +224,6 @@ class TdxPSSpinEdit : public QLineEdit {
 
 enum TdxColorType { ctPure, ctSystem };
 using TdxColorTypes = unsigned;  // bit n = TdxColorType n
-constexpr TdxColorTypes ColorTypeBit(TdxColorType t) { return 1u << t; }
 
 // Kinds of colour list entries as the name event reports them.
 constexpr int dxColorEntryOther = 0;
@@ -315,7 +315,7 @@ class TdxPSColorCombo : public QComboBox {
   int FindExact(TColor value, bool includeCustom) const;
 
   std::vector<Entry> entries_;
-  TdxColorTypes colorTypes_ = ColorTypeBit(ctPure) | ColorTypeBit(ctSystem);
+  TdxColorTypes colorTypes_ = dxBit(ctPure) | dxBit(ctSystem);
   bool showAutoColor_ = false;
   TColor autoColor_ = clWindowText;
   std::string autoColorText_ = "Auto";
@@ -335,7 +335,7 @@ class TdxPSColorCombo : public QComboBox {
 enum TdxEdgeStyle { esNone, esRaised, esSunken };
 enum TdxEdgeBorder { ebLeft, ebTop, ebRight, ebBottom };
 using TdxEdgeBorders = unsigned;  // bit n = TdxEdgeBorder n
-constexpr TdxEdgeBorders dxAllEdgeBorders = 15;
+constexpr TdxEdgeBorders dxAllEdgeBorders = dxBitsUpTo(ebBottom);
 
 // A panel with an optional 3D frame whose inside its owner paints.
 class TdxPSPaintPanel : public QWidget {
@@ -454,7 +454,7 @@ class TdxPSWarningPane : public TdxPSBitmapAnimator {
 
 enum TdxImageScrollBoxMenuItem { ibmiPreview, ibmiCopy, ibmiSave };
 using TdxImageScrollBoxMenuItems = unsigned;  // bit n = item n
-constexpr TdxImageScrollBoxMenuItems dxAllImageScrollBoxMenuItems = 7;
+constexpr TdxImageScrollBoxMenuItems dxAllImageScrollBoxMenuItems = dxBitsUpTo(ibmiSave);
 
 // A scrollable picture at natural size: centred when smaller than the box,
 // scrolled when larger; a hint text while empty; a menu to preview, copy and

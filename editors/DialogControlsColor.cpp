@@ -10,6 +10,8 @@
 
 #include "editors/DialogControls.h"
 #include "editors/ColorDialog.h"
+#include "platform/EnumBits.h"
+#include "platform/QtStrings.h"
 
 const TdxColorListEntry dxPureColors[20] = {
     {"Black", 0x000000},       {"Olive", 0x008080},       {"Teal", 0x808000},   {"Green", 0x008000},
@@ -138,15 +140,15 @@ void TdxPSColorCombo::Rebuild() {
   const TColor keep = ColorValue();
   entries_.clear();
   if (showAutoColor_) entries_.push_back({autoColorText_, autoColor_, dxColorEntryAuto});
-  if (colorTypes_ & ColorTypeBit(ctPure))
+  if (colorTypes_ & dxBit(ctPure))
     for (const auto& e : dxPureColors) entries_.push_back({e.Name, e.Color, dxColorEntryOther});
-  if (colorTypes_ & ColorTypeBit(ctSystem))
+  if (colorTypes_ & dxBit(ctSystem))
     for (const auto& e : dxSystemColors) entries_.push_back({e.Name, e.Color, dxColorEntryOther});
   if (showCustomColor_) entries_.push_back({customColorText_, customColor_, dxColorEntryCustom});
 
   QSignalBlocker block(this);
   clear();
-  for (const Entry& e : entries_) addItem(QString::fromStdString(e.Name));
+  for (const Entry& e : entries_) addItem(ToQ(e.Name));
   setCurrentIndex(entries_.empty() ? -1 : 0);
   if (hadEntries) {
     for (int i = 0; i < EntryCount(); ++i) {
@@ -162,8 +164,8 @@ void TdxPSColorCombo::Rebuild() {
 }
 
 void TdxPSColorCombo::SetColorTypes(TdxColorTypes value) {
-  value &= ColorTypeBit(ctPure) | ColorTypeBit(ctSystem);
-  if (value == 0) value = ColorTypeBit(ctPure);
+  value &= dxBit(ctPure) | dxBit(ctSystem);
+  if (value == 0) value = dxBit(ctPure);
   if (value == colorTypes_) return;
   colorTypes_ = value;
   Rebuild();
@@ -254,7 +256,7 @@ void TdxPSColorCombo::DrawEntry(TCanvas& canvas, int index, const TRect& rect, b
       TColor textColor = !enabled ? clGrayText : selected ? clHighlightText : clWindowText;
       p->setPen(ColorToQColor(textColor));
       QRect tr = ToQRect(textRect);
-      QString text = QString::fromStdString(name);
+      QString text = ToQ(name);
       if (endEllipsis_) text = QFontMetrics(f).elidedText(text, Qt::ElideRight, tr.width());
       Qt::Alignment align = (isRightToLeft() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter;
       p->setClipRect(tr, Qt::IntersectClip);

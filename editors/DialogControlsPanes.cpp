@@ -17,6 +17,8 @@
 #include "platform/Application.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "platform/EnumBits.h"
+#include "platform/QtStrings.h"
 
 namespace {
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
@@ -61,19 +63,19 @@ int TdxPSPaintPanel::FrameWidth() const {
 TRect TdxPSPaintPanel::ClientRect() const {
   TRect r(0, 0, width(), height());
   int w = FrameWidth();
-  if (edgeBorders_ & (1u << ebLeft)) r.Left += w;
-  if (edgeBorders_ & (1u << ebTop)) r.Top += w;
-  if (edgeBorders_ & (1u << ebRight)) r.Right -= w;
-  if (edgeBorders_ & (1u << ebBottom)) r.Bottom -= w;
+  if (edgeBorders_ & dxBit(ebLeft)) r.Left += w;
+  if (edgeBorders_ & dxBit(ebTop)) r.Top += w;
+  if (edgeBorders_ & dxBit(ebRight)) r.Right -= w;
+  if (edgeBorders_ & dxBit(ebBottom)) r.Bottom -= w;
   return r;
 }
 
 void TdxPSPaintPanel::paintEvent(QPaintEvent*) {
   QPainter p(this);
   TCanvas canvas(p);
-  unsigned sides = (edgeBorders_ & (1u << ebLeft) ? BF_LEFT : 0) | (edgeBorders_ & (1u << ebTop) ? BF_TOP : 0) |
-                   (edgeBorders_ & (1u << ebRight) ? BF_RIGHT : 0) |
-                   (edgeBorders_ & (1u << ebBottom) ? BF_BOTTOM : 0);
+  unsigned sides = (edgeBorders_ & dxBit(ebLeft) ? BF_LEFT : 0) | (edgeBorders_ & dxBit(ebTop) ? BF_TOP : 0) |
+                   (edgeBorders_ & dxBit(ebRight) ? BF_RIGHT : 0) |
+                   (edgeBorders_ & dxBit(ebBottom) ? BF_BOTTOM : 0);
   unsigned edge = EdgeBits(edgeInner_, BDR_RAISEDINNER, BDR_SUNKENINNER) |
                   EdgeBits(edgeOuter_, BDR_RAISEDOUTER, BDR_SUNKENOUTER);
   if (edge && sides) {
@@ -241,7 +243,7 @@ void TdxPSWarningPane::UpdateBitmap() {
   inner.Inflate(-2, -2);
   inner.Left = 2 + glyph.width() + 6;
   QRect textRect = ToQRect(inner);
-  QString text = QString::fromStdString(text_);
+  QString text = ToQ(text_);
   QFontMetrics fm(font());
   wrapped_ = fm.horizontalAdvance(text) >= textRect.width();
   if (textRect.width() <= 0 || textRect.height() <= 0) return;
@@ -376,7 +378,7 @@ void TdxPSImageScrollBox::PaintHint(QPainter& p, const QRect& area) {
   if (hintText_.empty()) return;
   p.setFont(font());
   p.setPen(ColorToQColor(clWindowText));
-  p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, QString::fromStdString(hintText_));
+  p.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, ToQ(hintText_));
 }
 
 void TdxPSImageScrollBox::PaintViewport(QPainter& p) {
@@ -454,7 +456,7 @@ void TdxPSImageScrollBox::contextMenuEvent(QContextMenuEvent* e) {
 void TdxPSImageScrollBox::keyPressEvent(QKeyEvent* e) {
   if (e->modifiers() == Qt::ControlModifier && (e->key() == Qt::Key_C || e->key() == Qt::Key_S)) {
     TdxImageScrollBoxMenuItem item = e->key() == Qt::Key_C ? ibmiCopy : ibmiSave;
-    if ((menuItems_ & (1u << item)) && HasPicture()) {
+    if ((menuItems_ & dxBit(item)) && HasPicture()) {
       item == ibmiCopy ? CopyPicture() : SavePicture();
       e->accept();
       return;

@@ -11,6 +11,10 @@
 #include <algorithm>
 #include <utility>
 
+#include "platform/EnumBits.h"
+#include "platform/QtStrings.h"
+#include "platform/UpdateLock.h"
+
 namespace {
 
 const char* const kValueNames[] = {
@@ -24,10 +28,10 @@ QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height(
 
 // r widened by d on the sides in edges.
 TRect Widen(TRect r, int d, TcxBorders edges) {
-  if (edges & Border(bLeft)) r.Left -= d;
-  if (edges & Border(bTop)) r.Top -= d;
-  if (edges & Border(bRight)) r.Right += d;
-  if (edges & Border(bBottom)) r.Bottom += d;
+  if (edges & dxBit(bLeft)) r.Left -= d;
+  if (edges & dxBit(bTop)) r.Top -= d;
+  if (edges & dxBit(bRight)) r.Right += d;
+  if (edges & dxBit(bBottom)) r.Bottom += d;
   return r;
 }
 
@@ -105,43 +109,31 @@ void TcxContainerStyle::SetAssignedValues(TcxContainerStyleValues values) {
 }
 
 void TcxContainerStyle::ResetToDefaults() {
-  BeginUpdate();
-  try {
-    if (owner_) {
-      owner_->SetParentColor(false);
-      owner_->SetParentFont(true);
-    }
-    lookAndFeel_.SetAssignedValues(0);
-    SetAssignedValues(0);
-  } catch (...) {
-    EndUpdate();
-    throw;
+  UpdateLock lock(*this);
+  if (owner_) {
+    owner_->SetParentColor(false);
+    owner_->SetParentFont(true);
   }
-  EndUpdate();
+  lookAndFeel_.SetAssignedValues(0);
+  SetAssignedValues(0);
 }
 
 void TcxContainerStyle::Assign(const TcxContainerStyle& source) {
   if (&source == this) return;
-  BeginUpdate();
-  try {
-    SetStyleController(source.controller_);
-    lookAndFeel_.Assign(source.lookAndFeel_);
-    borderColor_ = source.borderColor_;
-    borderStyle_ = source.borderStyle_;
-    color_ = source.color_;
-    edges_ = source.edges_;
-    font_ = source.font_;
-    hotTrack_ = source.hotTrack_;
-    shadow_ = source.shadow_;
-    transparentBorder_ = source.transparentBorder_;
-    AssignOwnValues(source);
-    assigned_ = source.assigned_;
-    Changed();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateLock lock(*this);
+  SetStyleController(source.controller_);
+  lookAndFeel_.Assign(source.lookAndFeel_);
+  borderColor_ = source.borderColor_;
+  borderStyle_ = source.borderStyle_;
+  color_ = source.color_;
+  edges_ = source.edges_;
+  font_ = source.font_;
+  hotTrack_ = source.hotTrack_;
+  shadow_ = source.shadow_;
+  transparentBorder_ = source.transparentBorder_;
+  AssignOwnValues(source);
+  assigned_ = source.assigned_;
+  Changed();
 }
 
 TColor TcxContainerStyle::BorderColor() const {
@@ -457,8 +449,8 @@ void cxDrawContainerFrame(TCanvas& canvas, const TcxContainerViewInfo& vi, TColo
     TRect r = vi.ClientRect;
     r.Left -= bw;
     r.Top -= bw;
-    if (edges & Border(bRight)) r.Right += bw;
-    if (edges & Border(bBottom)) r.Bottom += bw;
+    if (edges & dxBit(bRight)) r.Right += bw;
+    if (edges & dxBit(bBottom)) r.Bottom += bw;
     if (vi.Shadow) {
       TRect below(r.Left + kShadowSize, r.Bottom, r.Right, r.Bottom + kShadowSize);
       TRect right(r.Right, r.Top + kShadowSize, r.Right + kShadowSize, r.Bottom + kShadowSize);
@@ -468,8 +460,8 @@ void cxDrawContainerFrame(TCanvas& canvas, const TcxContainerViewInfo& vi, TColo
       canvas.ExcludeClipRect(right);
     }
     // Lines of the sides without an edge fall outside the window region.
-    if (!(edges & Border(bRight))) r.Right += bw;
-    if (!(edges & Border(bBottom))) r.Bottom += bw;
+    if (!(edges & dxBit(bRight))) r.Right += bw;
+    if (!(edges & dxBit(bBottom))) r.Bottom += bw;
     switch (vi.BorderStyle) {
       case cbsNone: break;
       case cbsSingle:
@@ -559,7 +551,7 @@ TColor TcxContainer::ParentControlColor() const {
 TFont TcxContainer::Font() const {
   TFont f;
   QFont q = font();
-  f.Name = q.family().toStdString();
+  f.Name = FromQ(q.family());
   f.Height = q.pixelSize() > 0 ? -q.pixelSize() : -int(q.pointSizeF() * 96 / 72 + 0.5);
   f.Style = (q.bold() ? unsigned(fsBold) : 0u) | (q.italic() ? unsigned(fsItalic) : 0u) |
             (q.underline() ? unsigned(fsUnderline) : 0u) | (q.strikeOut() ? unsigned(fsStrikeOut) : 0u);

@@ -26,6 +26,7 @@
 
 #include "editors/LookAndFeels.h"
 #include "platform/Canvas.h"
+#include "platform/EnumBits.h"
 #include "platform/Fonts.h"
 #include "platform/Types.h"
 
@@ -39,8 +40,7 @@ enum TcxEditBorderStyle { ebsNone, ebsSingle, ebsThick, ebsFlat, ebs3D, ebsUltra
 
 enum TcxBorder { bLeft, bTop, bRight, bBottom };
 using TcxBorders = unsigned;  // bit n = TcxBorder n (the same bits as BF_LEFT .. BF_BOTTOM)
-constexpr TcxBorders Border(TcxBorder b) { return 1u << b; }
-constexpr TcxBorders cxBordersAll = 15;
+constexpr TcxBorders cxBordersAll = dxBitsUpTo(bBottom);
 
 // Bits of TcxContainerStyle::AssignedValues.
 enum TcxContainerStyleValue {

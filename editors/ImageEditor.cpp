@@ -14,6 +14,10 @@
 #include "platform/Canvas.h"
 #include "platform/Clipboard.h"
 #include "platform/Dialogs.h"
+#include "platform/EnumBits.h"
+#include "platform/QtStrings.h"
+#include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
 
 namespace {
 QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
@@ -37,13 +41,6 @@ void DrawFocusBars(QPainter& p, const QRect& content) {
   p.fillRect(QRect(content.left(), content.bottom(), content.width(), 1), Qt::black);
 }
 
-struct FlagSetter {
-  bool& flag;
-  bool old;
-  explicit FlagSetter(bool& f) : flag(f), old(f) { flag = true; }
-  ~FlagSetter() { flag = old; }
-};
-
 std::unique_ptr<TcxContainerStyle> CreateEditStyle(TcxContainer* owner) { return std::make_unique<TcxEditStyle>(owner); }
 
 // Captions of the built-in menu, in item order.
@@ -60,7 +57,7 @@ void TcxPopupMenuLayout::Assign(const TcxPopupMenuLayout& source) {
 }
 
 void TcxPopupMenuLayout::SetMenuItems(TcxPopupMenuItems items) {
-  items &= 0x7F;
+  items &= dxBitsUpTo(pmiCustom);
   if (items == menuItems_) return;
   menuItems_ = items;
   Changed();
@@ -103,8 +100,9 @@ void TcxImageProperties::Changed() {
 
 void TcxImageProperties::Assign(const TcxImageProperties& source) {
   if (&source == this) return;
-  ++assigning_;
-  try {
+  {
+    ++assigning_;
+    ScopeExit assigned([this] { --assigning_; });
     immediatePost_ = source.immediatePost_;
     readOnly_ = source.readOnly_;
     caption_ = source.caption_;
@@ -116,11 +114,7 @@ void TcxImageProperties::Assign(const TcxImageProperties& source) {
     stretch_ = source.stretch_;
     OnAssignPicture = source.OnAssignPicture;
     OnCustomClick = source.OnCustomClick;
-  } catch (...) {
-    --assigning_;
-    throw;
   }
-  --assigning_;
   Changed();
 }
 
@@ -238,7 +232,8 @@ bool TcxImage::PictureIsEmpty() const {
 void TcxImage::PictureChanged() {
   if (destroying_) return;
   if (changeLock_++ == 0) changedPending_ = valueChangedPending_ = false;
-  try {
+  {
+    ScopeFail unlock([this] { --changeLock_; });
     TcxImageTransparency t = properties_->GraphicTransparency();
     if (t != gtDefault && !picture_->Empty()) {
       TGraphic* g = picture_->Graphic();
@@ -274,9 +269,6 @@ void TcxImage::PictureChanged() {
       if (properties_->OnAssignPicture) properties_->OnAssignPicture(*properties_, *picture_);
       validated_ = true;
     }
-  } catch (...) {
-    --changeLock_;
-    throw;
   }
   if (--changeLock_ == 0 && !loading_ && !destroying_) {
     if (changedPending_ && properties_->OnChange) properties_->OnChange(*this);
@@ -338,7 +330,7 @@ void TcxImage::FrameChanged() {
 }
 
 void TcxImage::CalculateViewInfo() {
-  FlagSetter calculating(calculating_);
+  ScopedValue calculating(calculating_, true);
   const TcxContainerViewInfo& frame = ContainerViewInfo();
   TcxImageViewInfo& vi = viewInfo_;
   vi.Bounds = frame.Bounds;
@@ -436,7 +428,7 @@ void TcxImage::PaintTo(QPainter& p) {
 
   if (empty) {
     if (!vi.Caption.empty() && !content.isEmpty()) {
-      QString text = QString::fromStdString(vi.Caption);
+      QString text = ToQ(vi.Caption);
       QFontMetrics fm(font());
       int tw = fm.horizontalAdvance(text), th = fm.height();
       int left = tw <= content.width() ? (content.left() + content.left() + content.width() - tw) / 2 : content.left();
@@ -584,7 +576,7 @@ void TcxImage::LoadPictureWithDialog() {
     dialog.Filter = GraphicFilter(properties_->GraphicClass());
   bool ok;
   {
-    FlagSetter open(dialogOpen_);
+    ScopedValue open(dialogOpen_, true);
     ok = dialog.Execute(window());
   }
   UpdateFrame();
@@ -599,7 +591,7 @@ void TcxImage::SavePictureWithDialog() {
   dialog.DefaultExt = GraphicExtension(g->ClassType());
   bool ok;
   {
-    FlagSetter open(dialogOpen_);
+    ScopedValue open(dialogOpen_, true);
     ok = dialog.Execute(window());
   }
   UpdateFrame();
@@ -619,7 +611,7 @@ std::optional<TBytes> TcxImage::PictureToValue() const {
 
 void TcxImage::ValueToPicture(const std::optional<TBytes>& value) {
   {
-    FlagSetter setting(settingValue_);
+    ScopedValue setting(settingValue_, true);
     try {
       if (!value || value->empty()) {
         picture_->SetGraphic(nullptr);
@@ -650,7 +642,7 @@ void TcxImage::ValueToPicture(const std::optional<TBytes>& value) {
 
 void TcxImage::keyPressEvent(QKeyEvent* e) {
   QWidget::keyPressEvent(e);
-  FlagSetter action(userAction_);
+  ScopedValue action(userAction_, true);
   Qt::KeyboardModifiers mods = e->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier);
   int key = e->key();
   Guarded([&] {
@@ -681,8 +673,8 @@ QMenu* TcxImage::PrepareBuiltInMenu() {
   auto actions = builtInMenu_->actions();
   const auto& layout = properties_->PopupMenuLayout();
   TcxPopupMenuItems items = layout.MenuItems();
-  auto has = [&](TcxPopupMenuItem i) { return (items & PopupItem(i)) != 0; };
-  for (int i = 0; i < 6; ++i) actions[i < 4 ? i : i + 1]->setText(QString::fromUtf8(kMenuCaptions[i]));
+  auto has = [&](TcxPopupMenuItem i) { return (items & dxBit(i)) != 0; };
+  for (int i = 0; i < 6; ++i) actions[i < 4 ? i : i + 1]->setText(ToQ(kMenuCaptions[i]));
   actions[0]->setVisible(has(pmiCut));
   actions[1]->setVisible(has(pmiCopy));
   actions[2]->setVisible(has(pmiPaste));
@@ -692,7 +684,7 @@ QMenu* TcxImage::PrepareBuiltInMenu() {
   actions[6]->setVisible(has(pmiSave));
   actions[7]->setVisible(has(pmiCustom));
   actions[8]->setVisible(has(pmiCustom));
-  actions[8]->setText(QString::fromStdString(layout.CustomMenuItemCaption()));
+  actions[8]->setText(ToQ(layout.CustomMenuItemCaption()));
   if (layout.HasCustomMenuItemGlyph() &&
       !const_cast<TcxPopupMenuLayout&>(layout).CustomMenuItemGlyph()->Empty())
     actions[8]->setIcon(QIcon(QPixmap::fromImage(
@@ -712,7 +704,7 @@ QMenu* TcxImage::PrepareBuiltInMenu() {
 }
 
 void TcxImage::RunMenuCommand(int tag) {
-  FlagSetter action(userAction_);
+  ScopedValue action(userAction_, true);
   Guarded([&] {
     switch (tag) {
       case 0: CutPicture(); break;

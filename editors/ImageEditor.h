@@ -12,6 +12,7 @@
 #include <string>
 
 #include "editors/EditorContainer.h"
+#include "platform/EnumBits.h"
 #include "platform/Graphics.h"
 #include "platform/Types.h"
 
@@ -22,8 +23,7 @@ class TcxImage;
 
 enum TcxPopupMenuItem { pmiCut, pmiCopy, pmiPaste, pmiDelete, pmiLoad, pmiSave, pmiCustom };
 using TcxPopupMenuItems = unsigned;  // bit n = TcxPopupMenuItem n
-constexpr TcxPopupMenuItems PopupItem(TcxPopupMenuItem item) { return 1u << item; }
-constexpr TcxPopupMenuItems cxDefaultPopupMenuItems = 63;  // cut .. save
+constexpr TcxPopupMenuItems cxDefaultPopupMenuItems = dxBitsUpTo(pmiSave);  // cut .. save
 
 enum TcxImageTransparency { gtDefault, gtOpaque, gtTransparent };
 

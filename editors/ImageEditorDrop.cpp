@@ -8,7 +8,8 @@
 #include "editors/ImageEditor.h"
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
-#include "platform/ScopeExit.h"
+#include "platform/QtStrings.h"
+#include "platform/ScopedValue.h"
 
 std::string TcxImage::DropFilter() const {
   if (dropFilter_) return *dropFilter_;
@@ -20,7 +21,7 @@ std::optional<std::string> TcxImage::DroppedPictureFile(const QMimeData* data) c
   if (!data || !CanModify() || !data->hasUrls()) return std::nullopt;
   const QList<QUrl> urls = data->urls();
   if (urls.size() != 1 || !urls.front().isLocalFile()) return std::nullopt;
-  const std::string fileName = urls.front().toLocalFile().toStdString();
+  const std::string fileName = FromQ(urls.front().toLocalFile());
   if (fileName.empty() || !TFileDialog::FilterAdmits(DropFilter(), fileName)) return std::nullopt;
   return fileName;
 }
@@ -56,9 +57,7 @@ void TcxImage::LoadDroppedPicture(const std::string& fileName) {
   }
   // As "Load...": a user change that OnEditing may refuse; a file that cannot
   // be read is reported and the picture stays as it was.
-  const bool wasUserAction = userAction_;
-  userAction_ = true;
-  ScopeExit restore([&] { userAction_ = wasUserAction; });
+  ScopedValue action(userAction_, true);
   try {
     if (DoEditing()) picture_->LoadFromFile(fileName);
   } catch (const std::exception& e) {

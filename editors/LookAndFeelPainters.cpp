@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "platform/Canvas.h"
+#include "platform/QtStrings.h"
 
 namespace {
 
@@ -286,7 +287,7 @@ void TcxWinXPLookAndFeelPainter::DrawButton(TCanvas& canvas, const TRect& r, con
   QStyleOptionButton option;
   option.rect = ToQRect(r);
   option.state = QtState(state);
-  option.text = QString::fromStdString(caption);
+  option.text = ToQ(caption);
   option.palette = QApplication::palette();
   option.fontMetrics = QFontMetrics(MakeQFont(canvas.Font()));
   QPainter& p = *canvas.Painter();

@@ -7,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "editors/DialogControls.h"
+#include "platform/QtStrings.h"
 
 namespace {
 TdxPicturePreviewHook& Hook() {
@@ -42,7 +43,7 @@ TdxfmPicturePreview::TdxfmPicturePreview(QWidget* parent) : QDialog(parent) {
 
 std::string TdxfmPicturePreview::PanelText(int index) const {
   if (index < 0 || index > 1) return std::string();
-  return panels_[index]->text().toStdString();
+  return FromQ(panels_[index]->text());
 }
 
 void TdxfmPicturePreview::ShowGraphic(const TGraphic* graphic) {
@@ -52,7 +53,7 @@ void TdxfmPicturePreview::ShowGraphic(const TGraphic* graphic) {
     const int pw = imageBox_->Picture().Width(), ph = imageBox_->Picture().Height();
     const QRect work = WorkArea();
     resize(std::min(pw + 10, work.width()), std::min(ph + statusBar_->sizeHint().height() + 10, work.height()));
-    panels_[0]->setText(QString::fromStdString(Format("%s: %d   %s: %d", "Width", pw, "Height", ph)));
+    panels_[0]->setText(ToQ(Format("%s: %d   %s: %d", "Width", pw, "Height", ph)));
   } else {
     imageBox_->SetHintText("(None)");
   }

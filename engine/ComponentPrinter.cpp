@@ -13,8 +13,11 @@
 #include "layout/UserLocale.h"
 #include "layout/ReportRenderer.h"
 #include "platform/MetafileRecorder.h"
+#include "platform/QtStrings.h"
 #include "report/EventBus.h"
 #include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
+#include "platform/UpdateLock.h"
 
 using namespace dxPSComponentPrinterMessages;
 
@@ -55,7 +58,6 @@ std::vector<PreviewWindowClass>& PreviewWindowClasses() {
 }
 
 int waitDepth = 0;
-
 
 }  // namespace
 
@@ -181,7 +183,7 @@ TBasedxReportLink* TCustomdxComponentPrinter::FindLinkByComponent(const QObject*
 
 TBasedxReportLink* TCustomdxComponentPrinter::FindLinkByName(const std::string& name) const {
   for (const auto& link : links_)
-    if (link->Component() && link->Component()->objectName().toStdString() == name) return link.get();
+    if (link->Component() && FromQ(link->Component()->objectName()) == name) return link.get();
   return nullptr;
 }
 
@@ -290,7 +292,7 @@ void TCustomdxComponentPrinter::BuildLink(TBasedxReportLink* link) {
   BeginLongOperation();
   link->NotifyPrintStyle(TdxPrintStyleNotification::BeforeGenerating);
 
-  auto finish = [this, link] {
+  ScopeExit finish([this, link] {
     link->NotifyPrintStyle(TdxPrintStyleNotification::AfterGenerating);
     EndLongOperation();
     building_ = false;
@@ -305,16 +307,10 @@ void TCustomdxComponentPrinter::BuildLink(TBasedxReportLink* link) {
       previewWindow_->SelectPage(rememberedPageIndex_);
       if (previewWindow_->PageCount() > 0 && previewWindow_->SelectedPageIndex() == -1) previewWindow_->SelectPage(0);
     }
-  };
+  });
 
-  try {
-    link->BuildReport();
-    if (AutoUpdateDateTime && link->DataSource() == dsComponent) link->SetDateTime(dxNow());
-  } catch (...) {
-    finish();
-    throw;
-  }
-  finish();
+  link->BuildReport();
+  if (AutoUpdateDateTime && link->DataSource() == dsComponent) link->SetDateTime(dxNow());
 }
 
 void TCustomdxComponentPrinter::GenerateReportProgress(TBasedxReportLink* link, double percentDone) {
@@ -349,9 +345,7 @@ void TCustomdxComponentPrinter::DoChangeComponent(TBasedxReportLink* link) {
 bool TCustomdxComponentPrinter::DesignReport(TBasedxReportLink* link) {
   link = ResolveLink(link);
   if (!link) return false;
-  const bool wasDesigning = designingReport_;
-  designingReport_ = true;
-  ScopeExit restore([&] { designingReport_ = wasDesigning; });
+  ScopedValue designing(designingReport_, true);
   return dxPSDesignReportLink(*link);
 }
 
@@ -385,15 +379,11 @@ void TCustomdxComponentPrinter::Preview(bool modal, TBasedxReportLink* link) {
   if (!dxPSHasPreviewWindowClass()) throw EdxComponentPrinter(NoPreviewForm);
   std::unique_ptr<TBasedxPreviewWindow> window(PreviewWindowClasses().back().Factory());
   if (!window) throw EdxComponentPrinter(NoPreviewForm);
-  window->BeginUpdate();
-  try {
+  {
+    UpdateLock lock(*window);
     window->SetComponentPrinter(this);
     window->ApplyOptions(previewOptions_);
-  } catch (...) {
-    window->EndUpdate();
-    throw;
   }
-  window->EndUpdate();
 
   TBasedxPreviewWindow* w = window.release();
   w->owningPrinter_ = this;
@@ -403,31 +393,22 @@ void TCustomdxComponentPrinter::Preview(bool modal, TBasedxReportLink* link) {
 
   if (modal) {
     QPointer<QWidget> guard(w);
-    auto done = [&] {
+    ScopeExit done([&] {
       AfterPreview(IndexOfLink(link) >= 0 ? link : nullptr);
       delete guard.data();  // clears Previewing and PreviewWindow
-    };
-    try {
-      DoBeforePreview(link);
-      w->Execute(true);
-    } catch (...) {
-      done();
-      throw;
-    }
-    done();
+    });
+    DoBeforePreview(link);
+    w->Execute(true);
   } else {
-    try {
-      DoBeforePreview(link);
-      w->Execute(false);
-    } catch (...) {
-      if (previewWindow_ == w) {
-        w->owningPrinter_ = nullptr;
-        previewWindow_ = nullptr;
-        previewing_ = false;
-        delete w;
-      }
-      throw;
-    }
+    ScopeFail drop([&] {
+      if (previewWindow_ != w) return;
+      w->owningPrinter_ = nullptr;
+      previewWindow_ = nullptr;
+      previewing_ = false;
+      delete w;
+    });
+    DoBeforePreview(link);
+    w->Execute(false);
   }
 }
 

@@ -19,6 +19,7 @@
 #include "engine/ReportLink.h"
 #include "layout/PrinterPage.h"
 #include "platform/Canvas.h"
+#include "platform/EnumBits.h"
 #include "platform/Graphics.h"
 #include "platform/SettingsChangeWatch.h"
 
@@ -44,8 +45,7 @@ enum TdxCPOption {
   cpoDropStorageModeAfterPreview
 };
 using TdxCPOptions = unsigned;  // bit set over TdxCPOption
-inline constexpr TdxCPOptions dxCPOptionBit(TdxCPOption v) { return 1u << unsigned(v); }
-inline constexpr TdxCPOptions dxCPAllOptions = 0x1F;
+inline constexpr TdxCPOptions dxCPAllOptions = dxBitsUpTo(cpoDropStorageModeAfterPreview);
 
 enum TdxPageFilter { pfAll = 0, pfEven = 1, pfOdd = 2 };
 
@@ -200,7 +200,7 @@ class TCustomdxComponentPrinter : public QObject, public TdxObject {
   int LongOperationTime() const { return longOperationTime_; }
   void SetLongOperationTime(int value);  // negative stores 0
   TdxCPOptions Options = dxCPAllOptions;
-  bool HasOption(TdxCPOption option) const { return (Options & dxCPOptionBit(option)) != 0; }
+  bool HasOption(TdxCPOption option) const { return (Options & dxBit(option)) != 0; }
   TdxPreviewOptions& PreviewOptions() { return previewOptions_; }
   std::string PrintTitle;
   int Version = 0;

@@ -24,6 +24,7 @@
 #include "platform/Application.h"
 #include "platform/Canvas.h"
 #include "platform/Exceptions.h"
+#include "platform/QtStrings.h"
 #include "report/EngineSettings.h"
 #include "platform/ScopeExit.h"
 
@@ -44,7 +45,6 @@ TAbstractdxReportLinkDesignWindow::TShownHook& ShownHook() {
   static TAbstractdxReportLinkDesignWindow::TShownHook hook;
   return hook;
 }
-
 
 // The window's icon: a sheet of paper with a pen across it.
 QIcon DesignWindowIcon() {
@@ -117,7 +117,7 @@ const TdxClass* ContainerComponentClasses() {
 TAbstractdxReportLinkDesignWindow::TAbstractdxReportLinkDesignWindow()
     : TCustomdxPSForm(nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
-  setWindowTitle(QString::fromUtf8(txt::Caption));
+  setWindowTitle(ToQ(txt::Caption));
   setWindowIcon(DesignWindowIcon());
 }
 
@@ -130,16 +130,14 @@ void TAbstractdxReportLinkDesignWindow::SetShownHook(TShownHook hook) { ShownHoo
 void TAbstractdxReportLinkDesignWindow::Initialize() {
   initializing_ = true;
   BeforeInitialize();
-  try {
+  {
+    ScopeExit done([this] {
+      AfterInitialize();
+      initializing_ = false;
+    });
     LoadStrings();
     LoadValues();
-  } catch (...) {
-    AfterInitialize();
-    initializing_ = false;
-    throw;
   }
-  AfterInitialize();
-  initializing_ = false;
   initialized_ = true;
   UpdateControlsState();
 }
@@ -148,8 +146,8 @@ void TAbstractdxReportLinkDesignWindow::LoadStrings() {
   if (!link_) return;
   std::string caption = link_->DesignerCaption;
   if (dxPSIsDesignTime && link_->Component())
-    caption += " : " + link_->Component()->objectName().toStdString();
-  setWindowTitle(QString::fromStdString(caption));
+    caption += " : " + FromQ(link_->Component()->objectName());
+  setWindowTitle(ToQ(caption));
   if (link_->DesignerHelpContext != 0) helpContext_ = link_->DesignerHelpContext;
 }
 
@@ -282,13 +280,13 @@ void TStandarddxReportLinkDesignWindow::EndUpdateControls() {
 
 void TStandarddxReportLinkDesignWindow::LoadStrings() {
   TAbstractdxReportLinkDesignWindow::LoadStrings();
-  btnTitleProperties_->setText(QString::fromUtf8(txt::TitleProperties));
-  btnRestoreOriginal_->setText(QString::fromUtf8(txt::RestoreOriginal));
-  btnRestoreDefaults_->setText(QString::fromUtf8(txt::RestoreDefaults));
-  btnOK_->setText(QString::fromUtf8(txt::OK));
-  btnCancel_->setText(QString::fromUtf8(txt::Cancel));
-  btnApply_->setText(QString::fromUtf8(txt::Apply));
-  btnHelp_->setText(QString::fromUtf8(txt::Help));
+  btnTitleProperties_->setText(ToQ(txt::TitleProperties));
+  btnRestoreOriginal_->setText(ToQ(txt::RestoreOriginal));
+  btnRestoreDefaults_->setText(ToQ(txt::RestoreDefaults));
+  btnOK_->setText(ToQ(txt::OK));
+  btnCancel_->setText(ToQ(txt::Cancel));
+  btnApply_->setText(ToQ(txt::Apply));
+  btnHelp_->setText(ToQ(txt::Help));
   btnHelp_->setVisible(HelpContext() != 0);
   const bool designTime = dxPSIsDesignTime;
   btnTitleProperties_->setVisible(!designTime && ReportLink() && ReportLink()->CanChangeTitle());
@@ -480,7 +478,7 @@ QTreeWidgetItem* TdxPSControlsTree::AddNode(QTreeWidgetItem* parent, QObject* co
   item->Node.Component = component;
   item->Node.Caption = caption;
   item->Node.State = state;
-  item->setText(0, QString::fromStdString(caption));
+  item->setText(0, ToQ(caption));
   item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
   if (parent)
     parent->addChild(item);
@@ -679,8 +677,8 @@ QWidget* TdxfmCustomContainerDesignWindow::MakeGroupHeader(QWidget* parent, cons
                                                            int width) {
   auto* header = new QWidget(parent);
   header->setGeometry(8, top, width, 18);
-  auto* label = new QLabel(QString::fromUtf8(caption), header);
-  label->setObjectName(QStringLiteral("lbl") + QString::fromUtf8(caption));
+  auto* label = new QLabel(ToQ(caption), header);
+  label->setObjectName(QStringLiteral("lbl") + ToQ(caption));
   QFont bold = label->font();
   bold.setBold(true);
   label->setFont(bold);
@@ -699,7 +697,7 @@ QWidget* TdxfmCustomContainerDesignWindow::MakeGroupHeader(QWidget* parent, cons
 
 QCheckBox* TdxfmCustomContainerDesignWindow::MakeCheckBox(QWidget* parent, const char* caption, int left, int top,
                                                           int tag, bool transparent) {
-  auto* box = new QCheckBox(QString::fromUtf8(caption), parent);
+  auto* box = new QCheckBox(ToQ(caption), parent);
   box->setGeometry(left, top, 160, 18);
   box->setProperty("tag", tag);
   if (tag >= 0)
@@ -726,21 +724,21 @@ void TdxfmCustomContainerDesignWindow::ActivateTab(QWidget* sheet) {
 void TdxfmCustomContainerDesignWindow::LoadStrings() {
   TStandarddxReportLinkDesignWindow::LoadStrings();
   pageControl_->setGeometry(ClientAreaAboveButtons());
-  pageControl_->setTabText(pageControl_->indexOf(tshOptions_), QString::fromUtf8(txt::TabOptions));
-  pageControl_->setTabText(pageControl_->indexOf(tshReportLinks_), QString::fromUtf8(txt::TabReportLinks));
-  pageControl_->setTabText(pageControl_->indexOf(tshControls_), QString::fromUtf8(txt::TabControls));
-  pageControl_->setTabText(pageControl_->indexOf(tshHiddenControls_), QString::fromUtf8(txt::TabHiddenControls));
-  btnDesign_->setText(QString::fromUtf8(txt::Design));
+  pageControl_->setTabText(pageControl_->indexOf(tshOptions_), ToQ(txt::TabOptions));
+  pageControl_->setTabText(pageControl_->indexOf(tshReportLinks_), ToQ(txt::TabReportLinks));
+  pageControl_->setTabText(pageControl_->indexOf(tshControls_), ToQ(txt::TabControls));
+  pageControl_->setTabText(pageControl_->indexOf(tshHiddenControls_), ToQ(txt::TabHiddenControls));
+  btnDesign_->setText(ToQ(txt::Design));
   for (QPushButton* b : {btnControlsCheckAll_, btnHiddenControlsCheckAll_})
-    b->setText(QString::fromUtf8(txt::CheckAll));
+    b->setText(ToQ(txt::CheckAll));
   for (QPushButton* b : {btnControlsExpandAll_, btnHiddenControlsExpandAll_})
-    b->setText(QString::fromUtf8(txt::ExpandAll));
-  miCheckAll_->setText(QString::fromUtf8(txt::CheckAll));
-  miCheckStandard_->setText(QString::fromUtf8(txt::CheckStandardControls));
-  miUncheckStandard_->setText(QString::fromUtf8(txt::UncheckStandardControls));
-  miCheckAllChildren_->setText(QString::fromUtf8(txt::CheckAllChildren));
-  miUncheckAllChildren_->setText(QString::fromUtf8(txt::UncheckAllChildren));
-  miExpandAll_->setText(QString::fromUtf8(txt::ExpandAll));
+    b->setText(ToQ(txt::ExpandAll));
+  miCheckAll_->setText(ToQ(txt::CheckAll));
+  miCheckStandard_->setText(ToQ(txt::CheckStandardControls));
+  miUncheckStandard_->setText(ToQ(txt::UncheckStandardControls));
+  miCheckAllChildren_->setText(ToQ(txt::CheckAllChildren));
+  miUncheckAllChildren_->setText(ToQ(txt::UncheckAllChildren));
+  miExpandAll_->setText(ToQ(txt::ExpandAll));
 }
 
 void TdxfmCustomContainerDesignWindow::LoadValues() {
@@ -790,7 +788,7 @@ void TdxfmCustomContainerDesignWindow::LoadAggregatedLinks() {
   for (int i = 0; i < link->AggregatedReportLinkCount(); ++i) {
     TBasedxReportLink* aggregated = link->AggregatedReportLinks(i);
     if (!aggregated || !aggregated->CanDesign()) continue;
-    QString text = QString::fromStdString(aggregated->Caption());
+    QString text = ToQ(aggregated->Caption());
     auto* item = new QListWidgetItem(lbxLinks_);
     if (dxPSIsDesignTime && aggregated->Component()) {
       text += QStringLiteral(" {") + aggregated->Component()->objectName() + QStringLiteral("}");
@@ -845,7 +843,7 @@ void TdxfmCustomContainerDesignWindow::PaginationClicked(int tag, bool checked) 
 // ---- Trees ----
 
 std::string TdxfmCustomContainerDesignWindow::NodeCaption(const std::string& text) {
-  QString caption = QString::fromStdString(text);
+  QString caption = ToQ(text);
   if (caption.size() > kMaxCaptionLength) {
     caption.truncate(kMaxCaptionLength);
     caption.replace(kMaxCaptionLength - 3, 3, QStringLiteral("..."));
@@ -860,7 +858,7 @@ std::string TdxfmCustomContainerDesignWindow::NodeCaption(const std::string& tex
       ++i;
     }
   }
-  return result.toStdString();
+  return FromQ(result);
 }
 
 TdxfmCustomContainerDesignWindow::TreeKind TdxfmCustomContainerDesignWindow::KindOf(
@@ -1093,7 +1091,7 @@ bool dxPSDesignReportLink(TBasedxReportLink& link) {
   bool result = false;
   try {
     result = window->Execute();
-  } catch (...) {
+  } catch (...) {  // not a guard: an error already shown leaves as EAbort
     // The window ended on an error (a failing apply): the link goes back to
     // the values of its last good report, which is built again.
     const bool restore = !window->Applied();

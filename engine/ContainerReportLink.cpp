@@ -18,6 +18,7 @@
 #include "layout/ReportRenderer.h"
 #include "platform/Canvas.h"
 #include "platform/MetafileRecorder.h"
+#include "platform/QtStrings.h"
 #include "report/ShapeItems.h"
 #include "engine/ContainerProducers.h"
 #include "engine/ContainerReportLinkHelpers.h"
@@ -588,7 +589,7 @@ bool TdxCustomContainerReportLink::CanStore(const QObject* component) const {
 bool TdxCustomContainerReportLink::AddStored(StoredList& list, QObject* component) {
   Purge(list);
   if (!CanStore(component) || IsStored(list, component)) return false;
-  list.push_back({component->objectName().toStdString(), component, true});
+  list.push_back({FromQ(component->objectName()), component, true});
   return true;
 }
 
@@ -729,7 +730,7 @@ void TdxCustomContainerReportLink::ResolveStored(StoredList& list, bool dropMiss
   for (std::size_t i = list.size(); i-- > 0;) {
     StoredComponent& e = list[i];
     if (e.Resolved) continue;
-    QString name = QString::fromStdString(e.Name);
+    QString name = ToQ(e.Name);
     QObject* found = owner->objectName() == name ? owner : owner->findChild<QObject*>(name);
     if (found && !IsStored(list, found)) {
       e.Component = found;
@@ -747,7 +748,7 @@ void TdxCustomContainerReportLink::Loaded() {
 }
 
 std::string TdxCustomContainerReportLink::ComponentCaption(QObject* component) {
-  std::string caption = component ? component->objectName().toStdString() : std::string();
+  std::string caption = component ? FromQ(component->objectName()) : std::string();
   if (OnGetComponentCaption) OnGetComponentCaption(*this, component, caption);
   return caption;
 }

@@ -27,6 +27,7 @@
 #include <map>
 
 #include "engine/ReportLink.h"
+#include "platform/QtStrings.h"
 
 // ---- Control classes -------------------------------------------------------------
 
@@ -148,7 +149,7 @@ std::string StripMnemonic(const QString& text) {
     else if (text[i] == QLatin1Char('&')) continue;
     out += text[i];
   }
-  return out.toStdString();
+  return FromQ(out);
 }
 
 }  // namespace
@@ -163,7 +164,7 @@ TdxClass dxComponentClassOf(const QObject* component) {
   if (!component) return nullptr;
   QVariant named = component->property(dxControlClassProperty);
   if (named.isValid())
-    if (TdxClass cls = dxControlClassByName(named.toString().toStdString())) return cls;
+    if (TdxClass cls = dxControlClassByName(FromQ(named.toString()))) return cls;
   auto* w = qobject_cast<const QWidget*>(component);
   if (!w) return &TComponentClass;
   if (w->isWindow()) return &TFormClass;
@@ -319,7 +320,7 @@ TFont dxControlFont(const QWidget* w) {
   TFont font;
   if (!w) return font;
   QFont f = w->font();
-  font.Name = f.family().toStdString();
+  font.Name = FromQ(f.family());
   font.PixelsPerInch = 96;
   if (f.pixelSize() > 0)
     font.Height = -f.pixelSize();
@@ -334,23 +335,23 @@ TFont dxControlFont(const QWidget* w) {
 
 std::string dxControlText(const QWidget* w) {
   if (!w) return {};
-  if (auto* label = qobject_cast<const QLabel*>(w)) return label->text().toStdString();
+  if (auto* label = qobject_cast<const QLabel*>(w)) return FromQ(label->text());
   // What the edit shows: a password stays masked.
-  if (auto* edit = qobject_cast<const QLineEdit*>(w)) return edit->displayText().toStdString();
-  if (auto* plain = qobject_cast<const QPlainTextEdit*>(w)) return plain->toPlainText().toStdString();
-  if (auto* rich = qobject_cast<const QTextEdit*>(w)) return rich->toPlainText().toStdString();
+  if (auto* edit = qobject_cast<const QLineEdit*>(w)) return FromQ(edit->displayText());
+  if (auto* plain = qobject_cast<const QPlainTextEdit*>(w)) return FromQ(plain->toPlainText());
+  if (auto* rich = qobject_cast<const QTextEdit*>(w)) return FromQ(rich->toPlainText());
   if (auto* combo = qobject_cast<const QComboBox*>(w)) {
-    if (combo->isEditable()) return combo->currentText().toStdString();
-    return combo->currentIndex() >= 0 ? combo->itemText(combo->currentIndex()).toStdString() : std::string();
+    if (combo->isEditable()) return FromQ(combo->currentText());
+    return combo->currentIndex() >= 0 ? FromQ(combo->itemText(combo->currentIndex())) : std::string();
   }
   if (auto* button = qobject_cast<const QAbstractButton*>(w)) return StripMnemonic(button->text());
   if (auto* group = qobject_cast<const QGroupBox*>(w)) return StripMnemonic(group->title());
-  if (auto* date = qobject_cast<const QDateTimeEdit*>(w)) return date->text().toStdString();
+  if (auto* date = qobject_cast<const QDateTimeEdit*>(w)) return FromQ(date->text());
   if (auto* keys = qobject_cast<const QKeySequenceEdit*>(w))
-    return keys->keySequence().toString(QKeySequence::NativeText).toStdString();
+    return FromQ(keys->keySequence().toString(QKeySequence::NativeText));
   QVariant text = w->property("text");
-  if (text.isValid()) return text.toString().toStdString();
-  if (w->isWindow()) return w->windowTitle().toStdString();
+  if (text.isValid()) return FromQ(text.toString());
+  if (w->isWindow()) return FromQ(w->windowTitle());
   return {};
 }
 
@@ -393,10 +394,10 @@ bool dxIsTrueTypeFont(const std::string& name) {
       if (f.compare(family, Qt::CaseInsensitive) == 0) return f;
     return QString();
   };
-  QString family = installed(QString::fromStdString(name));
+  QString family = installed(ToQ(name));
   if (family.isEmpty()) {
     QString substitute = SubstituteFontName(name);
-    if (substitute.compare(QString::fromStdString(name), Qt::CaseInsensitive) != 0) family = installed(substitute);
+    if (substitute.compare(ToQ(name), Qt::CaseInsensitive) != 0) family = installed(substitute);
   }
   bool trueType = false;
   if (!family.isEmpty() && QFontDatabase::isSmoothlyScalable(family)) {

@@ -172,7 +172,7 @@ TdxClass ShapeClassOf(const QWidget* w) {
     int ordinal = shape.toInt(&numeric);
     if (numeric && ordinal >= 0 && ordinal < int(std::size(shapes))) return shapes[ordinal].second;
     for (const auto& [name, cls] : shapes)
-      if (SameText(name, shape.toString().toStdString())) return cls;
+      if (SameText(name, FromQ(shape.toString()))) return cls;
   }
   return shapes[0].second;
 }

@@ -41,6 +41,7 @@ inline constexpr std::uint8_t pdoCurrentPage = 0x04;
 inline constexpr std::uint8_t pdoSelection = 0x08;
 inline constexpr std::uint8_t pdoPageRange = 0x10;
 inline constexpr std::uint8_t pdoPrintStyles = 0x20;
+inline constexpr std::uint8_t pdoAll = 0x3F;
 
 struct TdxPrintDialogData {
   int Copies = 0;  // 0 prints one copy

@@ -14,6 +14,8 @@
 #include "layout/PrintDevice.h"
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
+#include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
 #include "report/CellBorders.h"
 #include "report/EventBus.h"
 
@@ -194,42 +196,24 @@ bool TCustomdxComponentPrinter::Print(bool showDialog, TdxPrintDlgData* data, TB
     data = own.get();
     DoInitializePrintDlgData(link, data);
   }
-  auto finalize = [&] {
+  ScopeExit finalize([&] {
     if (!madeData) return;
     DoFinalizePrintDlgData(link, data);
     FreePrintDlgData(own);
-  };
+  });
 
-  bool result = false;
-  try {
-    if (showDialog) {
-      result = PrintWithDialog(link, data);
-    } else {
-      PrepareToPrint(link);
-      try {
-        lastJobFailed_ = false;
-        lastJobError_.clear();
-        if (link->PageCount() <= 0) {
-          result = false;
-        } else if (data && data->DialogData) {
-          const TdxPrintDialogData& d = *data->DialogData;
-          result = PrintPages(d.PageRanges, d.NumberOfPages, d.Copies, d.Collate, link);
-        } else {
-          PrintAllPages(dxPageFilterAll, 1, link, false);
-          result = !lastJobFailed_;
-        }
-      } catch (...) {
-        ClearPrepared(link);
-        throw;
-      }
-      ClearPrepared(link);
-    }
-  } catch (...) {
-    finalize();
-    throw;
+  if (showDialog) return PrintWithDialog(link, data);
+  PrepareToPrint(link);
+  ScopeExit unprepare([&] { ClearPrepared(link); });
+  lastJobFailed_ = false;
+  lastJobError_.clear();
+  if (link->PageCount() <= 0) return false;
+  if (data && data->DialogData) {
+    const TdxPrintDialogData& d = *data->DialogData;
+    return PrintPages(d.PageRanges, d.NumberOfPages, d.Copies, d.Collate, link);
   }
-  finalize();
-  return result;
+  PrintAllPages(dxPageFilterAll, 1, link, false);
+  return !lastJobFailed_;
 }
 
 bool TCustomdxComponentPrinter::PrintWithDialog(TBasedxReportLink* link, TdxPrintDlgData* data) {
@@ -239,19 +223,18 @@ bool TCustomdxComponentPrinter::PrintWithDialog(TBasedxReportLink* link, TdxPrin
   std::unique_ptr<TdxPrintDlgData> own;
   bool result = false, requested = false, outputFileSet = false;
 
-  auto finish = [&] {
-    // A print-to-file name that no job took (nothing printed, a refused
-    // margin check) must not send a later job into that file.
-    if (outputFileSet) {
-      TdxPrintDevice& device = GetPrintDevice();
-      if (!device.JobActive()) device.JobOutputFile.clear();
-    }
-    if (own) FreePrintDlgData(own);
-    printingAllPages_ = false;
-    showingPrintDialog_ = false;
-  };
-
-  try {
+  {
+    ScopeExit finish([&] {
+      // A print-to-file name that no job took (nothing printed, a refused
+      // margin check) must not send a later job into that file.
+      if (outputFileSet) {
+        TdxPrintDevice& device = GetPrintDevice();
+        if (!device.JobActive()) device.JobOutputFile.clear();
+      }
+      if (own) FreePrintDlgData(own);
+      printingAllPages_ = false;
+      showingPrintDialog_ = false;
+    });
     if (!data) {
       CreatePrintDlgData(own);
       data = own.get();
@@ -284,11 +267,7 @@ bool TCustomdxComponentPrinter::PrintWithDialog(TBasedxReportLink* link, TdxPrin
         }
       }
     }
-  } catch (...) {
-    finish();
-    throw;
   }
-  finish();
   if (requested) Preview(true, link);
   return result;
 }
@@ -307,23 +286,12 @@ void TCustomdxComponentPrinter::PrintAllPages(int filter, int copies, TBasedxRep
   link = ResolveLink(link);
   if (!link) return;
   PrepareToPrint(link);
-  try {
-    const int pageCount = link->PageCount();
-    if (pageCount > 0) {
-      printingAllPages_ = true;
-      try {
-        PrintPages("1-" + std::to_string(pageCount), filter, copies, collate, link);
-      } catch (...) {
-        printingAllPages_ = false;
-        throw;
-      }
-      printingAllPages_ = false;
-    }
-  } catch (...) {
-    ClearPrepared(link);
-    throw;
-  }
-  ClearPrepared(link);
+  ScopeExit unprepare([&] { ClearPrepared(link); });
+  const int pageCount = link->PageCount();
+  if (pageCount <= 0) return;
+  printingAllPages_ = true;
+  ScopeExit allPagesDone([this] { printingAllPages_ = false; });
+  PrintPages("1-" + std::to_string(pageCount), filter, copies, collate, link);
 }
 
 void TCustomdxComponentPrinter::PrepareToPrint(TBasedxReportLink* link) {
@@ -355,13 +323,8 @@ void TCustomdxComponentPrinter::PrintPageList(const std::vector<int>& pages, int
   link = ResolveLink(link);
   if (!link || !link->DataProviderPresent()) return;
   PrepareToPrint(link);
-  try {
-    RunPrintJob(link, pages, filter, copies, collate);
-  } catch (...) {
-    ClearPrepared(link);
-    throw;
-  }
-  ClearPrepared(link);
+  ScopeExit unprepare([&] { ClearPrepared(link); });
+  RunPrintJob(link, pages, filter, copies, collate);
 }
 
 std::vector<int> TCustomdxComponentPrinter::PrintingOrder(TBasedxReportLink* link, const std::vector<int>& pages) const {
@@ -617,16 +580,11 @@ bool TCustomdxComponentPrinter::PageSetup(int activeTab, bool* previewChosen, bo
                                           TBasedxReportLink* link) {
   link = ResolveLink(link);
   if (!link || !PageSetupFunc()) return false;
-  const bool wasInPageSetup = inPageSetup_;
-  inPageSetup_ = true;
   bool done = false;
-  try {
+  {
+    ScopedValue inPageSetup(inPageSetup_, true);
     done = PageSetupFunc()(*link, activeTab, previewChosen, printChosen);
-  } catch (...) {
-    inPageSetup_ = wasInPageSetup;
-    throw;
   }
-  inPageSetup_ = wasInPageSetup;
   DoPageSetup(link, done);
   return done;
 }

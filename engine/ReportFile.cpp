@@ -5,6 +5,7 @@
 #include <climits>
 
 #include "platform/Exceptions.h"
+#include "platform/QtStrings.h"
 #include "platform/ScopeExit.h"
 #include "report/ReportCells.h"
 #include "report/ShapeItems.h"
@@ -338,7 +339,7 @@ TdxPSReportFileHeader TdxPSReportFile::ExtractHeader(TdxStream& stream, bool rai
       TdxPSDataReader reader(stream);
       return ReadHeaderAtStart(reader);
     });
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return {};
   }
@@ -353,7 +354,7 @@ TdxPSReportLinkInfo TdxPSReportFile::ExtractLinkInfo(TdxStream& stream, bool rai
       ReadSection(reader, header, header.LinkInfoOffset, [&] { ReadLinkInfo(reader, &info); });
       return info;
     });
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return {};
   }
@@ -368,7 +369,7 @@ std::unique_ptr<TdxPSReportDocument> TdxPSReportFile::ExtractReportDocument(TdxS
       ReadSection(reader, header, header.DocumentOffset, [&] { TdxPSReportFile().ReadDocument(reader, *document); });
       return document;
     });
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return nullptr;
   }
@@ -377,7 +378,7 @@ std::unique_ptr<TdxPSReportDocument> TdxPSReportFile::ExtractReportDocument(TdxS
 int TdxPSReportFile::ExtractVersion(TdxStream& stream, bool raiseErrors) {
   try {
     return ExtractLinkInfo(stream, true).StreamVersion;
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return -1;
   }
@@ -389,11 +390,11 @@ bool TdxPSReportFile::IsReportStream(TdxStream* stream, bool raiseErrors) {
 
 bool TdxPSReportFile::IsReportFile(const std::string& fileName, bool raiseErrors) {
   try {
-    const QFileInfo file(QString::fromStdString(fileName));
+    const QFileInfo file(ToQ(fileName));
     if (fileName.empty() || !file.exists() || !file.isFile()) return false;
     TdxFileStream stream(fileName, TdxFileStreamMode::Read);
     return IsReportStream(&stream, raiseErrors);
-  } catch (...) {
+  } catch (...) {  // not a guard: errors go on only when the caller asks for them
     if (raiseErrors) throw;
     return false;
   }

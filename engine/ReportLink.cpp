@@ -7,10 +7,16 @@
 #include "engine/ComponentPrinter.h"
 #include "layout/UserLocale.h"
 #include "platform/Canvas.h"
+#include "platform/EnumBits.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
 #include "platform/MetafileRecorder.h"
+#include "platform/QtStrings.h"
 #include "platform/ReadableFile.h"
+#include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
+#include "platform/Units.h"
+#include "platform/UpdateLock.h"
 #include "report/EventBus.h"
 #include "report/ReportStreamValues.h"
 #include "report/ReportStreams.h"
@@ -33,19 +39,6 @@ class LongOperation {
 
  private:
   TCustomdxComponentPrinter* printer_;
-};
-
-// Sets a flag for a scope and restores its old value.
-class FlagScope {
- public:
-  FlagScope(bool& flag, bool value) : flag_(flag), old_(flag) { flag_ = value; }
-  ~FlagScope() { flag_ = old_; }
-  FlagScope(const FlagScope&) = delete;
-  FlagScope& operator=(const FlagScope&) = delete;
-
- private:
-  bool& flag_;
-  bool old_;
 };
 
 std::string StripAmpersand(const std::string& label) {
@@ -134,8 +127,8 @@ std::string TdxPSReportDocument::AsText() const {
 }
 
 void TdxPSReportDocument::ReadData(TdxReportReader& reader) {
-  BeginUpdate();
-  try {
+  {
+    UpdateLock lock(*this);
     caption_ = reader.ReadString();
     creationDate_ = reader.ReadDateTime();
     creator_ = reader.ReadString();
@@ -143,11 +136,7 @@ void TdxPSReportDocument::ReadData(TdxReportReader& reader) {
     TMetafile picture;
     reader.ReadPicture(picture);
     preview_ = std::make_unique<TMetafile>(picture);
-  } catch (...) {
-    EndUpdate();
-    throw;
   }
-  EndUpdate();
   DocChanged();
 }
 
@@ -280,7 +269,7 @@ void TBasedxReportLink::SetComponentPrinter(TCustomdxComponentPrinter* printer) 
   // The printer's AddLink and RemoveLink may call back here; the guard and
   // the list checks keep the link in exactly one list.
   if (printer_ == printer || settingPrinter_) return;
-  FlagScope guard(settingPrinter_, true);
+  ScopedValue guard(settingPrinter_, true);
   if (TCustomdxComponentPrinter* old = printer_) {
     if (old->IndexOfLink(this) >= 0) old->RemoveLink(this);
     printer_ = nullptr;
@@ -324,9 +313,9 @@ void TBasedxReportLink::SetActive(bool value) {
 }
 
 void TBasedxReportLink::SetAssignedFormatValues(TdxAssignedFormatValues value) {
-  if (dateFormat_ == DefaultDateFormat()) value &= ~dxFormatBit(fvDate);
-  if (timeFormat_ == DefaultTimeFormat()) value &= ~dxFormatBit(fvTime);
-  if (pageNumberFormat_ == DefaultPageNumberFormat()) value &= ~dxFormatBit(fvPageNumber);
+  if (dateFormat_ == DefaultDateFormat()) value &= ~dxBit(fvDate);
+  if (timeFormat_ == DefaultTimeFormat()) value &= ~dxBit(fvTime);
+  if (pageNumberFormat_ == DefaultPageNumberFormat()) value &= ~dxBit(fvPageNumber);
   if (value != assignedFormatValues_) assignedFormatValues_ = value;
 }
 
@@ -365,14 +354,10 @@ void TBasedxReportLink::AttachComponent(QObject* component) {
   component_ = component;
   if (active_ || pendingActive_) {
     pendingActive_ = false;
-    try {
-      Rebuild();
-      if (!loading_ && printer_ && !printer_->AutoUpdateDateTime) SetDateTime(dxNow());
-      RebuildNeeded = false;
-    } catch (...) {
-      component_ = nullptr;
-      throw;
-    }
+    ScopeFail detach([this] { component_ = nullptr; });
+    Rebuild();
+    if (!loading_ && printer_ && !printer_->AutoUpdateDateTime) SetDateTime(dxNow());
+    RebuildNeeded = false;
   }
   if (component_)
     componentDestroyed_ = QObject::connect(component, &QObject::destroyed, [this] { ComponentDestroyed(); });
@@ -384,46 +369,46 @@ void TBasedxReportLink::ComponentDestroyed() {
 }
 
 int TBasedxReportLink::DateFormat() const {
-  if ((assignedFormatValues_ & dxFormatBit(fvDate)) || !printer_) return dateFormat_;
+  if ((assignedFormatValues_ & dxBit(fvDate)) || !printer_) return dateFormat_;
   return printer_->DateFormat();
 }
 
 void TBasedxReportLink::SetDateFormat(int value) {
   dateFormat_ = ClampIndex(value, DateFormatList());
   if (dateFormat_ != DefaultDateFormat())
-    assignedFormatValues_ |= dxFormatBit(fvDate);
+    assignedFormatValues_ |= dxBit(fvDate);
   else
-    assignedFormatValues_ &= ~dxFormatBit(fvDate);
+    assignedFormatValues_ &= ~dxBit(fvDate);
   if (IsCurrentLink() && !DateFormatList().empty())
     GetHFFormatObject()->DateFormat = DateFormatList()[std::size_t(DateFormat())];
 }
 
 int TBasedxReportLink::TimeFormat() const {
-  if ((assignedFormatValues_ & dxFormatBit(fvTime)) || !printer_) return timeFormat_;
+  if ((assignedFormatValues_ & dxBit(fvTime)) || !printer_) return timeFormat_;
   return printer_->TimeFormat();
 }
 
 void TBasedxReportLink::SetTimeFormat(int value) {
   timeFormat_ = ClampIndex(value, TimeFormatList());
   if (timeFormat_ != DefaultTimeFormat())
-    assignedFormatValues_ |= dxFormatBit(fvTime);
+    assignedFormatValues_ |= dxBit(fvTime);
   else
-    assignedFormatValues_ &= ~dxFormatBit(fvTime);
+    assignedFormatValues_ &= ~dxBit(fvTime);
   if (IsCurrentLink() && !TimeFormatList().empty())
     GetHFFormatObject()->TimeFormat = TimeFormatList()[std::size_t(TimeFormat())];
 }
 
 TdxPageNumberFormat TBasedxReportLink::PageNumberFormat() const {
-  if ((assignedFormatValues_ & dxFormatBit(fvPageNumber)) || !printer_) return pageNumberFormat_;
+  if ((assignedFormatValues_ & dxBit(fvPageNumber)) || !printer_) return pageNumberFormat_;
   return printer_->PageNumberFormat();
 }
 
 void TBasedxReportLink::SetPageNumberFormat(TdxPageNumberFormat value) {
   pageNumberFormat_ = value;
   if (pageNumberFormat_ != DefaultPageNumberFormat())
-    assignedFormatValues_ |= dxFormatBit(fvPageNumber);
+    assignedFormatValues_ |= dxBit(fvPageNumber);
   else
-    assignedFormatValues_ &= ~dxFormatBit(fvPageNumber);
+    assignedFormatValues_ &= ~dxBit(fvPageNumber);
   if (IsCurrentLink()) GetHFFormatObject()->PageNumberFormat = PageNumberFormat();
 }
 
@@ -503,18 +488,12 @@ void TBasedxReportLink::SetShrinkToPageWidth(bool value) {
   if (ShrinkToPageWidth() == value) return;
   LongOperation operation(printer_);
   TdxPrinterPage& page = RealPrinterPage();
-  page.BeginUpdate();
-  try {
-    if (value) {
-      page.SetFitToPagesByTall(1);
-      page.SetFitToPagesByWide(1);
-    }
-    page.SetScaleMode(value ? smFit : smAdjust);
-  } catch (...) {
-    page.EndUpdate();
-    throw;
+  UpdateLock lock(page);
+  if (value) {
+    page.SetFitToPagesByTall(1);
+    page.SetFitToPagesByWide(1);
   }
-  page.EndUpdate();
+  page.SetScaleMode(value ? smFit : smAdjust);
 }
 
 void TBasedxReportLink::SetStartPageIndex(int value) {
@@ -526,7 +505,7 @@ void TBasedxReportLink::SetStartPageIndex(int value) {
 
 void TBasedxReportLink::SetStorageName(const std::string& value) {
   storageName_ = value;
-  if (!loading_ && dataSource_ == dsExternalStorage && !value.empty() && QFileInfo::exists(QString::fromStdString(value)))
+  if (!loading_ && dataSource_ == dsExternalStorage && !value.empty() && QFileInfo::exists(ToQ(value)))
     LoadFromFile(value);
 }
 
@@ -588,7 +567,7 @@ void TBasedxReportLink::SetDataSource(TdxReportLinkDataSource value) {
   if (value == dsComponent && savedDocumentValid_) {
     savedDocumentValid_ = false;
     reportDocument_->Assign(savedReportDocument_.get());
-    FlagScope restoring(restoringTitle_, true);
+    ScopedValue restoring(restoringTitle_, true);
     reportTitle_->Assign(savedReportTitle_.get());
   }
   const bool previewed = IsCurrentLink() && printer_->Previewing() && DataProviderPresent();
@@ -699,7 +678,7 @@ void TBasedxReportLink::PaintPage(TCanvas& canvas, const TRect& pageRect, int zo
   if (!reportCells_ || !renderInfo_) return;
   TdxPSReportRenderInfo& info = RenderInfo();
   if (pageIndex < 0 || pageIndex >= info.GridPageCount()) return;
-  FlagScope painting(paintingPage_, true);
+  ScopedValue painting(paintingPage_, true);
   Renderer().RenderPage(canvas, pageRect, zoom, pageIndex, info.IndexToVisiblePage(pageIndex));
 }
 
@@ -717,7 +696,7 @@ int TBasedxReportLink::FitScaleFactor() {
   const int width = ReportWidth();
   if (width <= 0) return 100;
   const int unitsPerInch = RenderInfo().UnitsPerInch();
-  const int paintWidth = MulDiv(RealPrinterPage().PaintRect().Width(), unitsPerInch, 254);
+  const int paintWidth = LoMetricToPixels(RealPrinterPage().PaintRect().Width(), unitsPerInch);
   // One percent under the exact ratio; never below 1, so that page sizes
   // divided by it stay finite.
   return std::max(1, MulDiv(paintWidth, 100, width) - 1);
@@ -764,7 +743,7 @@ void TBasedxReportLink::ReadStoredReport() {
   const auto& storage = dxPSReportLinkStorage();
   try {
     if (!storage.ReadReport) RaiseDataProviderError();
-    FlagScope reading(readingStoredReport_, true);
+    ScopedValue reading(readingStoredReport_, true);
     storage.ReadReport(*this, storedReport_);
   } catch (...) {
     // Back to the live report: pools, title and document as they were.
@@ -772,7 +751,7 @@ void TBasedxReportLink::ReadStoredReport() {
     bitmapPool_.Clear();
     fontPool_.Add(font_);
     if (savedDocumentValid_) {
-      FlagScope restoring(restoringTitle_, true);
+      ScopedValue restoring(restoringTitle_, true);
       reportTitle_->Assign(savedReportTitle_.get());
       reportDocument_->Assign(savedReportDocument_.get());
     }
@@ -816,26 +795,24 @@ void TBasedxReportLink::InternalClear() {
 
 void TBasedxReportLink::BuildReport() {
   rebuildAbandoned_ = false;
-  try {
-    if (!DataProviderPresent()) RaiseDataProviderError();
-    InternalRebuild();
-    if (rebuildAbandoned_) {
-      // The stored report could not be read and the link went back to its
-      // component, which rebuilt it or left it inactive.
-      rebuildAbandoned_ = false;
-      if (!active_) {
-        reportCells_.reset();
-        if (renderInfo_) renderInfo_->Clear();
-      }
-      return;
-    }
-    RebuildNeeded = false;
-    active_ = true;
-  } catch (...) {
+  ScopeFail clear([this] {
     rebuildAbandoned_ = false;
     InternalClear();
-    throw;
+  });
+  if (!DataProviderPresent()) RaiseDataProviderError();
+  InternalRebuild();
+  if (rebuildAbandoned_) {
+    // The stored report could not be read and the link went back to its
+    // component, which rebuilt it or left it inactive.
+    rebuildAbandoned_ = false;
+    if (!active_) {
+      reportCells_.reset();
+      if (renderInfo_) renderInfo_->Clear();
+    }
+    return;
   }
+  RebuildNeeded = false;
+  active_ = true;
 }
 
 void TBasedxReportLink::Rebuild() {
@@ -864,7 +841,7 @@ void TBasedxReportLink::RestoreFromOriginal() {
   SetColor(TColor(background.red() | (background.green() << 8) | (background.blue() << 16)));
   const QFont qfont = widget->font();
   TFont font = font_;
-  font.Name = qfont.family().toStdString();
+  font.Name = FromQ(qfont.family());
   if (qfont.pointSize() > 0) font.SetSize(qfont.pointSize());
   TFontStyles style = 0;
   if (qfont.bold()) style |= fsBold;
@@ -1020,7 +997,7 @@ bool TBasedxReportLink::SaveToStream(TBytes& data) {
   if (!storage.WriteReport) return false;
   if (DataProviderPresent() && !reportCells_) Rebuild();
   if (!reportCells_) return false;
-  FlagScope saving(savingReport_, true);
+  ScopedValue saving(savingReport_, true);
   LongOperation operation(printer_);
   storage.WriteReport(*this, data);
   return true;
@@ -1086,14 +1063,8 @@ void TBasedxReportLink::Assign(const TBasedxReportLink& source) {
   SetPageNumberFormat(source.PageNumberFormat());
   {
     TdxPrinterPage& page = RealPrinterPage();
-    page.BeginUpdate();
-    try {
-      page.Assign(&const_cast<TBasedxReportLink&>(source).RealPrinterPage());
-    } catch (...) {
-      page.EndUpdate();
-      throw;
-    }
-    page.EndUpdate();
+    UpdateLock lock(page);
+    page.Assign(&const_cast<TBasedxReportLink&>(source).RealPrinterPage());
   }
   SetReportTitle(*source.reportTitle_);
   SetScaleFonts(source.ScaleFonts());

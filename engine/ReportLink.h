@@ -20,6 +20,7 @@
 #include "layout/ReportRenderer.h"
 #include "layout/RenderLink.h"
 #include "layout/PrinterPage.h"
+#include "platform/EnumBits.h"
 #include "platform/Graphics.h"
 #include "report/EventSubscribers.h"
 #include "report/ReportCells.h"
@@ -54,7 +55,6 @@ TdxClass dxComponentClassOf(const QObject* component);
 enum TdxReportLinkDataSource { dsComponent, dsExternalStorage };
 enum TdxAssignedFormatValue { fvDate, fvTime, fvPageNumber };
 using TdxAssignedFormatValues = unsigned;  // bit set over TdxAssignedFormatValue
-inline constexpr TdxAssignedFormatValues dxFormatBit(TdxAssignedFormatValue v) { return 1u << unsigned(v); }
 
 // ---- Report document properties ---------------------------------------------------
 

@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "layout/PropertyValues.h"
+#include "platform/ScopeExit.h"
 
 using namespace dxPropValues;
 
@@ -214,30 +215,26 @@ void TdxBackground::PaintBrush(TCanvas& canvas, const TRect& rect, int numerator
   }
   const int oldMode = canvas.SetBkMode(TRANSPARENT);
   const TColor oldColor = canvas.SetBkColor(bkColor_);
-  try {
-    if (canvas.IsPrinter()) {
-      // Printers scale hatch brushes poorly: tile an 8 x 8 bitmap of it.
-      TBitmap tile;
-      tile.SetSize(8, 8);
-      QImage image = tile.Image();
-      {
-        TCanvas tileCanvas(&image);
-        tileCanvas.SetBkMode(TRANSPARENT);
-        tileCanvas.SetBkColor(bkColor_);
-        tileCanvas.FillRect(TRect(0, 0, 8, 8), brush);
-      }
-      tile.SetImage(image);
-      DrawPicture(&tile, canvas, rect, ppmTile, numerator, denominator);
-    } else {
-      canvas.FillRect(rect, brush);
-    }
-  } catch (...) {
+  ScopeExit restore([&] {
     canvas.SetBkColor(oldColor);
     canvas.SetBkMode(oldMode);
-    throw;
+  });
+  if (canvas.IsPrinter()) {
+    // Printers scale hatch brushes poorly: tile an 8 x 8 bitmap of it.
+    TBitmap tile;
+    tile.SetSize(8, 8);
+    QImage image = tile.Image();
+    {
+      TCanvas tileCanvas(&image);
+      tileCanvas.SetBkMode(TRANSPARENT);
+      tileCanvas.SetBkColor(bkColor_);
+      tileCanvas.FillRect(TRect(0, 0, 8, 8), brush);
+    }
+    tile.SetImage(image);
+    DrawPicture(&tile, canvas, rect, ppmTile, numerator, denominator);
+  } else {
+    canvas.FillRect(rect, brush);
   }
-  canvas.SetBkColor(oldColor);
-  canvas.SetBkMode(oldMode);
 }
 
 void TdxBackground::DrawPicture(const TGraphic* graphic, TCanvas& canvas, const TRect& rect,

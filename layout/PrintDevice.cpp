@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "platform/Application.h"
+#include "platform/ScopeExit.h"
 
 using namespace PrintBackend;
 using namespace dxPrnDevMessages;
@@ -610,11 +611,9 @@ int TdxPrintDevice::BeginJob() {
   if (jobActive_) throw EdxPrintDevice(Printing);
   jobError_.clear();
   CloseContext();
-  try {
+  {
+    ScopeFail dropOutputFile([this] { JobOutputFile.clear(); });
     OpenContext(dckDrawing);
-  } catch (...) {
-    JobOutputFile.clear();
-    throw;
   }
   jobActive_ = true;
   jobAborted_ = false;

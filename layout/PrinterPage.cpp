@@ -6,6 +6,9 @@
 #include "layout/UserLocale.h"
 #include "layout/PaperTable.h"
 #include "layout/PropertyValues.h"
+#include "platform/ScopedValue.h"
+#include "platform/Units.h"
+#include "platform/UpdateLock.h"
 
 using namespace dxPropValues;
 
@@ -64,10 +67,10 @@ std::unique_ptr<TdxPrinterPage>& DefaultPageSlot() {
 // Conversions
 
 int MillimetersToInches(int value) {
-  return ClampToInt(RoundHalfEven(MulDiv(value, 10, 254), 100) * 100);
+  return ClampToInt(RoundHalfEven(MetricToInchLength(value), 100) * 100);
 }
 
-int InchesToMillimeters(int value) { return ClampToInt(RoundHalfEven(MulDiv(value, 254, 10), 10) * 10); }
+int InchesToMillimeters(int value) { return ClampToInt(RoundHalfEven(InchToMetricLength(value), 10) * 10); }
 
 TRect MillimetersToInches(const TRect& v) {
   return TRect(MillimetersToInches(v.Left), MillimetersToInches(v.Top), MillimetersToInches(v.Right),
@@ -361,7 +364,7 @@ void TdxPrinterPage::RestoreDefaults() {
   dmPaper_ = kind;
   if (usable(index)) {
     TPoint size{papers[index].Size.X * 100, papers[index].Size.Y * 100};
-    if (inches) size = TPoint{MulDiv(size.X, 10, 254), MulDiv(size.Y, 10, 254)};
+    if (inches) size = TPoint{MetricToInchLength(size.X), MetricToInchLength(size.Y)};
     pageSize_.SetPoint(size);
   }
   orientation_ = poPortrait;
@@ -426,14 +429,14 @@ TRect TdxPrinterPage::PaintRect() const {
 TPoint TdxPrinterPage::OrientedPageSizePixels() const {
   const TDeviceCaps screen = TDeviceCaps::Screen();
   const TPoint s = OrientedPageSizeLoMetric();
-  return TPoint{MulDiv(s.X, screen.LogPixelsX, 254), MulDiv(s.Y, screen.LogPixelsY, 254)};
+  return TPoint{LoMetricToPixels(s.X, screen.LogPixelsX), LoMetricToPixels(s.Y, screen.LogPixelsY)};
 }
 
 TRect TdxPrinterPage::PaintRectPixels() const {
   const TDeviceCaps screen = TDeviceCaps::Screen();
   const TRect r = PaintRect();
-  return TRect(MulDiv(r.Left, screen.LogPixelsX, 254), MulDiv(r.Top, screen.LogPixelsY, 254),
-               MulDiv(r.Right, screen.LogPixelsX, 254), MulDiv(r.Bottom, screen.LogPixelsY, 254));
+  return TRect(LoMetricToPixels(r.Left, screen.LogPixelsX), LoMetricToPixels(r.Top, screen.LogPixelsY),
+               LoMetricToPixels(r.Right, screen.LogPixelsX), LoMetricToPixels(r.Bottom, screen.LogPixelsY));
 }
 
 void TdxPrinterPage::ConvertUnits(TdxMeasurementUnits from, TdxMeasurementUnits to) {
@@ -549,14 +552,8 @@ void TdxPrinterPage::SizeFromPaper() {
   if (!found || size.X == 0 || size.Y == 0) return;
   TPoint value{ClampToInt(size.X * 100LL), ClampToInt(size.Y * 100LL)};
   if (storedUnits_ == muInches) value = MillimetersToInches(value);
-  sizeFromPaperActive_ = true;
-  try {
-    pageSize_.SetPoint(value);
-  } catch (...) {
-    sizeFromPaperActive_ = false;
-    throw;
-  }
-  sizeFromPaperActive_ = false;
+  ScopedValue sizingFromPaper(sizeFromPaperActive_, true);
+  pageSize_.SetPoint(value);
 }
 
 void TdxPrinterPage::PaperFromSize() {
@@ -640,16 +637,10 @@ void TdxPrinterPage::PageSizeChanging(unsigned, TPoint& p) {
 
 void TdxPrinterPage::PageSizeChanged(unsigned) {
   if (HooksSuspended()) return;
-  BeginUpdate();
-  try {
-    FitMinMargins();
-    FitMargins();
-    if (!sizeFromPaperActive_) PaperFromSize();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateLock lock(*this);
+  FitMinMargins();
+  FitMargins();
+  if (!sizeFromPaperActive_) PaperFromSize();
 }
 
 void TdxPrinterPage::FitMargins() {
@@ -715,15 +706,15 @@ TRect TdxPrinterPage::PrinterMinMargins() {
     int left = MulDiv(device.PhysicalOffset(0), 1000, caps.LogPixelsX);
     int top = MulDiv(device.PhysicalOffset(1), 1000, caps.LogPixelsY);
     if (storedUnits_ == muMillimeters) {
-      left = MulDiv(left, 254, 10);
-      top = MulDiv(top, 254, 10);
+      left = InchToMetricLength(left);
+      top = InchToMetricLength(top);
     }
     r = TRect(left, top, left, top);
   } else {
     // Without printers the unprintable strip is taken as 6.3 mm, the same
     // figure MarginsInPrintableArea checks against (rounded up for inches so
     // that fixed margins pass that check).
-    const int offset = storedUnits_ == muMillimeters ? 6300 : (63 * 1000 + 253) / 254;
+    const int offset = storedUnits_ == muMillimeters ? 6300 : (63 * 1000 + kLoMetricPerInch - 1) / kLoMetricPerInch;
     r = TRect(offset, offset, offset, offset);
   }
   r.Left = std::max(r.Left, minMargins_.Left());
@@ -739,8 +730,8 @@ bool TdxPrinterPage::MarginsInPrintableArea() {
     TdxPrintDevice& device = GetPrintDevice();
     if (device.HasPrinters(false)) {
       const TDeviceCaps& caps = device.InfoContext();
-      offsetX = MulDiv(device.PhysicalOffset(0), 254, caps.LogPixelsX);
-      offsetY = MulDiv(device.PhysicalOffset(1), 254, caps.LogPixelsY);
+      offsetX = PixelsToLoMetric(device.PhysicalOffset(0), caps.LogPixelsX);
+      offsetY = PixelsToLoMetric(device.PhysicalOffset(1), caps.LogPixelsY);
     }
   }
   return ToLoMetric(margins_.Left()) >= offsetX && ToLoMetric(margins_.Right()) >= offsetX &&
@@ -748,19 +739,13 @@ bool TdxPrinterPage::MarginsInPrintableArea() {
 }
 
 void TdxPrinterPage::FixMargins() {
-  BeginUpdate();
-  try {
-    const TRect pm = PrinterMinMargins();
-    SetHeader(std::max(Header(), pm.Top));
-    SetFooter(std::max(Footer(), pm.Bottom));
-    margins_.SetLeft(std::max(margins_.Left(), pm.Left));
-    margins_.SetRight(std::max(margins_.Right(), pm.Right));
-    FitMargins();
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateLock lock(*this);
+  const TRect pm = PrinterMinMargins();
+  SetHeader(std::max(Header(), pm.Top));
+  SetFooter(std::max(Footer(), pm.Bottom));
+  margins_.SetLeft(std::max(margins_.Left(), pm.Left));
+  margins_.SetRight(std::max(margins_.Right(), pm.Right));
+  FitMargins();
 }
 
 void TdxPrinterPage::ApplyToPrintDevice() {
@@ -790,48 +775,42 @@ void TdxPrinterPage::DoAssign(const TdxBaseObject& source) {
   TdxPrinterPageObject::DoAssign(source);
   auto* src = dynamic_cast<const TdxPrinterPage*>(&source);
   if (!src || src == this) return;
-  assigning_ = true;
-  try {
-    centerOnPageH_ = src->centerOnPageH_;
-    centerOnPageV_ = src->centerOnPageV_;
-    SetDMPaper(src->dmPaper_);
-    grayShading_ = src->grayShading_;
-    SetMeasurementUnits(src->measurementUnits_);
-    // The numbers below are in the source's stored units.
-    if (storedUnits_ != src->storedUnits_) storedUnits_ = src->storedUnits_;
-    minMargins_.SetRect(src->minMargins_.Rect());
-    margins_.SetRect(src->margins_.Rect());
-    SetHeader(src->Header());
-    SetFooter(src->Footer());
-    pageSize_.SetPoint(src->pageSize_.Point());
-    SetOrientation(src->orientation_);
-    pageHeader_->Assign(src->pageHeader_.get());
-    pageFooter_->Assign(src->pageFooter_.get());
-    pageOrder_ = src->pageOrder_;
-    SetPaperSource(src->paperSource_);
-    reverseTitlesOnEvenPages_ = src->reverseTitlesOnEvenPages_;
-    scaleMode_ = src->scaleMode_;
-    if (src->scaleMode_ == smFit) {
-      SetScaleFactor(src->scaleFactor_);
-      SetFitToPagesByWide(src->fitToPagesByWide_);
-      SetFitToPagesByTall(src->fitToPagesByTall_);
-    } else {
-      SetFitToPagesByWide(src->fitToPagesByWide_);
-      SetFitToPagesByTall(src->fitToPagesByTall_);
-      SetScaleFactor(src->scaleFactor_);
-    }
-    if (src->loadPending_) {
-      // Loading reads into a copy that is then assigned: stored-only values
-      // come along, and the result is made consistent.
-      autoSwapMargins_ = src->autoSwapMargins_;
-      loadPending_ = true;
-      Loaded();
-    }
-  } catch (...) {
-    assigning_ = false;
-    throw;
+  ScopedValue assigning(assigning_, true);
+  centerOnPageH_ = src->centerOnPageH_;
+  centerOnPageV_ = src->centerOnPageV_;
+  SetDMPaper(src->dmPaper_);
+  grayShading_ = src->grayShading_;
+  SetMeasurementUnits(src->measurementUnits_);
+  // The numbers below are in the source's stored units.
+  if (storedUnits_ != src->storedUnits_) storedUnits_ = src->storedUnits_;
+  minMargins_.SetRect(src->minMargins_.Rect());
+  margins_.SetRect(src->margins_.Rect());
+  SetHeader(src->Header());
+  SetFooter(src->Footer());
+  pageSize_.SetPoint(src->pageSize_.Point());
+  SetOrientation(src->orientation_);
+  pageHeader_->Assign(src->pageHeader_.get());
+  pageFooter_->Assign(src->pageFooter_.get());
+  pageOrder_ = src->pageOrder_;
+  SetPaperSource(src->paperSource_);
+  reverseTitlesOnEvenPages_ = src->reverseTitlesOnEvenPages_;
+  scaleMode_ = src->scaleMode_;
+  if (src->scaleMode_ == smFit) {
+    SetScaleFactor(src->scaleFactor_);
+    SetFitToPagesByWide(src->fitToPagesByWide_);
+    SetFitToPagesByTall(src->fitToPagesByTall_);
+  } else {
+    SetFitToPagesByWide(src->fitToPagesByWide_);
+    SetFitToPagesByTall(src->fitToPagesByTall_);
+    SetScaleFactor(src->scaleFactor_);
   }
-  assigning_ = false;
+  if (src->loadPending_) {
+    // Loading reads into a copy that is then assigned: stored-only values
+    // come along, and the result is made consistent.
+    autoSwapMargins_ = src->autoSwapMargins_;
+    loadPending_ = true;
+    Loaded();
+  }
 }
 
 bool TdxPrinterPage::IsCompatibleWith(const TdxObject* object) const {

@@ -8,6 +8,7 @@
 #include "layout/HeaderFooterFunctions.h"
 #include "layout/TextLayout.h"
 #include "platform/Exceptions.h"
+#include "platform/Units.h"
 #include "report/DataItems.h"
 #include "report/EngineExceptions.h"
 #include "platform/ScopeExit.h"
@@ -157,7 +158,7 @@ void dxPSSetReportUnitsPerInch(int value) { gUnitsPerInch = value > 0 ? value : 
 int dxPSCalcScaleFactor(const TdxPrinterPage& page, int reportWidth) {
   if (page.ScaleMode() != smFit) return std::max(1, page.ScaleFactor());
   if (reportWidth <= 0) return 100;
-  int width = MulDiv(page.PaintRect().Width(), dxPSReportUnitsPerInch(), 254);
+  int width = LoMetricToPixels(page.PaintRect().Width(), dxPSReportUnitsPerInch());
   return std::max(1, MulDiv(width, 100, reportWidth) - 1);
 }
 
@@ -184,7 +185,7 @@ void TdxPSReportRenderInfo::Clear() {
 int TdxPSReportRenderInfo::UnitsPerInch() const { return dxPSReportUnitsPerInch(); }
 
 int TdxPSReportRenderInfo::ToReportUnits(int loMetric) const {
-  return MulDiv(loMetric, UnitsPerInch() * 100, 254 * std::max(1, scale_));
+  return MulDiv(loMetric, UnitsPerInch() * 100, kLoMetricPerInch * std::max(1, scale_));
 }
 
 bool TdxPSReportRenderInfo::TitleShown() const {
@@ -236,9 +237,10 @@ void TdxPSReportRenderInfo::CalculateSizes() {
   scale_ = std::clamp(link_->RealScaleFactor(), 1, 1000000);
   int upi = UnitsPerInch();
   TPoint size = page.OrientedPageSizeLoMetric();
-  pageSize_ = TPoint{MulDiv(size.X, upi, 254), MulDiv(size.Y, upi, 254)};
+  pageSize_ = TPoint{LoMetricToPixels(size.X, upi), LoMetricToPixels(size.Y, upi)};
   TRect paint = page.PaintRect();
-  contentSize_ = TPoint{std::max(0, MulDiv(paint.Width(), upi, 254)), std::max(0, MulDiv(paint.Height(), upi, 254))};
+  contentSize_ =
+      TPoint{std::max(0, LoMetricToPixels(paint.Width(), upi)), std::max(0, LoMetricToPixels(paint.Height(), upi))};
 }
 
 void TdxPSReportRenderInfo::CalculateTitle() {

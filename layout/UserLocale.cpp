@@ -10,6 +10,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/QtStrings.h"
+
 namespace {
 
 constexpr int kMaxFormatted = 99;  // characters of the platform's 100-character buffer
@@ -55,16 +57,16 @@ QString TwoDigits(int v) { return QString::number(v).rightJustified(2, u'0'); }
 
 std::string Finish(const QString& out) {
   if (out.size() > kMaxFormatted) return std::string();
-  return out.toStdString();
+  return FromQ(out);
 }
 
 }  // namespace
 
 bool dxLocaleIsMetric() { return QLocale().measurementSystem() != QLocale::ImperialUSSystem; }
 
-std::string dxLocaleShortDateFormat() { return QLocale().dateFormat(QLocale::ShortFormat).toStdString(); }
+std::string dxLocaleShortDateFormat() { return FromQ(QLocale().dateFormat(QLocale::ShortFormat)); }
 
-std::string dxLocaleLongDateFormat() { return QLocale().dateFormat(QLocale::LongFormat).toStdString(); }
+std::string dxLocaleLongDateFormat() { return FromQ(QLocale().dateFormat(QLocale::LongFormat)); }
 
 std::string dxLocaleDateSeparator() {
   const std::string s = dxLocaleShortDateFormat();
@@ -126,7 +128,7 @@ std::string dxFormatDate(double dateTime, const std::string& picture) {
   QTime time;
   if (!DecodeDateTime(dateTime, date, time)) return std::string();
   const QLocale locale;
-  const QString pic = QString::fromStdString(picture);
+  const QString pic = ToQ(picture);
   const bool hasDay = pic.contains(u'd');
   QString out;
   int i = 0;
@@ -166,7 +168,7 @@ std::string dxFormatTime(double dateTime, const std::string& picture) {
   QTime time;
   if (!DecodeDateTime(dateTime, date, time)) return std::string();
   const QLocale locale;
-  const QString pic = QString::fromStdString(picture);
+  const QString pic = ToQ(picture);
   QString out;
   int i = 0;
   while (i < pic.size()) {

@@ -10,6 +10,8 @@
 #include <cstring>
 
 #include "platform/Exceptions.h"
+#include "platform/ScopeExit.h"
+
 #include "platform/Types.h"
 
 namespace {
@@ -52,17 +54,16 @@ TReadableFile::TReadableFile(const std::string& fileName, std::int64_t maxSize)
   check(st);
   fd_ = ::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd_ < 0) refuse(std::strerror(errno));
-  try {
-    if (::fstat(fd_, &st) != 0) refuse(std::strerror(errno));
-    check(st);
-    const int flags = ::fcntl(fd_, F_GETFL);
-    if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) refuse(std::strerror(errno));
-  } catch (...) {
+  ScopeFail closeFile([this] {
     ::close(fd_);
     fd_ = -1;
-    throw;
-  }
+  });
+  if (::fstat(fd_, &st) != 0) refuse(std::strerror(errno));
+  check(st);
+  const int flags = ::fcntl(fd_, F_GETFL);
+  if (flags < 0 || ::fcntl(fd_, F_SETFL, flags & ~O_NONBLOCK) != 0) refuse(std::strerror(errno));
   size_ = st.st_size;
+
 }
 
 TReadableFile::~TReadableFile() {

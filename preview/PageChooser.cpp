@@ -16,6 +16,7 @@
 #include <cstdio>
 
 #include "platform/Graphics.h"
+#include "platform/QtStrings.h"
 #include "preview/PreviewDialogs.h"
 #include "report/EngineSettings.h"
 #include "report/ImageList.h"

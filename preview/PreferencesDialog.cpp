@@ -10,14 +10,15 @@
 #include <cmath>
 
 #include "editors/DialogControls.h"
+#include "platform/EnumBits.h"
 #include "platform/Fonts.h"
+#include "platform/QtStrings.h"
 #include "preview/PreviewDialogs.h"
 #include "layout/TextLayout.h"
 
 namespace T = dxPSPreviewDialogTexts;
 
 namespace {
-QString Q(const char* text) { return QString::fromUtf8(text); }
 }  // namespace
 
 TdxfmOptions::TdxfmOptions(QWidget* parent) : TdxPSDialogForm(parent) {
@@ -77,7 +78,7 @@ void TdxfmOptions::CreateControls() {
   colorBox_ = new TdxPSColorCombo(gbxMarginsColor_);
   colorBox_->setGeometry(bvlMarginColorHolder_->geometry());
   colorBox_->SetShowColorName(true);
-  colorBox_->SetColorTypes(ColorTypeBit(ctPure));
+  colorBox_->SetColorTypes(dxBit(ctPure));
   colorBox_->SetShowAutoColor(true);
   colorBox_->SetAutoColor(clWindowText);
   colorBox_->SetShowCustomColor(false);
@@ -122,26 +123,26 @@ void TdxfmOptions::CreateControls() {
 }
 
 void TdxfmOptions::SetTexts() {
-  setWindowTitle(Q(T::OptionsCaption));
-  pageControl_->setTabText(0, QString::fromStdString(dxRemovePrefix(T::General)));
-  gbxShow_->setTitle(Q(T::Show));
-  chbxShowMargins_->setText(Q(T::Margins));
-  chbxShowMarginsHints_->setText(Q(T::MarginsHints));
-  chbxShowMarginsHintsWhileDragging_->setText(Q(T::MarginsHintsWhileDragging));
+  setWindowTitle(ToQ(T::OptionsCaption));
+  pageControl_->setTabText(0, ToQ(dxRemovePrefix(T::General)));
+  gbxShow_->setTitle(ToQ(T::Show));
+  chbxShowMargins_->setText(ToQ(T::Margins));
+  chbxShowMarginsHints_->setText(ToQ(T::MarginsHints));
+  chbxShowMarginsHintsWhileDragging_->setText(ToQ(T::MarginsHintsWhileDragging));
   gbxMeasurementUnits_->setTitle(QString());
-  lblMeasurementUnits_->setText(Q(T::MeasurementUnits));
+  lblMeasurementUnits_->setText(ToQ(T::MeasurementUnits));
   loading_ = true;
   cbxMeasurementUnits_->clear();
-  cbxMeasurementUnits_->addItems({Q(T::UnitDefault), Q(T::UnitInches), Q(T::UnitMillimeters)});
+  cbxMeasurementUnits_->addItems({ToQ(T::UnitDefault), ToQ(T::UnitInches), ToQ(T::UnitMillimeters)});
   loading_ = false;
   gbxMarginsColor_->setTitle(QString());
-  lblMarginsColor_->setText(Q(T::MarginsColor));
-  gbxZoomOpt_->setTitle(Q(T::ZoomParameters));
-  chbxZoomOnRoll_->setText(Q(T::ZoomOnRoll));
-  lblZoomStep_->setText(Q(T::ZoomStep));
-  btnOk_->setText(Q(T::OK));
-  btnCancel_->setText(Q(T::Cancel));
-  btnHelp_->setText(Q(T::Help));
+  lblMarginsColor_->setText(ToQ(T::MarginsColor));
+  gbxZoomOpt_->setTitle(ToQ(T::ZoomParameters));
+  chbxZoomOnRoll_->setText(ToQ(T::ZoomOnRoll));
+  lblZoomStep_->setText(ToQ(T::ZoomStep));
+  btnOk_->setText(ToQ(T::OK));
+  btnCancel_->setText(ToQ(T::Cancel));
+  btnHelp_->setText(ToQ(T::Help));
 }
 
 void TdxfmOptions::Load(const TdxPreviewPreferences& preferences) {

@@ -15,6 +15,7 @@
 #include <map>
 #include <numbers>
 
+#include "platform/ScopedValue.h"
 #include "preview/PreviewControl.h"
 
 // ---------------------------------------------------------------------------
@@ -321,14 +322,10 @@ void TCustomdxPreview::RunAutoScroll(QPoint globalCenter) {
   if (autoScroll_ || draggingMargin_) return;
   HideHints();
   AutoScroller scroller(this, globalCenter);
-  autoScroll_ = &scroller;
-  try {
+  {
+    ScopedValue scrolling(autoScroll_, &scroller);
     scroller.Run();
-  } catch (...) {
-    autoScroll_ = nullptr;
-    throw;
   }
-  autoScroll_ = nullptr;
   unsetCursor();
   UpdateCursor(lastMousePos_);
   if (scroller.CloseRequested()) window()->close();

@@ -103,7 +103,7 @@ TCustomdxPreview::TCustomdxPreview(QWidget* parent) : QWidget(parent) {
 
 TCustomdxPreview::~TCustomdxPreview() {
   destroying_ = true;
-  if ((optionsBehavior_ & dxPreviewBit(pobStoreInRegistry)) && !registryPath_.empty()) {
+  if ((optionsBehavior_ & dxBit(pobStoreInRegistry)) && !registryPath_.empty()) {
     try {
       SaveToRegistry(registryPath_);
     } catch (...) {
@@ -201,7 +201,7 @@ void TCustomdxPreview::SetOrientation(TdxPreviewPaperOrientation value) {
   if (orientation_ == value) return;
   std::array<int, 7> values{};
   for (int k = 0; k < TdxPreviewMargins::Count; ++k) values[k] = (*margins_)[TdxPreviewMarginType(k)].Value();
-  if (optionsBehavior_ & dxPreviewBit(pobAutoSwapMargins)) {
+  if (optionsBehavior_ & dxBit(pobAutoSwapMargins)) {
     const int left = values[pmLeft], top = values[pmTop], right = values[pmRight], bottom = values[pmBottom];
     if (value == ppoLandscape) {
       values[pmLeft] = bottom, values[pmTop] = left, values[pmRight] = top, values[pmBottom] = right;
@@ -228,10 +228,10 @@ void TCustomdxPreview::CalcPageSize() {
   TPoint size = originalPageSize_.Point();
   if (orientation_ == ppoLandscape) std::swap(size.X, size.Y);
   pageSize_ = size;
-  pageSizePx_ = {MulDiv(size.X, pixelsPerInch_, 254), MulDiv(size.Y, pixelsPerInch_, 254)};
+  pageSizePx_ = {LoMetricToPixels(size.X, pixelsPerInch_), LoMetricToPixels(size.Y, pixelsPerInch_)};
 }
 
-int TCustomdxPreview::LengthToPixels(int tenthsOfMM) const { return MulDiv(tenthsOfMM, pixelsPerInch_, 254); }
+int TCustomdxPreview::LengthToPixels(int tenthsOfMM) const { return LoMetricToPixels(tenthsOfMM, pixelsPerInch_); }
 
 int TCustomdxPreview::LengthToZoomedPixels(int tenthsOfMM) const {
   return MulDiv(LengthToPixels(tenthsOfMM), zoomFactor_, 100);
@@ -403,7 +403,7 @@ bool TCustomdxPreview::UpdateScrollBarVisibility() {
   const bool allowH = scrollBars_ == ssHorizontal || scrollBars_ == ssBoth;
   const bool allowV = scrollBars_ == ssVertical || scrollBars_ == ssBoth;
   bool h = allowH, v = allowV;
-  if (optionsView_ & dxPreviewBit(povAutoHideScrollBars)) {
+  if (optionsView_ & dxBit(povAutoHideScrollBars)) {
     const int bw = BorderWidth(), sb = ScrollBarExtent();
     const int w0 = width() - 2 * bw, h0 = height() - 2 * bw;
     // The width a page-width view needs follows the client; it never scrolls sideways.
@@ -430,7 +430,7 @@ void TCustomdxPreview::PlaceScrollBars() {
 
 void TCustomdxPreview::UpdateScrollBars() {
   settingScrollBars_ = true;
-  const bool tracking = optionsBehavior_ & dxPreviewBit(pobThumbTracking);
+  const bool tracking = optionsBehavior_ & dxBit(pobThumbTracking);
   auto set = [tracking](QScrollBar* bar, int max, int page, int pos) {
     bar->setRange(0, max);
     bar->setPageStep(std::max(1, page));
@@ -446,7 +446,7 @@ void TCustomdxPreview::UpdateScrollBars() {
 void TCustomdxPreview::CalcPagesBounds() {
   const int zw = ZoomedPageWidth(), zh = ZoomedPageHeight();
   const int cw = ClientWidth(), ch = ClientHeight();
-  const bool nonCentered = optionsBehavior_ & dxPreviewBit(pobNonCenterizePages);
+  const bool nonCentered = optionsBehavior_ & dxBit(pobNonCenterizePages);
   int ox = (totalWidth_ > cw || nonCentered) ? indent_ : (cw - totalWidth_ + 2 * indent_) / 2;
   int oy = (totalHeight_ > ch || nonCentered) ? indent_ : (ch - totalHeight_ + 2 * indent_) / 2;
   if (zoomFactor_ == minZoomFactor_) {
@@ -593,7 +593,7 @@ std::string TCustomdxPreview::PageNumberHintText(int startPage, int endPage) {
 }
 
 void TCustomdxPreview::VerticalSliderMoved(int value) {
-  if (!(optionsHint_ & dxPreviewBit(pohShowOnScroll)) || rowCount_ < 2) return;
+  if (!(optionsHint_ & dxBit(pohShowOnScroll)) || rowCount_ < 2) return;
   int first, last;
   PagesVisibleAt(MinMax(value, 0, MaxTopPos()), first, last);
   if (first < 0) return;
@@ -726,7 +726,7 @@ void TCustomdxPreview::EndUpdate() {
 void TCustomdxPreview::Loaded() {
   loading_ = false;
   DoCalcPageCount();
-  if ((optionsBehavior_ & dxPreviewBit(pobStoreInRegistry)) && !registryPath_.empty())
+  if ((optionsBehavior_ & dxBit(pobStoreInRegistry)) && !registryPath_.empty())
     LoadFromRegistry(registryPath_);
 }
 
@@ -781,35 +781,35 @@ void TCustomdxPreview::InvalidateMargins(int pageIndex) {
 // Options
 
 void TCustomdxPreview::SetOptionsBehavior(TdxPreviewOptionsBehavior value) {
-  value &= 0x7Fu;
+  value &= dxBitsUpTo(pobNonCenterizePages);
   const unsigned changed = value ^ optionsBehavior_;
   if (!changed) return;
   optionsBehavior_ = value;
-  if (changed & dxPreviewBit(pobAllowDragMargins)) {
-    const bool enabled = value & dxPreviewBit(pobAllowDragMargins);
+  if (changed & dxBit(pobAllowDragMargins)) {
+    const bool enabled = value & dxBit(pobAllowDragMargins);
     for (int k = 0; k < TdxPreviewMargins::Count; ++k) (*margins_)[TdxPreviewMarginType(k)].SetEnabled(enabled);
   }
-  if (changed & dxPreviewBit(pobThumbTracking)) UpdateScrollBars();
-  if (changed & dxPreviewBit(pobNonCenterizePages)) Layout();
+  if (changed & dxBit(pobThumbTracking)) UpdateScrollBars();
+  if (changed & dxBit(pobNonCenterizePages)) Layout();
 }
 
 void TCustomdxPreview::SetOptionsHint(TdxPreviewOptionsHint value) {
-  value &= 7u;
+  value &= dxBitsUpTo(pohShowOnScroll);
   if (value == optionsHint_) return;
   optionsHint_ = value;
-  if (!(value & dxPreviewBit(pohShowForMargins)) && !draggingMargin_) HideHints();
+  if (!(value & dxBit(pohShowForMargins)) && !draggingMargin_) HideHints();
 }
 
 void TCustomdxPreview::SetOptionsView(TdxPreviewOptionsView value) {
-  value &= 15u;
+  value &= dxBitsUpTo(povPageSelection);
   const unsigned changed = value ^ optionsView_;
   if (!changed) return;
   optionsView_ = value;
-  if (changed & dxPreviewBit(povMargins)) {
-    const bool visible = value & dxPreviewBit(povMargins);
+  if (changed & dxBit(povMargins)) {
+    const bool visible = value & dxBit(povMargins);
     for (int k = 0; k < TdxPreviewMargins::Count; ++k) (*margins_)[TdxPreviewMarginType(k)].SetVisible(visible);
   }
-  if (changed & dxPreviewBit(povAutoHideScrollBars)) Layout();
+  if (changed & dxBit(povAutoHideScrollBars)) Layout();
   InvalidatePages();
 }
 
@@ -832,7 +832,7 @@ void TCustomdxPreview::SaveToRegistry(const std::string& path) const {
     reg.WriteInteger("MarginColor", marginColor_);
     reg.WriteInteger("MeasurementUnits", int(units_));
     reg.WriteInteger("Orientation", int(orientation_));
-    if (optionsStore_ & dxPreviewBit(posZoom)) {
+    if (optionsStore_ & dxBit(posZoom)) {
       reg.WriteInteger("ZoomFactor", zoomFactor_);
       reg.WriteInteger("ZoomMode", int(zoomMode_));
       if (zoomMode_ == pzmPages) {
@@ -864,7 +864,7 @@ void TCustomdxPreview::LoadFromRegistry(const std::string& path) {
     read("Orientation", [this](int v) {
       if (v == ppoPortrait || v == ppoLandscape) SetOrientation(TdxPreviewPaperOrientation(v));
     });
-    if (optionsStore_ & dxPreviewBit(posZoom)) {
+    if (optionsStore_ & dxBit(posZoom)) {
       read("ZoomFactor", [this](int v) { SetZoomFactor(v); });
       read("ZoomMode", [this](int v) {
         if (v >= pzmNone && v <= pzmPages) SetZoomMode(TdxPreviewZoomMode(v));

@@ -37,6 +37,7 @@
 #include "layout/Background.h"
 #include "layout/ValueWrappers.h"
 #include "platform/Canvas.h"
+#include "platform/EnumBits.h"
 #include "platform/Graphics.h"
 #include "platform/Types.h"
 
@@ -75,15 +76,14 @@ using TdxPreviewOptionsHint = unsigned;
 using TdxPreviewOptionsStore = unsigned;
 using TdxPreviewOptionsView = unsigned;
 using TdxPreviewOptionsZoom = unsigned;
-constexpr unsigned dxPreviewBit(int ordinal) { return 1u << unsigned(ordinal); }
 
 inline constexpr TdxPreviewOptionsBehavior dxDefaultPreviewOptionsBehavior =
-    dxPreviewBit(pobAllowDragMargins) | dxPreviewBit(pobKeyNavigation) | dxPreviewBit(pobThumbTracking) |
-    dxPreviewBit(pobAutoSwapMargins);
-inline constexpr TdxPreviewOptionsHint dxDefaultPreviewOptionsHint = 7;
-inline constexpr TdxPreviewOptionsStore dxDefaultPreviewOptionsStore = dxPreviewBit(posZoom);
-inline constexpr TdxPreviewOptionsView dxDefaultPreviewOptionsView = 15;
-inline constexpr TdxPreviewOptionsZoom dxDefaultPreviewOptionsZoom = dxPreviewBit(pozZoomOnClick);
+    dxBit(pobAllowDragMargins) | dxBit(pobKeyNavigation) | dxBit(pobThumbTracking) |
+    dxBit(pobAutoSwapMargins);
+inline constexpr TdxPreviewOptionsHint dxDefaultPreviewOptionsHint = dxBitsUpTo(pohShowOnScroll);
+inline constexpr TdxPreviewOptionsStore dxDefaultPreviewOptionsStore = dxBit(posZoom);
+inline constexpr TdxPreviewOptionsView dxDefaultPreviewOptionsView = dxBitsUpTo(povPageSelection);
+inline constexpr TdxPreviewOptionsZoom dxDefaultPreviewOptionsZoom = dxBit(pozZoomOnClick);
 
 // ---- Units ------------------------------------------------------------------------
 

@@ -167,7 +167,7 @@ int TCustomdxPreview::MarginPosToValue(const TdxPreviewMargin& margin, int pos) 
     case pmRight: p = r.Right - 1 - pos; break;
     default: p = r.Bottom - 1 - pos; break;
   }
-  int value = MulDiv(p, 254 * 100, pixelsPerInch_ * zoomFactor_);
+  int value = MulDiv(p, kLoMetricPerInch * 100, pixelsPerInch_ * zoomFactor_);
   if (margin.Kind() == pmLeft) value -= margins_->Gutter().Value();
   int lower, upper;
   MarginLimits(margin, lower, upper);

@@ -48,7 +48,7 @@ void TCustomdxPreview::BeginDragMargin(TdxPreviewMargin* margin, TPoint p) {
   draggingMargin_ = margin;
   DoBeforeDragMargin(*margin);
   if (draggingMargin_ != margin) return;  // the handler ended it
-  if (optionsHint_ & dxPreviewBit(pohShowOnDrag)) {
+  if (optionsHint_ & dxBit(pohShowOnDrag)) {
     if (!marginHint_) marginHint_ = new TdxPreviewHintWindow(this);
   } else {
     delete marginHint_;
@@ -86,7 +86,7 @@ void TCustomdxPreview::DragMarginTo(TPoint p) {
   update(ToQRect(MarginLineRect(*margin, margin->dragPos_)).translated(c.Left, c.Top));
   margin->dragPos_ = pos;
   update(ToQRect(MarginLineRect(*margin, pos)).translated(c.Left, c.Top));
-  if (marginHint_ && (optionsHint_ & dxPreviewBit(pohShowOnDrag))) ShowMarginHint(*margin, p);
+  if (marginHint_ && (optionsHint_ & dxBit(pohShowOnDrag))) ShowMarginHint(*margin, p);
   DoDragMargin(*margin);
 }
 
@@ -165,7 +165,7 @@ void TCustomdxPreview::ShowMarginHint(TdxPreviewMargin& margin, TPoint p) {
 }
 
 void TCustomdxPreview::ScheduleMarginHint(TPoint p) {
-  if (!(optionsHint_ & dxPreviewBit(pohShowForMargins)) || !IsFormActive()) return;
+  if (!(optionsHint_ & dxBit(pohShowForMargins)) || !IsFormActive()) return;
   TdxPreviewMargin* margin = selPageIndex_ >= 0 ? MarginFromPoint(p) : nullptr;
   if (!margin) {
     marginHintTimer_->stop();
@@ -181,7 +181,7 @@ void TCustomdxPreview::MarginHintTimerFired() {
   if (lastMousePos_.X < 0 || selPageIndex_ < 0) return;
   TdxPreviewMargin* margin = MarginFromPoint(lastMousePos_);
   if (!margin) return;
-  if (margin == draggingMargin_ && !(optionsHint_ & dxPreviewBit(pohShowOnDrag))) return;
+  if (margin == draggingMargin_ && !(optionsHint_ & dxBit(pohShowOnDrag))) return;
   ShowMarginHint(*margin, lastMousePos_);
 }
 
@@ -210,7 +210,7 @@ bool TCustomdxPreview::event(QEvent* e) {
       case Qt::Key_Right:
       case Qt::Key_Up:
       case Qt::Key_Down:
-        if (!(optionsBehavior_ & dxPreviewBit(pobKeyNavigation))) break;
+        if (!(optionsBehavior_ & dxBit(pobKeyNavigation))) break;
         [[fallthrough]];
       case Qt::Key_Home:
       case Qt::Key_End:
@@ -239,14 +239,14 @@ void TCustomdxPreview::keyPressEvent(QKeyEvent* e) {
   const Qt::KeyboardModifiers mods = e->modifiers();
   const bool ctrl = mods & Qt::ControlModifier;
   const bool alt = mods & Qt::AltModifier;
-  const bool keyNavigation = optionsBehavior_ & dxPreviewBit(pobKeyNavigation);
+  const bool keyNavigation = optionsBehavior_ & dxBit(pobKeyNavigation);
   const int cols = std::max(1, columnCount_);
   const int sel = selPageIndex_;
   switch (e->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
       // Enter zooms like a click on the selected page, so only with zoom on click.
-      if (sel >= 0 && !draggingMargin_ && (optionsZoom_ & dxPreviewBit(pozZoomOnClick))) {
+      if (sel >= 0 && !draggingMargin_ && (optionsZoom_ & dxBit(pozZoomOnClick))) {
         HideHints();
         ToggleZoom(!zoomedIn_);
       }
@@ -365,10 +365,10 @@ void TCustomdxPreview::HandleMouseDown(QMouseEvent* e, bool doubleClick) {
       return;
     }
     TdxPreviewMargin* margin = MarginFromPoint(p);
-    if (margin && margin->Enabled() && (optionsBehavior_ & dxPreviewBit(pobAllowDragMargins)) && !doubleClick) {
+    if (margin && margin->Enabled() && (optionsBehavior_ & dxBit(pobAllowDragMargins)) && !doubleClick) {
       HideHints();
       BeginDragMargin(margin, p);
-    } else if (optionsZoom_ & dxPreviewBit(pozZoomOnClick)) {
+    } else if (optionsZoom_ & dxBit(pozZoomOnClick)) {
       HideHints();
       ToggleZoom(!zoomedIn_);
       UpdateCursor(p);
@@ -388,7 +388,7 @@ void TCustomdxPreview::mouseMoveEvent(QMouseEvent* e) {
   lastMousePos_ = p;
   UpdateCursor(p);
   ScheduleMarginHint(p);
-  if ((optionsBehavior_ & dxPreviewBit(pobHotTrack)) && IsFormActive()) {
+  if ((optionsBehavior_ & dxBit(pobHotTrack)) && IsFormActive()) {
     const int page = PageIndexFromPoint(p);
     if (page >= 0) SetSelectedPageIndex(page);
   }
@@ -410,7 +410,7 @@ void TCustomdxPreview::wheelEvent(QWheelEvent* e) {
   const int delta = e->angleDelta().y();
   e->accept();
   if (delta == 0) return;
-  if ((optionsZoom_ & dxPreviewBit(pozZoomOnMouseRoll)) || (e->modifiers() & Qt::ControlModifier)) {
+  if ((optionsZoom_ & dxBit(pozZoomOnMouseRoll)) || (e->modifiers() & Qt::ControlModifier)) {
     delta > 0 ? ZoomIn() : ZoomOut();
   } else if (CanScrollVertically()) {
     ScrollLines(0, delta > 0 ? -1 : 1);
@@ -449,9 +449,9 @@ void TCustomdxPreview::UpdateCursor(TPoint p) {
     return;
   }
   TdxPreviewMargin* margin = MarginFromPoint(p);
-  if (margin && margin->Enabled() && (optionsBehavior_ & dxPreviewBit(pobAllowDragMargins)))
+  if (margin && margin->Enabled() && (optionsBehavior_ & dxBit(pobAllowDragMargins)))
     setCursor(dxPreviewCursor(margin->IsVertical() ? 30030 : 30031));
-  else if (optionsZoom_ & dxPreviewBit(pozZoomOnClick))
+  else if (optionsZoom_ & dxBit(pozZoomOnClick))
     setCursor(dxPreviewCursor(zoomedIn_ ? 30033 : 30032));
   else
     unsetCursor();

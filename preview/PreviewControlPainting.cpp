@@ -74,7 +74,7 @@ void TCustomdxPreview::DrawPageBackground(TCanvas& canvas, const TRect& rect, in
     OnDrawPageBackground(*this, canvas, rect, pageIndex);
     return;
   }
-  if (!(optionsView_ & dxPreviewBit(povDefaultDrawPageBackground))) return;
+  if (!(optionsView_ & dxBit(povDefaultDrawPageBackground))) return;
   const TdxBackgroundMode mode = pageBackground_->Mode();
   // Whatever the background leaves uncovered shows the window colour.
   if (mode != bmBrush || pageBackground_->Brush().Style == bsClear) canvas.FillRect(rect, clWindow);
@@ -82,7 +82,7 @@ void TCustomdxPreview::DrawPageBackground(TCanvas& canvas, const TRect& rect, in
 }
 
 void TCustomdxPreview::DrawPageFrame(TCanvas& canvas, const TRect& page, int pageIndex) {
-  if (pageIndex == selPageIndex_ && (optionsView_ & dxPreviewBit(povPageSelection))) {
+  if (pageIndex == selPageIndex_ && (optionsView_ & dxBit(povPageSelection))) {
     // Two client pixels wide.
     const int w = std::max(1, int(std::lround(2 * paintRatio_)));
     const TBrush highlight = SolidBrush(clHighlight);
@@ -208,7 +208,7 @@ void TCustomdxPreview::PaintPages(TCanvas& canvas, const QRegion& region) {
       TRect rect = ClientToPaintPixels(page);
       DoDrawPageContent(device.Canvas(), rect, i);
     }
-    if (i == selPageIndex_ && (optionsView_ & dxPreviewBit(povPageSelection)) && selectionFrameWidth_ > 2) {
+    if (i == selPageIndex_ && (optionsView_ & dxBit(povPageSelection)) && selectionFrameWidth_ > 2) {
       // Wider selection frames grow inwards, over the page's edge.
       TRect r = page;
       for (int k = 0; k < selectionFrameWidth_ - 1; ++k) {
@@ -218,7 +218,7 @@ void TCustomdxPreview::PaintPages(TCanvas& canvas, const QRegion& region) {
     }
   }
 
-  if (selPageIndex_ >= 0 && selPageIndex_ < PageCount() && (optionsView_ & dxPreviewBit(povMargins))) {
+  if (selPageIndex_ >= 0 && selPageIndex_ < PageCount() && (optionsView_ & dxBit(povMargins))) {
     const TRect page = pages_[selPageIndex_].Bounds;
     if (region.intersects(ToQRect(page))) {
       TCanvasStateSaver saver(canvas);

@@ -8,6 +8,8 @@
 
 #include "layout/UserLocale.h"
 #include "platform/Exceptions.h"
+#include "platform/QtStrings.h"
+#include "platform/UpdateLock.h"
 #include "preview/PreviewControl.h"
 #include "report/EngineUtilities.h"
 
@@ -52,7 +54,7 @@ std::string dxPreviewLengthText(int tenthsOfMM, TdxPreviewMeasurementUnits units
     std::string digits = std::to_string(frac);
     digits.insert(0, std::size_t(decimals) - digits.size(), '0');
     while (!digits.empty() && digits.back() == '0') digits.pop_back();
-    text += QString(QLocale().decimalPoint()).toStdString() + digits;
+    text += FromQ(QString(QLocale().decimalPoint())) + digits;
   }
   return text + " " + dxPreviewUnitText(units);
 }
@@ -184,28 +186,22 @@ void TdxPreviewMargins::Assign(const TdxPreviewMargins& source) {
     for (int k = 0; k < Count; ++k) items_[k]->Assign(*source.items_[k]);
     return;
   }
-  preview_->BeginUpdate();
-  try {
-    std::array<int, 7> values{};
-    for (int k = 0; k < Count; ++k) {
-      TdxPreviewMargin& m = *items_[k];
-      const TdxPreviewMargin& s = *source.items_[k];
-      m.maxValue_ = s.maxValue_;
-      m.minValue_ = s.minValue_;
-      m.enabled_ = s.enabled_;
-      m.visible_ = s.visible_;
-      values[k] = s.value_;
-    }
-    preview_->SetMarginValues(values);
-  } catch (...) {
-    preview_->EndUpdate();
-    throw;
+  UpdateLock lock(*preview_);
+  std::array<int, 7> values{};
+  for (int k = 0; k < Count; ++k) {
+    TdxPreviewMargin& m = *items_[k];
+    const TdxPreviewMargin& s = *source.items_[k];
+    m.maxValue_ = s.maxValue_;
+    m.minValue_ = s.minValue_;
+    m.enabled_ = s.enabled_;
+    m.visible_ = s.visible_;
+    values[k] = s.value_;
   }
-  preview_->EndUpdate();
+  preview_->SetMarginValues(values);
 }
 
 std::string TdxPreviewMargins::NamePath() const {
-  std::string owner = preview_ ? preview_->objectName().toStdString() : std::string();
+  std::string owner = preview_ ? FromQ(preview_->objectName()) : std::string();
   return owner.empty() ? "Margins" : owner + ".Margins";
 }
 
@@ -282,7 +278,7 @@ TdxPreviewHintWindow::TdxPreviewHintWindow(QWidget* owner)
 
 QSize TdxPreviewHintWindow::CalcHintSize(const std::string& text) const {
   QFontMetrics fm(font());
-  return QSize(fm.horizontalAdvance(QString::fromStdString(text)) + 6, fm.height() + 6);
+  return QSize(fm.horizontalAdvance(ToQ(text)) + 6, fm.height() + 6);
 }
 
 void TdxPreviewHintWindow::SetText(const std::string& text) {
@@ -302,5 +298,5 @@ void TdxPreviewHintWindow::paintEvent(QPaintEvent*) {
   p.setFont(font());
   p.setPen(ColorToQColor(clInfoText));
   QFontMetrics fm(font());
-  p.drawText(3, 3 + fm.ascent(), QString::fromStdString(text_));
+  p.drawText(3, 3 + fm.ascent(), ToQ(text_));
 }

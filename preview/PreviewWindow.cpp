@@ -29,7 +29,9 @@
 #include "layout/PrintDevice.h"
 #include "platform/Application.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/Registry.h"
+#include "platform/Units.h"
 #include "report/EngineSettings.h"
 #include "report/EventBus.h"
 #include "platform/ScopeExit.h"
@@ -84,7 +86,7 @@ TCustomdxPSPreviewWindow::TCustomdxPSPreviewWindow(QWidget* parent) : TBasedxPre
   const TdxPreviewOptions defaults;
   enableOptions_ = defaults.EnableOptions;
   visibleOptions_ = defaults.VisibleOptions;
-  setWindowTitle(QString::fromStdString(caption_));
+  setWindowTitle(ToQ(caption_));
   setMinimumSize(360, 300);
   CreateParts();
   ConnectPreviews();
@@ -284,9 +286,9 @@ void TCustomdxPSPreviewWindow::ConnectPreviews() {
 
   thumbnails_->SetLookAndFeel(plfStandard);
   thumbnails_->SetMinZoomFactor(5);
-  thumbnails_->SetOptionsBehavior(thumbnails_->OptionsBehavior() | dxPreviewBit(pobNonCenterizePages));
-  thumbnails_->SetOptionsView(thumbnails_->OptionsView() & ~dxPreviewBit(povMargins));
-  thumbnails_->SetOptionsZoom(thumbnails_->OptionsZoom() & ~dxPreviewBit(pozZoomOnClick));
+  thumbnails_->SetOptionsBehavior(thumbnails_->OptionsBehavior() | dxBit(pobNonCenterizePages));
+  thumbnails_->SetOptionsView(thumbnails_->OptionsView() & ~dxBit(povMargins));
+  thumbnails_->SetOptionsZoom(thumbnails_->OptionsZoom() & ~dxBit(pozZoomOnClick));
   thumbnails_->SetSelectionFrameWidth(4);
   thumbnails_->SetZoomFactor(thumbnailsLarge_ ? 10 : 5);
   thumbnails_->setFocusPolicy(Qt::StrongFocus);
@@ -503,7 +505,7 @@ void TCustomdxPSPreviewWindow::SetVisibleOptions(TdxPreviewVisibleOptions value)
 void TCustomdxPSPreviewWindow::SetSaveZoomPosition(bool value) {
   saveZoomPosition_ = value;
   const auto store = preview_->OptionsStore();
-  preview_->SetOptionsStore(value ? store | dxPreviewBit(posZoom) : store & ~dxPreviewBit(posZoom));
+  preview_->SetOptionsStore(value ? store | dxBit(posZoom) : store & ~dxBit(posZoom));
   UpdateControls();
 }
 
@@ -565,12 +567,12 @@ void TCustomdxPSPreviewWindow::SetShowStatusBar(bool value) {
 }
 
 bool TCustomdxPSPreviewWindow::ShowMargins() const {
-  return preview_->OptionsView() & dxPreviewBit(povMargins);
+  return preview_->OptionsView() & dxBit(povMargins);
 }
 
 void TCustomdxPSPreviewWindow::SetShowMargins(bool value) {
   const auto view = preview_->OptionsView();
-  preview_->SetOptionsView(value ? view | dxPreviewBit(povMargins) : view & ~dxPreviewBit(povMargins));
+  preview_->SetOptionsView(value ? view | dxBit(povMargins) : view & ~dxBit(povMargins));
   preview_->Margins().Gutter().SetVisible(false);
   UpdateControls();
 }
@@ -656,11 +658,11 @@ bool TCustomdxPSPreviewWindow::eventFilter(QObject* watched, QEvent* event) {
         std::string file;
         const QMimeData* mime = e->mimeData();
         if (mime && mime->hasUrls() && mime->urls().size() == 1 && mime->urls().front().isLocalFile())
-          file = mime->urls().front().toLocalFile().toStdString();
+          file = FromQ(mime->urls().front().toLocalFile());
         const auto& storage = dxPSReportLinkStorage();
         TBasedxReportLink* link = ReportLink();
         const bool accepted = !file.empty() && link && IsVisible(pvoReportFileOperations) && storage.IsReportStream &&
-                              storage.ReadReport && QFileInfo(QString::fromStdString(file)).isFile() &&
+                              storage.ReadReport && QFileInfo(ToQ(file)).isFile() &&
                               (!storage.IsReportFile || storage.IsReportFile(file));
         if (!accepted) {
           e->setDropAction(Qt::IgnoreAction);
@@ -699,8 +701,8 @@ void TCustomdxPSPreviewWindow::UpdateControls() {
   UpdateCaption();
   auto behavior = preview_->OptionsBehavior();
   const bool drag = CanChangeMargins();
-  preview_->SetOptionsBehavior(drag ? behavior | dxPreviewBit(pobAllowDragMargins)
-                                    : behavior & ~dxPreviewBit(pobAllowDragMargins));
+  preview_->SetOptionsBehavior(drag ? behavior | dxBit(pobAllowDragMargins)
+                                    : behavior & ~dxBit(pobAllowDragMargins));
   LayoutPanes();
   statusBar_->setVisible(showStatusBar_);
   statusBar_->SetSizeGrip(!progressShown_ && !isMaximized());
@@ -713,7 +715,7 @@ void TCustomdxPSPreviewWindow::UpdateCaption() {
   std::string caption = caption_;
   if (TBasedxReportLink* link = ReportLink())
     if (link->IsExternalStorage() && !link->StorageName().empty()) caption += " - " + link->StorageName();
-  setWindowTitle(QString::fromStdString(caption));
+  setWindowTitle(ToQ(caption));
 }
 
 std::string TCustomdxPSPreviewWindow::MarginText(const TdxPreviewMargin& margin, bool dragging) const {

@@ -142,22 +142,22 @@ TdxPreviewWindowPreferences TCustomdxPSPreviewWindow::Preferences() const {
   p.MarginColor = preview_->MarginColor();
   const auto units = preview_->MeasurementUnits();
   p.MeasurementUnits = units == pmuInches ? 1 : units == pmuMillimeters ? 2 : 0;
-  p.ShowMarginHintsWhileDragging = preview_->OptionsHint() & dxPreviewBit(pohShowOnDrag);
-  p.ShowMarginHints = preview_->OptionsHint() & dxPreviewBit(pohShowForMargins);
-  p.ShowMargins = preview_->OptionsView() & dxPreviewBit(povMargins);
-  p.ZoomOnMouseRoll = preview_->OptionsZoom() & dxPreviewBit(pozZoomOnMouseRoll);
+  p.ShowMarginHintsWhileDragging = preview_->OptionsHint() & dxBit(pohShowOnDrag);
+  p.ShowMarginHints = preview_->OptionsHint() & dxBit(pohShowForMargins);
+  p.ShowMargins = preview_->OptionsView() & dxBit(povMargins);
+  p.ZoomOnMouseRoll = preview_->OptionsZoom() & dxBit(pozZoomOnMouseRoll);
   p.ZoomStep = preview_->ZoomStep();
   return p;
 }
 
 void TCustomdxPSPreviewWindow::ApplyPreferences(const TdxPreviewWindowPreferences& p) {
   preview_->Margins().Gutter().SetVisible(false);
-  auto hint = preview_->OptionsHint() & ~(dxPreviewBit(pohShowOnDrag) | dxPreviewBit(pohShowForMargins));
-  if (p.ShowMarginHintsWhileDragging) hint |= dxPreviewBit(pohShowOnDrag);
-  if (p.ShowMarginHints) hint |= dxPreviewBit(pohShowForMargins);
+  auto hint = preview_->OptionsHint() & ~(dxBit(pohShowOnDrag) | dxBit(pohShowForMargins));
+  if (p.ShowMarginHintsWhileDragging) hint |= dxBit(pohShowOnDrag);
+  if (p.ShowMarginHints) hint |= dxBit(pohShowForMargins);
   preview_->SetOptionsHint(hint);
-  auto zoom = preview_->OptionsZoom() & ~dxPreviewBit(pozZoomOnMouseRoll);
-  if (p.ZoomOnMouseRoll) zoom |= dxPreviewBit(pozZoomOnMouseRoll);
+  auto zoom = preview_->OptionsZoom() & ~dxBit(pozZoomOnMouseRoll);
+  if (p.ZoomOnMouseRoll) zoom |= dxBit(pozZoomOnMouseRoll);
   preview_->SetOptionsZoom(zoom);
   preview_->SetZoomStep(p.ZoomStep);
   preview_->SetMarginColor(p.MarginColor);
@@ -205,7 +205,7 @@ void TCustomdxPSPreviewWindow::StoreMarginInPage(TdxPreviewMargin& margin) {
   if (!link) return;
   TdxPrinterPage& page = link->RealPrinterPage();
   const int v = margin.Value();
-  const int value = page.StoredUnits() == muInches ? MulDiv(v, 1000, 254) : v * 100;
+  const int value = page.StoredUnits() == muInches ? MulDiv(v, 1000, kLoMetricPerInch) : v * 100;
   switch (margin.Kind()) {
     case pmLeft: page.Margins().SetLeft(value); break;
     case pmTop: page.Margins().SetTop(value); break;

@@ -83,7 +83,7 @@ void TdxPSPanelBar::SetPanelWidth(int index, int width) {
 }
 
 int TdxPSPanelBar::TextWidth(const std::string& text) const {
-  return fontMetrics().horizontalAdvance(QString::fromStdString(text));
+  return fontMetrics().horizontalAdvance(ToQ(text));
 }
 
 QRect TdxPSPanelBar::PanelRect(int index) const {
@@ -143,7 +143,7 @@ void TdxPSPanelBar::paintEvent(QPaintEvent*) {
     painter.setPen(ToQColor(clBtnText));
     const QRect textRect = inner.adjusted(2, 0, -1, 0);  // a fitted panel (text + 6) shows its whole text
     painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-                     fontMetrics().elidedText(QString::fromStdString(p.Text), Qt::ElideRight, textRect.width()));
+                     fontMetrics().elidedText(ToQ(p.Text), Qt::ElideRight, textRect.width()));
   }
   if (sizeGrip_) {
     // Three diagonal ridges at the bottom-right corner.
@@ -188,7 +188,7 @@ bool TdxPSPanelBar::event(QEvent* e) {
     if (hint.empty())
       QToolTip::hideText();
     else
-      QToolTip::showText(help->globalPos(), QString::fromStdString(hint), this, PanelRect(PanelAt(help->pos())));
+      QToolTip::showText(help->globalPos(), ToQ(hint), this, PanelRect(PanelAt(help->pos())));
     return true;
   }
   return QWidget::event(e);

@@ -28,6 +28,7 @@
 #include "platform/Application.h"
 #include "platform/Dialogs.h"
 #include "platform/MessageDialogs.h"
+#include "platform/QtStrings.h"
 #include "platform/Registry.h"
 #include "preview/PageSetupMenu.h"
 #include "preview/PreviewWindow.h"
@@ -288,17 +289,17 @@ TdxfmStdPreview::~TdxfmStdPreview() {
 void TdxfmStdPreview::CreateActions() {
   for (const CommandInfo& info : kCommands) {
     const TdxPreviewCommand command = info.Command;
-    auto* action = new QAction(QString::fromUtf8(info.MenuText), this);
-    if (*info.Shortcut) action->setShortcut(QKeySequence(QString::fromUtf8(info.Shortcut)));
+    auto* action = new QAction(ToQ(info.MenuText), this);
+    if (*info.Shortcut) action->setShortcut(QKeySequence(ToQ(info.Shortcut)));
     action->setCheckable(info.Checkable);
     connect(action, &QAction::triggered, this, [this, command] { RunCommand(command); });
     actions_[command] = action;
     hints_[command] = info.Hint;
     shortcutHints_[command] = info.ShortcutHint;
     if (*info.Hint) {
-      auto* tool = new QAction(CommandIcon(command), QString::fromUtf8(info.Hint), this);
+      auto* tool = new QAction(CommandIcon(command), ToQ(info.Hint), this);
       tool->setCheckable(info.Checkable);
-      tool->setToolTip(QString::fromStdString(ToolButtonHint(command)));
+      tool->setToolTip(ToQ(ToolButtonHint(command)));
       connect(tool, &QAction::triggered, this, [this, command] {
         if (command == pcBackground)
           ChooseBackground(false);
@@ -470,7 +471,7 @@ void TdxfmStdPreview::CreateZoomBox() {
   // on to it), so that is where typed text is taken.
   zoomBox_->installEventFilter(this);
   connect(zoomBox_, &QComboBox::activated, this, [this](int index) {
-    if (index >= 0) ApplyZoomText(zoomBox_->itemText(index).toStdString());
+    if (index >= 0) ApplyZoomText(FromQ(zoomBox_->itemText(index)));
     PreviewControl()->setFocus(Qt::OtherFocusReason);
   });
   zoomBoxAction_ = toolBar_->addWidget(zoomBox_);
@@ -699,14 +700,14 @@ void TdxfmStdPreview::UpdatePrintHint() {
   std::string hint = hints_[pcPrint];
   if (PrinterExists())
     if (auto name = GetPrintDevice().DeviceName(); name && !name->empty()) hint += " (" + *name + ")";
-  toolActions_[pcPrint]->setToolTip(QString::fromStdString(hint));
+  toolActions_[pcPrint]->setToolTip(ToQ(hint));
 }
 
 // ---- Input ----
 
 void TdxfmStdPreview::ApplyZoomText(const std::string& input) {
   applyingZoom_ = true;
-  const QString text = QString::fromStdString(input).trimmed();
+  const QString text = ToQ(input).trimmed();
   const int pages = PageCount();
   bool matched = false;
   for (int i = 0; i < kZoomPercentEntries && !matched; ++i)
@@ -759,7 +760,7 @@ bool TdxfmStdPreview::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(event);
       if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
-        ApplyZoomText(zoomBox_->currentText().toStdString());
+        ApplyZoomText(FromQ(zoomBox_->currentText()));
         PreviewControl()->setFocus(Qt::OtherFocusReason);
         return true;
       }
@@ -770,7 +771,7 @@ bool TdxfmStdPreview::eventFilter(QObject* watched, QEvent* event) {
         return true;
       }
     } else if (event->type() == QEvent::FocusOut) {
-      if (zoomBox_->lineEdit()->isModified()) ApplyZoomText(zoomBox_->currentText().toStdString());
+      if (zoomBox_->lineEdit()->isModified()) ApplyZoomText(FromQ(zoomBox_->currentText()));
     }
   }
   return TCustomdxPSPreviewWindow::eventFilter(watched, event);
@@ -949,14 +950,14 @@ void TdxfmStdPreview::SaveReport() {
     // The chosen name gets the extension ".rps": the question is about that
     // file, the one that is written (March.2024 writes March.rps). No goes
     // back to the dialog.
-    QFileInfo info(QString::fromStdString(chosen));
+    QFileInfo info(ToQ(chosen));
     const QString name = info.dir().filePath(info.completeBaseName()) + ".rps";
     if (QFileInfo::exists(name) &&
-        !MessageQuestion(Format(dxPSPreviewWindowTexts::ReplaceReportFile, name.toStdString().c_str()))) {
-      proposed = name.toStdString();
+        !MessageQuestion(Format(dxPSPreviewWindowTexts::ReplaceReportFile, FromQ(name).c_str()))) {
+      proposed = FromQ(name);
       continue;
     }
-    link->SaveToFile(name.toStdString());
+    link->SaveToFile(FromQ(name));
     return;
   }
 }

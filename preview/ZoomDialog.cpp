@@ -16,6 +16,7 @@
 #include "editors/DialogControls.h"
 #include "layout/TextLayout.h"
 #include "platform/Fonts.h"
+#include "platform/QtStrings.h"
 #include "preview/PreviewDialogs.h"
 #include "report/ImageList.h"
 
@@ -32,8 +33,6 @@ TFont DialogFont() {
   font.SetSize(8);
   return font;
 }
-
-QString Q(const char* text) { return QString::fromUtf8(text); }
 
 // The glyph of btnManyPages: four small sheets in a 2 x 2 grid.
 QIcon ManyPagesGlyph() {
@@ -162,20 +161,20 @@ void TfmZoom::CreateControls() {
 }
 
 void TfmZoom::SetTexts() {
-  setWindowTitle(Q(T::ZoomCaption));
-  btnOK_->setText(Q(T::OK));
-  btnCancel_->setText(Q(T::Cancel));
-  btnHelp_->setText(Q(T::Help));
-  gbxZoomTo_->setTitle(Q(T::ZoomTo));
-  for (int tag = 0; tag < 8; ++tag) radios_[tag]->setText(Q(kPercentCaptions[tag]));
-  radios_[ztPageWidth]->setText(Q(T::PageWidth));
-  radios_[ztWholePage]->setText(Q(T::WholePage));
-  radios_[ztTwoPages]->setText(Q(T::TwoPages));
-  radios_[ztFourPages]->setText(Q(T::FourPages));
-  radios_[ztManyPages]->setText(Q(T::ManyPages));
-  lblPercent_->setText(Q(T::Percent));
-  gbxPreview_->setTitle(Q(T::Preview));
-  stxtFontPreview_->setText(Q(T::FontPreview));
+  setWindowTitle(ToQ(T::ZoomCaption));
+  btnOK_->setText(ToQ(T::OK));
+  btnCancel_->setText(ToQ(T::Cancel));
+  btnHelp_->setText(ToQ(T::Help));
+  gbxZoomTo_->setTitle(ToQ(T::ZoomTo));
+  for (int tag = 0; tag < 8; ++tag) radios_[tag]->setText(ToQ(kPercentCaptions[tag]));
+  radios_[ztPageWidth]->setText(ToQ(T::PageWidth));
+  radios_[ztWholePage]->setText(ToQ(T::WholePage));
+  radios_[ztTwoPages]->setText(ToQ(T::TwoPages));
+  radios_[ztFourPages]->setText(ToQ(T::FourPages));
+  radios_[ztManyPages]->setText(ToQ(T::ManyPages));
+  lblPercent_->setText(ToQ(T::Percent));
+  gbxPreview_->setTitle(ToQ(T::Preview));
+  stxtFontPreview_->setText(ToQ(T::FontPreview));
 }
 
 void TfmZoom::Initialize(TCustomdxPreview& preview) {

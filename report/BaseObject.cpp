@@ -6,6 +6,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/Types.h"
+#include "platform/UpdateLock.h"
 #include "report/EngineExceptions.h"
 
 namespace {
@@ -54,14 +55,9 @@ void TdxBaseObject::Assign(const TdxObject* source) {
     std::string from = source ? source->ClassName() : "nil";
     throw EdxPrintEngine(Format(dxPSMessages::CannotAssign, from.c_str(), ClassName().c_str()));
   }
-  BeginUpdate();
-  try {
-    DoAssign(*base);
-  } catch (...) {
-    EndUpdate();
-    throw;
-  }
-  EndUpdate();
+  UpdateLock lock(*this);
+  DoAssign(*base);
+
 }
 
 std::unique_ptr<TdxBaseObject> TdxBaseObject::Clone() const {

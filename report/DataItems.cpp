@@ -7,6 +7,7 @@
 
 #include "platform/Canvas.h"
 #include "report/CheckItems.h"
+#include "platform/ScopeExit.h"
 #include "report/EngineExceptions.h"
 #include "report/ImageList.h"
 #include "report/RendererInterface.h"
@@ -818,14 +819,12 @@ TdxReportRadioGroup::TdxReportRadioGroup(TdxReportCell* parent) : TdxReportGroup
 }
 
 void TdxReportRadioGroup::Assign(const TdxReportItem& source) {
-  ++indexLock_;
-  try {
+  {
+    ++indexLock_;
+    ScopeExit unlockIndex([this] { --indexLock_; });
     TdxReportGroup::Assign(source);
-  } catch (...) {
-    --indexLock_;
-    throw;
   }
-  --indexLock_;
+
   auto* s = dynamic_cast<const TdxReportRadioGroup*>(&source);
   if (!s || s == this) return;
   columnCount_ = s->columnCount_;

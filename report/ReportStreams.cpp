@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/Exceptions.h"
+#include "platform/QtStrings.h"
 #include "platform/ReadableFile.h"
 #include "report/CellBorders.h"
 #include "report/ReportCells.h"
@@ -278,7 +279,7 @@ struct TdxFileStream::Impl {
 };
 
 TdxFileStream::TdxFileStream(const std::string& fileName, TdxFileStreamMode mode) : impl_(std::make_unique<Impl>()) {
-  impl_->file.setFileName(QString::fromStdString(fileName));
+  impl_->file.setFileName(ToQ(fileName));
   if (mode == TdxFileStreamMode::Read) {
     // Only a regular file, opened without waiting: a FIFO or a device named
     // like a report is refused. The stream reads what it seeks to, so the
@@ -287,11 +288,11 @@ TdxFileStream::TdxFileStream(const std::string& fileName, TdxFileStreamMode mode
     const int fd = opened.Release();
     if (!impl_->file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
       ::close(fd);
-      throw EFOpenError(TReadableFile::OpenError(fileName, impl_->file.errorString().toStdString()));
+      throw EFOpenError(TReadableFile::OpenError(fileName, FromQ(impl_->file.errorString())));
     }
   } else if (!impl_->file.open(QIODevice::ReadWrite | QIODevice::Truncate)) {
     throw EFCreateError(Format(GraphicsMessages::CannotCreateFile, fileName.c_str(),
-                               impl_->file.errorString().toStdString().c_str()));
+                               FromQ(impl_->file.errorString()).c_str()));
   }
 }
 

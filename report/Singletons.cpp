@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/ScopeExit.h"
+#include "platform/ScopedValue.h"
 #include "platform/Types.h"
 
 namespace {
@@ -9,15 +11,6 @@ namespace {
 TdxClass g_creating = nullptr;
 // The singleton registry.
 TdxPSSingletonFactory* g_registry = nullptr;
-
-class CreatingScope {
- public:
-  explicit CreatingScope(TdxClass cls) : saved_(g_creating) { g_creating = cls; }
-  ~CreatingScope() { g_creating = saved_; }
-
- private:
-  TdxClass saved_;
-};
 
 [[noreturn]] void RaiseIllegalAccessCode(int code) {
   throw EdxPSSingleton(Format(dxPSMessages::IllegalAccessCode, code));
@@ -50,19 +43,15 @@ TBasedxPSSingleton* TdxSingletonClassInfo::GetInstance(int accessCode) const {
 TBasedxPSSingleton* TdxSingletonClassInfo::NewInstance() const {
   std::unique_ptr<TdxObject> object;
   {
-    CreatingScope scope(this);
+    ScopedValue creating(g_creating, this);
     object = Create();
   }
   auto* instance = dynamic_cast<TBasedxPSSingleton*>(object.get());
   if (!instance) dxRaiseCannotCreate(this);
   object.release();
-  try {
-    instance->RegisterInstance();
-    instance->InitializeInstance();
-  } catch (...) {
-    instance->Destroy();
-    throw;
-  }
+  ScopeFail destroy([instance] { instance->Destroy(); });
+  instance->RegisterInstance();
+  instance->InitializeInstance();
   return instance;
 }
 

@@ -22,6 +22,7 @@
 #include "engine/ReportLink.h"
 #include "layout/HeaderFooterFunctions.h"
 #include "layout/UserLocale.h"
+#include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
 #include "report/EngineSettings.h"
@@ -1006,7 +1007,7 @@ TEST_F(LinkDialogsTest, ChosenDateAndTimeFormatsReachTheLinkAndTheHeader) {
   EXPECT_EQ(link->TimeFormat(), 3);
   EXPECT_FALSE(printer.AutoUpdateDateTime);
   EXPECT_EQ(printer.DateFormat(), 0);  // not made the default
-  EXPECT_TRUE(link->AssignedFormatValues() & dxFormatBit(fvDate));
+  EXPECT_TRUE(link->AssignedFormatValues() & dxBit(fvDate));
   EXPECT_EQ(ExpandHFText("[Date Printed]"), " 2024-03-05 ");
   EXPECT_EQ(ExpandHFText("[Time Printed]"), " " + dxFormatTime(link->DateTime(), TimeFormatList()[3]) + " ");
   EXPECT_NE(HeaderBand(Paint()), HeaderBand(before));
@@ -1027,7 +1028,7 @@ TEST_F(LinkDialogsTest, DefaultMakesThePrinterTakeTheFormats) {
   EXPECT_EQ(printer.TimeFormat(), 2);
   EXPECT_EQ(link->DateFormat(), 5);
   // Equal to the printer's: the link follows the printer again.
-  EXPECT_FALSE(link->AssignedFormatValues() & (dxFormatBit(fvDate) | dxFormatBit(fvTime)));
+  EXPECT_FALSE(link->AssignedFormatValues() & (dxBit(fvDate) | dxBit(fvTime)));
 }
 
 TEST_F(LinkDialogsTest, CancelledFormatDialogsChangeNothingAndTheHeaderStays) {

@@ -39,6 +39,7 @@
 #include "layout/HeaderFooterFunctions.h"
 #include "layout/PrintDevice.h"
 #include "platform/Clipboard.h"
+#include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
 #include "preview/PreviewControl.h"
 #include "report/EngineUtilities.h"
@@ -495,7 +496,7 @@ TEST_F(PageSetupDialogTest, DraggingASampleLineSetsItsBoxAndHoldsTheWindowOpen) 
       [&](TdxfmPageSetupDialog& w) {
         TdxPreview* sample = w.SamplePreview();
         TdxPreviewMargin& left = sample->Margins().Left();
-        ASSERT_TRUE(sample->OptionsBehavior() & dxPreviewBit(pobAllowDragMargins));
+        ASSERT_TRUE(sample->OptionsBehavior() & dxBit(pobAllowDragMargins));
         const TRect page = sample->Pages()[0].Bounds;
         const TPoint start{sample->MarginPos(left), (page.Top + page.Bottom) / 2};
         sample->BeginDragMargin(&left, start);
@@ -690,7 +691,7 @@ TEST_F(PageSetupDialogTest, PermissionsLockTheirControls) {
           EXPECT_EQ(w.MarginBox(box)->focusPolicy(), Qt::ClickFocus);
           EXPECT_EQ(w.MarginBox(box)->palette().color(QPalette::Base), ColorToQColor(clBtnFace));
         }
-        EXPECT_FALSE(w.SamplePreview()->OptionsBehavior() & dxPreviewBit(pobAllowDragMargins));
+        EXPECT_FALSE(w.SamplePreview()->OptionsBehavior() & dxBit(pobAllowDragMargins));
         // A spin step on a locked box only beeps.
         const int beeps = Beeps;
         w.MarginBox(mbTop)->Step(1, btLine, btNext);
@@ -706,9 +707,9 @@ TEST_F(PageSetupDialogTest, PermissionsLockTheirControls) {
 TEST_F(PageSetupDialogTest, OptionsHideAndDisableGroupsAndTabs) {
   TdxPageSetupDialog dialog;
   dialog.SetPrintStyle(&style);
-  dialog.OptionsVisible = dxAllPageSetupDlgOptions & ~(dxPSBit(psoMargins) | dxPSBit(psoCenterOnPage) |
-                                                       dxPSBit(psoStyleCaption) | dxPSBit(psoHFFunctions));
-  dialog.OptionsEnabled = dxAllPageSetupDlgOptions & ~(dxPSBit(psoPageOrder) | dxPSBit(psoHFBackground));
+  dialog.OptionsVisible = dxAllPageSetupDlgOptions & ~(dxBit(psoMargins) | dxBit(psoCenterOnPage) |
+                                                       dxBit(psoStyleCaption) | dxBit(psoHFFunctions));
+  dialog.OptionsEnabled = dxAllPageSetupDlgOptions & ~(dxBit(psoPageOrder) | dxBit(psoHFBackground));
   dialog.HFMode = hfmOneSection;
   dialog.ActivePageIndex = pstMargins;
   dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
@@ -730,8 +731,8 @@ TEST_F(PageSetupDialogTest, OptionsHideAndDisableGroupsAndTabs) {
 
   // The header and footer tab goes when everything on it is hidden.
   dialog.OptionsVisible = dxAllPageSetupDlgOptions &
-                          ~(dxPSBit(psoHFText) | dxPSBit(psoHFFont) | dxPSBit(psoHFBackground) |
-                            dxPSBit(psoHFFunctions) | dxPSBit(psoHFVertAlignment) | dxPSBit(psoHFReverse));
+                          ~(dxBit(psoHFText) | dxBit(psoHFFont) | dxBit(psoHFBackground) |
+                            dxBit(psoHFFunctions) | dxBit(psoHFVertAlignment) | dxBit(psoHFReverse));
   dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
     EXPECT_FALSE(w.TabVisible(pstHeaderFooter));
     EXPECT_TRUE(w.TabVisible(pstMargins));
@@ -750,7 +751,7 @@ TEST_F(PageSetupDialogTest, HiddenStyleNamePanelMakesTheWindowShorter) {
     w.CloseWithCancel();
   });
   dialog.Execute();
-  dialog.OptionsVisible &= ~dxPSBit(psoStyleCaption);
+  dialog.OptionsVisible &= ~dxBit(psoStyleCaption);
   dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
     withoutPanel = w.height();
     w.CloseWithCancel();
@@ -780,7 +781,7 @@ TEST_F(PageSetupDialogTest, ButtonsMoveWhenTheirNeighboursAreHidden) {
   // Without a help context OK and Cancel take the places of Cancel and Help.
   EXPECT_EQ(cancel.x(), help.x());
 
-  dialog.ButtonsVisible &= ~dxPSBit(psbPrint);
+  dialog.ButtonsVisible &= ~dxBit(psbPrint);
   dialog.HelpContext = 7;
   dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
     EXPECT_TRUE(w.PrintButton()->isHidden());

@@ -12,6 +12,7 @@
 #include "dialogs/PrintStyles.h"
 #include "engine/ComponentPrinter.h"
 #include "layout/PrinterPage.h"
+#include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
 #include "platform/ScopeExit.h"
 #include "tests/TestSupport.h"
@@ -54,7 +55,7 @@ TEST_F(PrintStyleEventsTest, StyleHearsItsLinkBeingBuiltAndPrinted) {
   events.clear();
   device.Device().JobOutputFile = dir.Path("styled.pdf");
   link->Builds = 0;
-  printer.Options &= ~dxCPOptionBit(cpoAutoRebuildBeforePrint);
+  printer.Options &= ~dxBit(cpoAutoRebuildBeforePrint);
   EXPECT_TRUE(printer.Print(false));
   EXPECT_EQ(events, (std::vector<std::string>{"before printing", "start", "end", "after printing"}));
 

@@ -5,6 +5,7 @@
 #include <QPainter>
 
 #include "editors/ColorDialog.h"
+#include "platform/EnumBits.h"
 #include "report/EngineSettings.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
@@ -61,7 +62,7 @@ int CountDark(const QImage& img, const QRect& area) {
 
 TEST(DialogControlsColor, DefaultListHasPureSystemAndCustomEntries) {
   TdxPSColorCombo combo;
-  EXPECT_EQ(combo.ColorTypes(), ColorTypeBit(ctPure) | ColorTypeBit(ctSystem));
+  EXPECT_EQ(combo.ColorTypes(), dxBit(ctPure) | dxBit(ctSystem));
   ASSERT_EQ(combo.EntryCount(), 20 + 25 + 1);
   EXPECT_EQ(combo.count(), combo.EntryCount());
   EXPECT_EQ(combo.currentIndex(), 0);
@@ -86,7 +87,7 @@ TEST(DialogControlsColor, DefaultListHasPureSystemAndCustomEntries) {
 
 TEST(DialogControlsColor, AutoAndPureColoursWithAnUnlistedColourInTheCustomEntry) {
   TdxPSColorCombo combo;
-  combo.SetColorTypes(ColorTypeBit(ctPure));
+  combo.SetColorTypes(dxBit(ctPure));
   combo.SetShowAutoColor(true);
   ASSERT_EQ(combo.EntryCount(), 22);
   EXPECT_EQ(combo.EntryName(0), "Auto");
@@ -109,7 +110,7 @@ TEST(DialogControlsColor, AutoAndPureColoursWithAnUnlistedColourInTheCustomEntry
   EXPECT_EQ(combo.ColorValue(), clTeal);
   // An empty set of colour groups lists the pure colours.
   combo.SetColorTypes(0);
-  EXPECT_EQ(combo.ColorTypes(), ColorTypeBit(ctPure));
+  EXPECT_EQ(combo.ColorTypes(), dxBit(ctPure));
   combo.SetAutoColorText("Automatic");
   EXPECT_EQ(combo.EntryName(0), "Automatic");
 }
@@ -125,7 +126,7 @@ TEST(DialogControlsColor, RebuildingKeepsTheSelectedColour) {
   EXPECT_EQ(combo.currentIndex(), 0);  // the automatic entry comes first
   combo.SetColorValue(clBtnFace);
   EXPECT_EQ(combo.EntryName(combo.currentIndex()), "Button Face");
-  combo.SetColorTypes(ColorTypeBit(ctPure));
+  combo.SetColorTypes(dxBit(ctPure));
   EXPECT_EQ(combo.EntryName(combo.currentIndex()), "Silver");
   // A colour that is no longer listed gives way to the first entry.
   combo.SetColorValue(0x010203);
@@ -135,7 +136,7 @@ TEST(DialogControlsColor, RebuildingKeepsTheSelectedColour) {
 
 TEST(DialogControlsColor, CustomChoiceSelectsListedColoursTakesOthersAndRestoresOnCancel) {
   TdxPSColorCombo combo;
-  combo.SetColorTypes(ColorTypeBit(ctPure));
+  combo.SetColorTypes(dxBit(ctPure));
   combo.SetColorValue(clGreen);
   std::optional<TColor> answer;
   TColor startedWith = -1;
@@ -216,7 +217,7 @@ TEST(DialogControlsColor, SharedDialogStartsWithTheCustomColourAndKeepsCustomCol
 
 TEST(DialogControlsColor, EnterOnTheClosedCustomEntryChoosesButArrowKeysDoNot) {
   TdxPSColorCombo combo;
-  combo.SetColorTypes(ColorTypeBit(ctPure));
+  combo.SetColorTypes(dxBit(ctPure));
   ColorDialogAnswer dialog(TColor(0x0A0B0C));
   combo.SetColorValue(clWhite);  // the last colour before the custom entry
   SendKey(combo, Qt::Key_Down);
@@ -229,7 +230,7 @@ TEST(DialogControlsColor, EnterOnTheClosedCustomEntryChoosesButArrowKeysDoNot) {
 
 TEST(DialogControlsColor, EntryPixels) {
   TdxPSColorCombo combo;
-  combo.SetColorTypes(ColorTypeBit(ctPure));
+  combo.SetColorTypes(dxBit(ctPure));
   combo.SetShowAutoColor(true);
   const int h = combo.ItemHeight();
   const int red = 1 + 16;  // "Red" after the automatic entry
@@ -272,7 +273,7 @@ TEST(DialogControlsColor, EntryPixels) {
 
 TEST(DialogControlsColor, NameEventChangesTheDrawnName) {
   TdxPSColorCombo combo;
-  combo.SetColorTypes(ColorTypeBit(ctPure));
+  combo.SetColorTypes(dxBit(ctPure));
   std::vector<std::tuple<int, std::string, int, TColor>> calls;
   combo.OnGetColorName = [&](TdxPSColorCombo&, int index, std::string& name, int kind, TColor color) {
     calls.emplace_back(index, name, kind, color);

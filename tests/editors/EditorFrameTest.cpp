@@ -11,6 +11,7 @@
 
 #include "editors/EditorContainer.h"
 #include "editors/ImageEditor.h"
+#include "platform/EnumBits.h"
 #include "tests/TestSupport.h"
 
 namespace {
@@ -332,7 +333,7 @@ TEST_F(EditorFrame, ShadowWidensTheRightAndBottomMarginsAndTheRegion) {
 TEST_F(EditorFrame, EdgesWithoutTheRightSideLeaveTheRightLineOutsideTheWindow) {
   Host host(120, 80);
   TcxImage& e = *host.editor;
-  e.Style().SetEdges(Border(bLeft) | Border(bTop) | Border(bBottom));
+  e.Style().SetEdges(dxBit(bLeft) | dxBit(bTop) | dxBit(bBottom));
   const TcxContainerViewInfo& vi = e.ContainerViewInfo();
   EXPECT_EQ(vi.BorderOuterRect, TRect(1, 1, 118, 79));
   EXPECT_EQ(e.mask().boundingRect().right() + 1, vi.ClientRect.Right);
@@ -478,7 +479,7 @@ TEST(cxContainerStyle, DefaultsSettersAndAssignedValues) {
   style.BeginUpdate();
   style.BeginUpdate();
   style.SetShadow(true);
-  style.SetEdges(Border(bLeft));
+  style.SetEdges(dxBit(bLeft));
   style.EndUpdate();
   EXPECT_EQ(changes, 4);
   style.EndUpdate();
@@ -486,7 +487,7 @@ TEST(cxContainerStyle, DefaultsSettersAndAssignedValues) {
 
   style.SetAssignedValues(StyleValue(csvEdges));
   EXPECT_FALSE(style.Shadow());
-  EXPECT_EQ(style.Edges(), Border(bLeft));
+  EXPECT_EQ(style.Edges(), dxBit(bLeft));
 }
 
 TEST(cxContainerStyle, ControllerStylesGiveWhatAStyleDoesNotAssign) {

@@ -10,6 +10,7 @@
 
 #include "editors/ImageEditor.h"
 #include "platform/Dialogs.h"
+#include "platform/EnumBits.h"
 #include "tests/TestSupport.h"
 
 namespace {
@@ -180,7 +181,7 @@ TEST(cxImage, CenterWithoutStretchShowsNoScrollBars) {
 
 TEST(cxImage, BuiltInMenuFollowsMenuItems) {
   TcxImage editor;
-  editor.Properties().PopupMenuLayout().SetMenuItems(PopupItem(pmiLoad));
+  editor.Properties().PopupMenuLayout().SetMenuItems(dxBit(pmiLoad));
   QMenu* menu = editor.PrepareBuiltInMenu();
   auto a = menu->actions();
   ASSERT_EQ(a.size(), 9);
@@ -189,7 +190,7 @@ TEST(cxImage, BuiltInMenuFollowsMenuItems) {
   EXPECT_EQ(visible, (std::vector<bool>{false, false, false, false, true, true, false, false, false}));
   EXPECT_EQ(a[5]->text(), "&Load...");
 
-  editor.Properties().PopupMenuLayout().SetMenuItems(cxDefaultPopupMenuItems | PopupItem(pmiCustom));
+  editor.Properties().PopupMenuLayout().SetMenuItems(cxDefaultPopupMenuItems | dxBit(pmiCustom));
   editor.Properties().PopupMenuLayout().SetCustomMenuItemCaption("Mine");
   menu = editor.PrepareBuiltInMenu();
   a = menu->actions();

@@ -13,6 +13,7 @@
 #include "engine/ComponentPrinter.h"
 #include "engine/ContainerReportLink.h"
 #include "layout/HeaderFooterFunctions.h"
+#include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
 #include "platform/ScopeExit.h"
 #include "report/EventBus.h"
@@ -293,7 +294,7 @@ TEST_F(LongOperationTest, WaitCursorIsSharedAndRestored) {
   EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 
   // Without the hourglass option the cursor stays.
-  printer.Options &= ~dxCPOptionBit(cpoShowHourGlass);
+  printer.Options &= ~dxBit(cpoShowHourGlass);
   printer.BeginLongOperation();
   EXPECT_EQ(dxPSWaitDepth(), 0);
   printer.EndLongOperation();
@@ -340,7 +341,7 @@ TEST_F(ComponentPrinterTest, BuildRaisesNotificationsAndEventsAroundTheLinksBuil
   // Without the option the printer's events stay quiet; the bus still hears.
   events.clear();
   log.Entries.clear();
-  printer.Options &= ~dxCPOptionBit(cpoGenerateReportProgressEvent);
+  printer.Options &= ~dxBit(cpoGenerateReportProgressEvent);
   printer.RebuildLink(link);
   EXPECT_TRUE(events.empty());
   EXPECT_EQ(log.Entries, (std::vector<std::string>{"start", "end"}));
@@ -536,7 +537,7 @@ TEST_F(ComponentPrinterTest, WindowThatCannotBeConfiguredIsDestroyedAndTheFailur
 
 TEST_F(ComponentPrinterTest, PreviewWithoutRebuildRefreshesTheDate) {
   TdxComponentPrinter printer;
-  printer.Options &= ~dxCPOptionBit(cpoAutoRebuildBeforePreview);
+  printer.Options &= ~dxBit(cpoAutoRebuildBeforePreview);
   TestLink* link = AddLink(printer);
   link->SetDateTime(1.0);
   printer.Preview(true);
@@ -546,13 +547,13 @@ TEST_F(ComponentPrinterTest, PreviewWithoutRebuildRefreshesTheDate) {
 
 TEST_F(ComponentPrinterTest, StoredReportReturnsToItsComponentAfterThePreview) {
   TdxComponentPrinter printer;
-  printer.Options &= ~dxCPOptionBit(cpoAutoRebuildBeforePreview);
+  printer.Options &= ~dxBit(cpoAutoRebuildBeforePreview);
   TestLink* link = AddLink(printer);
   link->SetDataSource(dsExternalStorage);
   printer.Preview(true);
   EXPECT_EQ(link->DataSource(), dsComponent);
 
-  printer.Options &= ~dxCPOptionBit(cpoDropStorageModeAfterPreview);
+  printer.Options &= ~dxBit(cpoDropStorageModeAfterPreview);
   link->SetDataSource(dsExternalStorage);
   printer.Preview(true);
   EXPECT_EQ(link->DataSource(), dsExternalStorage);
@@ -592,7 +593,7 @@ TEST_F(ComponentPrinterTest, RebuildUnderAnOpenPreviewKeepsTheSelectedPage) {
   // Without a preview nothing is remembered: the first page is selected.
   delete window;
   printer.ReportCleared(link);
-  printer.Options &= ~dxCPOptionBit(cpoAutoRebuildBeforePreview);
+  printer.Options &= ~dxBit(cpoAutoRebuildBeforePreview);
   printer.Preview(false);
   window = FakePreviewWindow::Last;
   ASSERT_NE(window, nullptr);

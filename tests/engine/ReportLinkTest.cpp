@@ -13,6 +13,7 @@
 #include "engine/ReportLink.h"
 #include "layout/HeaderFooterFunctions.h"
 #include "layout/UserLocale.h"
+#include "platform/EnumBits.h"
 #include "platform/Exceptions.h"
 #include "platform/MessageDialogs.h"
 #include "report/EventBus.h"
@@ -257,10 +258,10 @@ TEST_F(ReportLinkTest, DateFormatWithoutPrinterIsClampedToTheList) {
   ASSERT_GT(last, 0);
   link.SetDateFormat(1000);
   EXPECT_EQ(link.DateFormat(), last);
-  EXPECT_TRUE(link.AssignedFormatValues() & dxFormatBit(fvDate));
+  EXPECT_TRUE(link.AssignedFormatValues() & dxBit(fvDate));
   link.SetDateFormat(-3);
   EXPECT_EQ(link.DateFormat(), 0);
-  EXPECT_FALSE(link.AssignedFormatValues() & dxFormatBit(fvDate));
+  EXPECT_FALSE(link.AssignedFormatValues() & dxBit(fvDate));
   link.SetTimeFormat(1000);
   EXPECT_EQ(link.TimeFormat(), int(TimeFormatList().size()) - 1);
 }
@@ -271,17 +272,17 @@ TEST_F(ReportLinkTest, FormatsFollowThePrinterUntilTheLinkSetsItsOwn) {
   EXPECT_EQ(link->DateFormat(), 2);
   // The printer's own value does not make the format the link's.
   link->SetDateFormat(2);
-  EXPECT_FALSE(link->AssignedFormatValues() & dxFormatBit(fvDate));
+  EXPECT_FALSE(link->AssignedFormatValues() & dxBit(fvDate));
   printer.SetDateFormat(1);
   EXPECT_EQ(link->DateFormat(), 1);
   // A different value does, and sticks when the printer changes.
   link->SetDateFormat(3);
-  EXPECT_TRUE(link->AssignedFormatValues() & dxFormatBit(fvDate));
+  EXPECT_TRUE(link->AssignedFormatValues() & dxBit(fvDate));
   printer.SetDateFormat(0);
   EXPECT_EQ(link->DateFormat(), 3);
   // Back to the printer's value: following again.
   link->SetDateFormat(0);
-  EXPECT_FALSE(link->AssignedFormatValues() & dxFormatBit(fvDate));
+  EXPECT_FALSE(link->AssignedFormatValues() & dxBit(fvDate));
   printer.SetDateFormat(2);
   EXPECT_EQ(link->DateFormat(), 2);
 
@@ -294,11 +295,11 @@ TEST_F(ReportLinkTest, FormatsFollowThePrinterUntilTheLinkSetsItsOwn) {
 
 TEST_F(ReportLinkTest, AssignedFormatValuesDropFlagsOfFormatsAtTheirDefault) {
   TTestReportLink* link = AddLink();
-  link->SetAssignedFormatValues(dxFormatBit(fvDate) | dxFormatBit(fvTime));
+  link->SetAssignedFormatValues(dxBit(fvDate) | dxBit(fvTime));
   EXPECT_EQ(link->AssignedFormatValues(), 0u);
   link->SetTimeFormat(1);
-  link->SetAssignedFormatValues(dxFormatBit(fvDate) | dxFormatBit(fvTime));
-  EXPECT_EQ(link->AssignedFormatValues(), dxFormatBit(fvTime));
+  link->SetAssignedFormatValues(dxBit(fvDate) | dxBit(fvTime));
+  EXPECT_EQ(link->AssignedFormatValues(), dxBit(fvTime));
 }
 
 TEST_F(ReportLinkTest, CurrentLinkCopiesItsFormatsIntoHeaderAndFooterValues) {

@@ -4,6 +4,7 @@
 #include <QScrollBar>
 #include <QTimer>
 
+#include "platform/EnumBits.h"
 #include "platform/Registry.h"
 #include "preview/PreviewControl.h"
 #include "tests/TestSupport.h"
@@ -57,8 +58,8 @@ TEST(PreviewControl, NewControlHasDocumentedDefaults) {
   EXPECT_EQ(preview.Color(), clBtnShadow);
   EXPECT_EQ(preview.MinZoomFactor(), 5);
   EXPECT_EQ(preview.MaxZoomFactor(), 500);
-  EXPECT_EQ(preview.OptionsBehavior(), dxPreviewBit(pobAllowDragMargins) | dxPreviewBit(pobKeyNavigation) |
-                                           dxPreviewBit(pobThumbTracking) | dxPreviewBit(pobAutoSwapMargins));
+  EXPECT_EQ(preview.OptionsBehavior(), dxBit(pobAllowDragMargins) | dxBit(pobKeyNavigation) |
+                                           dxBit(pobThumbTracking) | dxBit(pobAutoSwapMargins));
   const int expected[7] = {254, 254, 254, 254, 0, 127, 127};
   for (int k = 0; k < 7; ++k) {
     const TdxPreviewMargin& m = preview.Margins()[TdxPreviewMarginType(k)];
@@ -209,7 +210,7 @@ TEST(PreviewZoomModes, ToggleZoomSwitchesBetweenHundredAndThePreviousView) {
 // thumbnails pane) it leaves the zoom alone.
 TEST(PreviewZoomModes, EnterTogglesOnlyWithZoomOnClick) {
   auto preview = MakeSmallPreview(3);
-  preview->SetOptionsZoom(preview->OptionsZoom() & ~dxPreviewBit(pozZoomOnClick));
+  preview->SetOptionsZoom(preview->OptionsZoom() & ~dxBit(pozZoomOnClick));
   ASSERT_EQ(preview->SelectedPageIndex(), 0);
   const int zoom = preview->ZoomFactor();
   Key(*preview, Qt::Key_Return);
@@ -217,7 +218,7 @@ TEST(PreviewZoomModes, EnterTogglesOnlyWithZoomOnClick) {
   EXPECT_EQ(preview->ZoomFactor(), zoom);
   Click(*preview, {118, 117});
   EXPECT_EQ(preview->ZoomFactor(), zoom);
-  preview->SetOptionsZoom(preview->OptionsZoom() | dxPreviewBit(pozZoomOnClick));
+  preview->SetOptionsZoom(preview->OptionsZoom() | dxBit(pozZoomOnClick));
   Key(*preview, Qt::Key_Return);
   EXPECT_EQ(preview->ZoomFactor(), 100);
 }
@@ -253,7 +254,7 @@ TEST(PreviewLayout, PagesSitInRowsAndColumnsCentredHorizontally) {
   EXPECT_EQ(preview->PageIndexFromPoint({250, 100}), 1);
   EXPECT_EQ(preview->PageIndexFromPoint({5, 100}), -1);
   // pobNonCenterizePages keeps the block at the indent.
-  preview->SetOptionsBehavior(preview->OptionsBehavior() | dxPreviewBit(pobNonCenterizePages));
+  preview->SetOptionsBehavior(preview->OptionsBehavior() | dxBit(pobNonCenterizePages));
   EXPECT_EQ(preview->Pages()[0].Bounds.Left, 5);
 }
 
@@ -300,7 +301,7 @@ TEST(PreviewLayout, SelectedPageShowsDottedMarginLines) {
   // No lines on the other pages.
   EXPECT_EQ(CountColorInColumn(img, 202 + 19, 30, 200, kRed), 0);
   // povMargins off hides them.
-  preview->SetOptionsView(preview->OptionsView() & ~dxPreviewBit(povMargins));
+  preview->SetOptionsView(preview->OptionsView() & ~dxBit(povMargins));
   EXPECT_FALSE(preview->Margins().Left().Visible());
   EXPECT_EQ(CountColorInColumn(Grab(*preview), 57, 30, 200, kRed), 0);
 }
@@ -501,7 +502,7 @@ TEST(PreviewKeyboard, SingleColumnScrollsAndAltZooms) {
   Key(*preview, Qt::Key_Plus, Qt::KeypadModifier | Qt::ControlModifier);
   EXPECT_EQ(preview->ZoomFactor(), 110);
   // Without key navigation the arrows are not the control's.
-  preview->SetOptionsBehavior(preview->OptionsBehavior() & ~dxPreviewBit(pobKeyNavigation));
+  preview->SetOptionsBehavior(preview->OptionsBehavior() & ~dxBit(pobKeyNavigation));
   const int top = preview->TopPos();
   Key(*preview, Qt::Key_Down);
   EXPECT_EQ(preview->TopPos(), top);
@@ -520,7 +521,7 @@ TEST(PreviewMouse, WheelScrollsOneLineOrZooms) {
   EXPECT_EQ(preview->TopPos(), 30);
   Wheel(*preview, 1, Qt::ControlModifier);
   EXPECT_EQ(preview->ZoomFactor(), 30);
-  preview->SetOptionsZoom(dxPreviewBit(pozZoomOnMouseRoll));
+  preview->SetOptionsZoom(dxBit(pozZoomOnMouseRoll));
   Wheel(*preview, -1);
   EXPECT_EQ(preview->ZoomFactor(), 20);
 }
@@ -538,7 +539,7 @@ TEST(PreviewMouse, ClickSelectsAnotherPageWithoutZooming) {
 
 TEST(PreviewMouse, HotTrackSelectsThePageUnderTheMouse) {
   auto preview = MakeSmallPreview(3);
-  preview->SetOptionsBehavior(preview->OptionsBehavior() | dxPreviewBit(pobHotTrack));
+  preview->SetOptionsBehavior(preview->OptionsBehavior() | dxBit(pobHotTrack));
   Move(*preview, {120, 300 - 40});
   EXPECT_EQ(preview->SelectedPageIndex(), 2);
 }

@@ -3,6 +3,7 @@
 #include <QLocale>
 #include <QScrollBar>
 
+#include "platform/EnumBits.h"
 #include "platform/Registry.h"
 #include "preview/PreviewControl.h"
 #include "tests/TestSupport.h"
@@ -136,12 +137,12 @@ TEST(PreviewMarginDrag, HeaderDraggedPastTheTopPushesTheTopMargin) {
 
 TEST(PreviewMarginDrag, DisallowedDraggingZoomsInstead) {
   auto preview = MakeLargePreview();
-  preview->SetOptionsBehavior(preview->OptionsBehavior() & ~dxPreviewBit(pobAllowDragMargins));
+  preview->SetOptionsBehavior(preview->OptionsBehavior() & ~dxBit(pobAllowDragMargins));
   EXPECT_FALSE(preview->Margins().Left().Enabled());
   Click(*preview, {149, 500});
   EXPECT_EQ(preview->DraggingMargin(), nullptr);
   EXPECT_EQ(preview->ZoomFactor(), 50);  // the click toggled the zoom out
-  preview->SetOptionsBehavior(preview->OptionsBehavior() | dxPreviewBit(pobAllowDragMargins));
+  preview->SetOptionsBehavior(preview->OptionsBehavior() | dxBit(pobAllowDragMargins));
   EXPECT_TRUE(preview->Margins().Footer().Enabled());
 }
 
@@ -195,7 +196,7 @@ TEST(PreviewMargins, LandscapeRotatesTheFourPageMargins) {
   EXPECT_EQ(m.Top().Value(), 200);
   EXPECT_EQ(m.Right().Value(), 300);
   EXPECT_EQ(m.Bottom().Value(), 400);
-  preview.SetOptionsBehavior(preview.OptionsBehavior() & ~dxPreviewBit(pobAutoSwapMargins));
+  preview.SetOptionsBehavior(preview.OptionsBehavior() & ~dxBit(pobAutoSwapMargins));
   preview.SetOrientation(ppoLandscape);
   EXPECT_EQ(m.Left().Value(), 100);
   EXPECT_EQ(m.Bottom().Value(), 400);
@@ -289,7 +290,7 @@ TEST(PreviewHints, DragHintFollowsTheDraggedValue) {
   Release(*preview, {169, 500});
   EXPECT_EQ(preview->MarginHintWindow(), nullptr);
   // Without pohShowOnDrag no hint comes with a drag.
-  preview->SetOptionsHint(preview->OptionsHint() & ~dxPreviewBit(pohShowOnDrag));
+  preview->SetOptionsHint(preview->OptionsHint() & ~dxBit(pohShowOnDrag));
   Press(*preview, {preview->MarginPos(preview->Margins().Left()), 500});
   Move(*preview, {200, 500}, Qt::LeftButton);
   EXPECT_EQ(preview->MarginHintWindow(), nullptr);
@@ -370,7 +371,7 @@ TEST(PreviewRegistry, NothingIsStoredWithoutARegistryPath) {
   const std::vector<std::string> before = reg.GetKeyNames();
   {
     TdxPreview preview;
-    preview.SetOptionsBehavior(preview.OptionsBehavior() | dxPreviewBit(pobStoreInRegistry));
+    preview.SetOptionsBehavior(preview.OptionsBehavior() | dxBit(pobStoreInRegistry));
     preview.SetZoomFactor(75);
   }
   EXPECT_EQ(TRegistry().GetKeyNames(), before);
@@ -380,7 +381,7 @@ TEST(PreviewRegistry, SettingsAreSavedOnDestructionAndLoadedAfterLoading) {
   const std::string path = "\\Software\\ArdelTest\\PreviewSettings";
   {
     TdxPreview preview;
-    preview.SetOptionsBehavior(preview.OptionsBehavior() | dxPreviewBit(pobStoreInRegistry));
+    preview.SetOptionsBehavior(preview.OptionsBehavior() | dxBit(pobStoreInRegistry));
     preview.SetRegistryPath(path);
     preview.SetZoomFactor(75);
     preview.SetMeasurementUnits(pmuCentimeters);
@@ -397,14 +398,14 @@ TEST(PreviewRegistry, SettingsAreSavedOnDestructionAndLoadedAfterLoading) {
 
   TdxPreview loaded;
   loaded.BeginLoading();
-  loaded.SetOptionsBehavior(loaded.OptionsBehavior() | dxPreviewBit(pobStoreInRegistry));
+  loaded.SetOptionsBehavior(loaded.OptionsBehavior() | dxBit(pobStoreInRegistry));
   loaded.SetRegistryPath(path);
   loaded.Loaded();
   EXPECT_EQ(loaded.ZoomFactor(), 75);
   EXPECT_EQ(loaded.MeasurementUnits(), pmuCentimeters);
   EXPECT_EQ(loaded.MarginColor(), clRed);
   EXPECT_EQ(loaded.ZoomStep(), 25);
-  loaded.SetOptionsBehavior(loaded.OptionsBehavior() & ~dxPreviewBit(pobStoreInRegistry));
+  loaded.SetOptionsBehavior(loaded.OptionsBehavior() & ~dxBit(pobStoreInRegistry));
 }
 
 TEST(PreviewRegistry, PageGridIsStoredInPagesModeAndBadValuesAreSkipped) {

@@ -22,6 +22,7 @@
 
 #include "editors/DialogControls.h"
 #include "engine/ComponentPrinter.h"
+#include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
 #include "platform/Registry.h"
 #include "preview/PreviewWindow.h"
@@ -547,7 +548,7 @@ TEST_F(PreviewWindowTest, PreferencesApplyToThePreviewAndThePageUnit) {
   EXPECT_FALSE(preview.Margins().Gutter().Visible());
   EXPECT_EQ(preview.ZoomStep(), 25);
   EXPECT_EQ(preview.MarginColor(), clRed);
-  EXPECT_TRUE(preview.OptionsZoom() & dxPreviewBit(pozZoomOnMouseRoll));
+  EXPECT_TRUE(preview.OptionsZoom() & dxBit(pozZoomOnMouseRoll));
   EXPECT_EQ(link_->PrinterPage().MeasurementUnits(), muInches);
   // In inches the page keeps its size to a tenth of an inch.
   EXPECT_EQ(link_->PrinterPage().PageSize().X(), 8300);
@@ -971,7 +972,7 @@ TEST_F(PreviewWindowTest, DoubleClicksOpenPageSetupOnTheirTabs) {
   window->SetEnableOptions(window->EnableOptions() & ~(1u << unsigned(peoCanChangeMargins)));
   doubleClick(bar, bar.PanelRect(TCustomdxPSPreviewWindow::MarginValuePanel(pmLeft)).center());
   EXPECT_EQ(tabs.size(), 3u);
-  EXPECT_FALSE(preview.OptionsBehavior() & dxPreviewBit(pobAllowDragMargins));
+  EXPECT_FALSE(preview.OptionsBehavior() & dxBit(pobAllowDragMargins));
   dxPSSetPageSetupDialog({});
 }
 

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cstdlib>
 
+#include "platform/ScopeExit.h"
 #include "report/DataItems.h"
 
 namespace {
@@ -151,13 +152,9 @@ void TTestRenderer::Paint(TdxReportCells& doc, QImage& image, int unitsPerPixel,
   TdxReportCell* root = doc.Cells();
   const TRect everything(INT_MIN / 4, INT_MIN / 4, INT_MAX / 4, INT_MAX / 4);
   canvas.OffsetWindowOrg(-root->Left(), -root->Top());
-  try {
-    root->DrawItself(canvas, TRect(0, 0, root->Width(), root->Height()), 3, everything);
-  } catch (...) {
+  ScopeExit detach([this] {
     canvas_ = nullptr;
     pixelSize_ = 1;
-    throw;
-  }
-  canvas_ = nullptr;
-  pixelSize_ = 1;
+  });
+  root->DrawItself(canvas, TRect(0, 0, root->Width(), root->Height()), 3, everything);
 }
