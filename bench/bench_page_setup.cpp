@@ -22,6 +22,7 @@
 #include "layout/PrintDevice.h"
 #include "platform/Canvas.h"
 #include "report/DataItems.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -95,7 +96,7 @@ struct Setup {
     image = QImage(size.X, size.Y, QImage::Format_RGB32);
   }
   ~Setup() {
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
     dxPSSetPageSetupWarningHook(nullptr);
     dxPSUnregisterPageSetupDialog();
     dxReplacePrintDevice(std::move(oldDevice));
@@ -129,7 +130,7 @@ void BM_PageSetupChangeToFirstPage(benchmark::State& state) {
   Setup s;
   for (auto _ : state) {
     s.wide = !s.wide;
-    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) { ChangeLeftMargin(w, s.wide, nullptr); });
+    AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) { ChangeLeftMargin(w, s.wide, nullptr); });
     if (!s.printer.PageSetup(pstMargins)) state.SkipWithError("page setup was not accepted");
     s.PaintFirstPage();
   }
@@ -142,7 +143,7 @@ void BM_AcceptToFirstPage(benchmark::State& state) {
   QElapsedTimer clock;
   for (auto _ : state) {
     s.wide = !s.wide;
-    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) { ChangeLeftMargin(w, s.wide, &clock); });
+    AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) { ChangeLeftMargin(w, s.wide, &clock); });
     if (!s.printer.PageSetup(pstMargins)) state.SkipWithError("page setup was not accepted");
     s.PaintFirstPage();
     state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);

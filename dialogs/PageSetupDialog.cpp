@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -49,11 +48,6 @@ using namespace dxPSPageSetupTexts;
 namespace {
 
 // ---- Hooks -------------------------------------------------------------------------------
-
-TdxPageSetupDialogHook& DialogHook() {
-  static TdxPageSetupDialogHook hook;
-  return hook;
-}
 
 TdxPageSetupWarningHook& WarningHook() {
   static TdxPageSetupWarningHook hook;
@@ -290,8 +284,6 @@ int AskWarning(TdxPageSetupWarning kind, const std::string& text, const std::vec
 // ---------------------------------------------------------------------------
 // Hooks
 
-void dxPSSetPageSetupDialogHook(TdxPageSetupDialogHook hook) { DialogHook() = std::move(hook); }
-
 void dxPSSetPageSetupWarningHook(TdxPageSetupWarningHook hook) { WarningHook() = std::move(hook); }
 
 // ---------------------------------------------------------------------------
@@ -361,7 +353,6 @@ TdxfmPageSetupDialog::TdxfmPageSetupDialog(QWidget* parent) : TCustomdxPSForm(pa
 }
 
 TdxfmPageSetupDialog::~TdxfmPageSetupDialog() {
-  if (loop_) loop_->quit();
   finished_ = true;
   // Children outlive the working copy while the window is taken apart: no
   // handler may reach it any more.
@@ -1760,23 +1751,9 @@ void TdxfmPageSetupDialog::StyleNameLeft() {
 // Running and closing
 
 bool TdxfmPageSetupDialog::Execute() {
-  setWindowModality(Qt::ApplicationModal);
-  CentreOnOwner();
-  AfterConstruction();
-  QPointer<TdxfmPageSetupDialog> guard(this);
-  show();
-  activateWindow();
-  QEventLoop loop;
-  loop_ = &loop;
-  if (DialogHook()) {
-    QTimer::singleShot(0, this, [this] {
-      if (DialogHook()) DialogHook()(*this);
-      if (!finished_) CloseWithCancel();
-    });
-  }
-  if (!finished_) loop.exec(QEventLoop::DialogExec);
-  if (!guard) return false;
-  loop_ = nullptr;
+  if (!RunModal()) return false;
+  // A run that ended without an answer cancels.
+  if (!finished_) FinishClose(false);
   hide();
   if (data_) {
     data_->PreviewBtnClicked = accepted_ && previewChosen_;
@@ -1789,7 +1766,7 @@ void TdxfmPageSetupDialog::FinishClose(bool ok) {
   finished_ = true;
   accepted_ = ok;
   if (!ok) previewChosen_ = printChosen_ = false;
-  if (loop_) loop_->quit();
+  EndRun();
 }
 
 void TdxfmPageSetupDialog::CloseWithCancel() {

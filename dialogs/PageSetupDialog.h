@@ -31,7 +31,6 @@
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
-class QEventLoop;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -260,7 +259,7 @@ class TdxfmPageSetupDialog : public TCustomdxPSForm {
   bool PreviewChosen() const { return previewChosen_; }
   bool PrintChosen() const { return printChosen_; }
   // Shown and not yet closed.
-  bool Running() const { return loop_ != nullptr && !finished_; }
+  bool Running() const { return IsInRun() && !finished_; }
 
   // ---- Controls ----
   QTabWidget* Tabs() const { return tabs_; }
@@ -454,7 +453,6 @@ class TdxfmPageSetupDialog : public TCustomdxPSForm {
   bool accepted_ = false, finished_ = false;
   bool tabReverting_ = false;
   int currentTab_ = 0;
-  QEventLoop* loop_ = nullptr;
   std::optional<TdxHFSectionBox> activeText_;
   std::vector<int> paperRows_;  // list row -> index into the device's papers
   std::vector<int> binRows_;    // combo row -> index into the device's bins
@@ -521,11 +519,6 @@ void dxPSRegisterPageSetupDialog();
 void dxPSUnregisterPageSetupDialog();
 
 // ---- Hooks (tests answer dialogs through them) -----------------------------------------
-
-// Called with the prepared and loaded window from inside its modal loop; a
-// window the hook leaves open is cancelled.
-using TdxPageSetupDialogHook = std::function<void(TdxfmPageSetupDialog& window)>;
-void dxPSSetPageSetupDialogHook(TdxPageSetupDialogHook hook);
 
 // The two warning boxes of the margins (after a beep): the text and the
 // button captions; answers the index of the chosen button.

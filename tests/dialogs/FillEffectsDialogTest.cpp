@@ -33,6 +33,7 @@
 #include "report/EngineSettings.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -74,7 +75,7 @@ TEST(BackgroundPalettePopup, TakesClicksAndKeysWhileAModalWindowIsOpenAndTheOwne
     background.SetMode(bmBrush);
     background.SetBrushColor(clBlue);
     bool answered = false, shown = false;
-    dxPSSetColorPaletteHook([&](TdxfmColorPalette& palette) {
+    AnswerModal<TdxfmColorPalette>([&](TdxfmColorPalette& palette) {
       shown = true;
       EXPECT_EQ(palette.parentWidget(), &owner);
       EXPECT_EQ(palette.windowType(), Qt::Popup);
@@ -92,19 +93,19 @@ TEST(BackgroundPalettePopup, TakesClicksAndKeysWhileAModalWindowIsOpenAndTheOwne
     if (c.changed && c.mode == bmBrush) EXPECT_EQ(background.Brush().Color, kRed);
     if (!c.changed) EXPECT_EQ(background.Brush().Color, clBlue);
   }
-  dxPSSetColorPaletteHook(nullptr);
+  AnswerModal<TdxfmColorPalette>(nullptr);
   dxPSSetColorDialogHook(nullptr);
 }
 
 TEST(BackgroundPalettePopup, OffersFillEffectsAndAnswersWhatTheDialogDid) {
   TdxBackground background;
   for (bool accept : {false, true}) {
-    dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) {
+    AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) {
       EXPECT_FALSE(palette.FillEffectsButton()->isHidden());
       EXPECT_EQ(palette.height(), 182);
       palette.FillEffectsButton()->click();
     });
-    TdxPSDialogForm::SetShownHook([accept](TdxPSDialogForm& form) {
+    AnswerModal<TdxPSDialogForm>([accept](TdxPSDialogForm& form) {
       auto& dialog = dynamic_cast<TdxFEFDialog&>(form);
       dialog.SelectTexture(5);
       (accept ? dialog.OKButton() : dialog.CancelButton())->click();
@@ -113,8 +114,8 @@ TEST(BackgroundPalettePopup, OffersFillEffectsAndAnswersWhatTheDialogDid) {
     EXPECT_EQ(background.Mode(), accept ? bmBrushBitmap : bmNone);
   }
   EXPECT_EQ(background.Picture().Image().convertToFormat(QImage::Format_RGB32), dxTextureCell(5));
-  TdxPSDialogForm::SetShownHook(nullptr);
-  dxPSSetColorPaletteHook(nullptr);
+  AnswerModal<TdxPSDialogForm>(nullptr);
+  AnswerModal<TdxfmColorPalette>(nullptr);
 }
 
 // ---- The fill-effects dialog -----------------------------------------------------------------
@@ -122,13 +123,13 @@ TEST(BackgroundPalettePopup, OffersFillEffectsAndAnswersWhatTheDialogDid) {
 class FillEffectsTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    TdxPSDialogForm::SetShownHook(nullptr);
+    AnswerModal<TdxPSDialogForm>(nullptr);
     TFileDialog::SetHook({});
     SetMessageBoxHook(nullptr);
   }
   // Runs the dialog on the background with the actions; answers Execute.
   bool Run(TdxBackground& background, const std::function<void(TdxFEFDialog&)>& act) {
-    TdxPSDialogForm::SetShownHook([&](TdxPSDialogForm& form) { act(dynamic_cast<TdxFEFDialog&>(form)); });
+    AnswerModal<TdxPSDialogForm>([&](TdxPSDialogForm& form) { act(dynamic_cast<TdxFEFDialog&>(form)); });
     return EditFillEffects(background);
   }
   std::string WriteBitmap(const std::string& name, const QImage& image) {

@@ -28,6 +28,7 @@
 #include "report/EngineUtilities.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -76,7 +77,7 @@ struct DialogScope {
   int shown = 0;
   template <class F>
   explicit DialogScope(F drive) {
-    dxPSSetFmtDialogHook([this, drive](TCustomdxPSFmtDialog& dialog) {
+    AnswerModal<TCustomdxPSFmtDialog>([this, drive](TCustomdxPSFmtDialog& dialog) {
       ++shown;
       // The window becomes active (and can hold the focus) once its
       // activation has been processed.
@@ -84,7 +85,7 @@ struct DialogScope {
       drive(dialog);
     });
   }
-  ~DialogScope() { dxPSSetFmtDialogHook(nullptr); }
+  ~DialogScope() { AnswerModal<TCustomdxPSFmtDialog>(nullptr); }
 };
 
 // Answers message boxes and records them.

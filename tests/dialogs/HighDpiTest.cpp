@@ -16,6 +16,7 @@
 #include "preview/PreviewControl.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -47,20 +48,20 @@ class HighDpiPageSetup : public ::testing::Test {
     style_.PrinterPage().SetOrientation(poPortrait);
   }
   void TearDown() override {
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
     SetMessageBoxHook(nullptr);
     dxPSUnregisterPageSetupDialog();
   }
 
   void Run(const std::function<void(TdxfmPageSetupDialog&)>& body) {
     bool ran = false;
-    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+    AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
       ran = true;
       body(w);
       w.CloseWithCancel();
     });
     style_.PageSetup(pstMargins, nullptr, nullptr);
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
     EXPECT_TRUE(ran);
   }
 

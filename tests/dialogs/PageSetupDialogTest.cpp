@@ -44,6 +44,7 @@
 #include "report/EngineUtilities.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -186,10 +187,10 @@ class PageSetupDialogTest : public ::testing::Test {
     style.PrinterPage().SetOrientation(poPortrait);
   }
   void TearDown() override {
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
     dxPSSetPageSetupWarningHook(nullptr);
     dxPSSetFontDialogHook(nullptr);
-    dxPSSetColorPaletteHook(nullptr);
+    AnswerModal<TdxfmColorPalette>(nullptr);
     SetMessageBoxHook(nullptr);
     dxPSSetBeepHook(nullptr);
     dxPSUnregisterPageSetupDialog();
@@ -201,14 +202,14 @@ class PageSetupDialogTest : public ::testing::Test {
   bool RunDialog(TBasedxPrintStyle& s, const std::function<void(TdxfmPageSetupDialog&)>& body, int page = 0,
            bool* preview = nullptr, bool* print = nullptr) {
     bool ran = false;
-    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+    AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
       ran = true;
       Activate(w);
       w.WarningPane()->SetAnimationSpeed(0);
       body(w);
     });
     const bool result = s.PageSetup(page, preview, print);
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
     EXPECT_TRUE(ran);
     return result;
   }
@@ -528,7 +529,7 @@ TEST_F(PageSetupDialogTest, CustomDrawingGetsTheContentAndTheBands) {
     drawn = &s;
     page = p, content = c, header = h, footer = f;
   };
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     QImage image(200, 200, QImage::Format_RGB32);
     QPainter painter(&image);
     {
@@ -711,7 +712,7 @@ TEST_F(PageSetupDialogTest, OptionsHideAndDisableGroupsAndTabs) {
   dialog.OptionsEnabled = dxAllPageSetupDlgOptions & ~(dxPSBit(psoPageOrder) | dxPSBit(psoHFBackground));
   dialog.HFMode = hfmOneSection;
   dialog.ActivePageIndex = pstMargins;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_FALSE(w.TabVisible(pstMargins));
     EXPECT_EQ(w.Tabs()->currentIndex(), int(pstPage));
     EXPECT_TRUE(w.TabVisible(pstHeaderFooter));
@@ -732,7 +733,7 @@ TEST_F(PageSetupDialogTest, OptionsHideAndDisableGroupsAndTabs) {
   dialog.OptionsVisible = dxAllPageSetupDlgOptions &
                           ~(dxPSBit(psoHFText) | dxPSBit(psoHFFont) | dxPSBit(psoHFBackground) |
                             dxPSBit(psoHFFunctions) | dxPSBit(psoHFVertAlignment) | dxPSBit(psoHFReverse));
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_FALSE(w.TabVisible(pstHeaderFooter));
     EXPECT_TRUE(w.TabVisible(pstMargins));
     w.CloseWithCancel();
@@ -744,14 +745,14 @@ TEST_F(PageSetupDialogTest, HiddenStyleNamePanelMakesTheWindowShorter) {
   TdxPageSetupDialog dialog;
   dialog.SetPrintStyle(&style);
   int withPanel = 0, withoutPanel = 0, panel = 0;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     withPanel = w.height();
     panel = w.StyleCaptionPanel()->height();
     w.CloseWithCancel();
   });
   dialog.Execute();
   dialog.OptionsVisible &= ~dxPSBit(psoStyleCaption);
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     withoutPanel = w.height();
     w.CloseWithCancel();
   });
@@ -764,7 +765,7 @@ TEST_F(PageSetupDialogTest, ButtonsMoveWhenTheirNeighboursAreHidden) {
   TdxPageSetupDialog dialog;
   dialog.SetPrintStyle(&style);
   QRect print, preview, ok, cancel, help;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     print = w.PrintButton()->geometry();
     preview = w.PreviewButton()->geometry();
     ok = w.OKButton()->geometry();
@@ -782,7 +783,7 @@ TEST_F(PageSetupDialogTest, ButtonsMoveWhenTheirNeighboursAreHidden) {
 
   dialog.ButtonsVisible &= ~dxPSBit(psbPrint);
   dialog.HelpContext = 7;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_TRUE(w.PrintButton()->isHidden());
     EXPECT_EQ(w.PreviewButton()->geometry().x(), print.x());
     EXPECT_FALSE(w.HelpButton()->isHidden());
@@ -905,7 +906,7 @@ TEST_F(PageSetupDialogTest, FontsAndBackgroundsOfTheBands) {
     offered = initial;
     return chosen;
   });
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) {
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) {
     EXPECT_TRUE(palette.Options().BorderNone);
     EXPECT_TRUE(palette.NoFillButton()->isChecked());  // the band had no fill
     palette.ColorButton(16)->click();                   // "Red"
@@ -1016,7 +1017,7 @@ TEST_F(PageSetupDialogTest, ShowAndCloseAreReportedByTheComponent) {
     events.push_back("show");
   };
   dialog.OnClose = [&](TdxPageSetupDialog&) { events.push_back("close"); };
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     events.push_back("run");
     w.CloseWithCancel();
   });
@@ -1119,7 +1120,7 @@ TEST_F(PageSetupLinkTest, AcceptedChangesReachTheLinksPageAndRepaginate) {
   };
 
   // Cancel: the link's page stays and nothing is laid out again.
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_TRUE(printer.InPageSetup());
     EXPECT_EQ(w.windowTitle(), "Page Setup");
     SetMargin(w, mbLeft, "40");
@@ -1131,7 +1132,7 @@ TEST_F(PageSetupLinkTest, AcceptedChangesReachTheLinksPageAndRepaginate) {
 
   // OK after a change: taken back, laid out once.
   bool preview = true, print = true;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_FALSE(w.PreviewButton()->isHidden());
     SetMargin(w, mbLeft, "40");
     w.OKButton()->click();
@@ -1145,7 +1146,7 @@ TEST_F(PageSetupLinkTest, AcceptedChangesReachTheLinksPageAndRepaginate) {
 
   // OK without a change: nothing to take back.
   calculations = link->Calculations();
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) { w.OKButton()->click(); });
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) { w.OKButton()->click(); });
   EXPECT_TRUE(printer.PageSetup(0));
   EXPECT_EQ(link->Calculations(), calculations);
 }
@@ -1156,7 +1157,7 @@ TEST_F(PageSetupLinkTest, LinkWithAManagerEditsTheCurrentStyle) {
   current->PrinterPage().SetMeasurementUnits(muMillimeters);
   link->SetStyleManager(&manager);
   const int calculations = link->Calculations();
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_EQ(w.SourceStyle(), current);
     SetMargin(w, mbRight, "33");
     w.OKButton()->click();
@@ -1205,11 +1206,11 @@ TEST(BackgroundPaletteTest, ChoicesChangeTheBackgroundAndDismissingDoesNot) {
   TdxBackground background;
   background.SetMode(bmBrush);
   background.SetBrushColor(clBlue);
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) { palette.NoFillButton()->click(); });
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) { palette.NoFillButton()->click(); });
   EXPECT_TRUE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Mode(), bmNone);
 
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) { SendKey(palette, Qt::Key_Escape); });
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) { SendKey(palette, Qt::Key_Escape); });
   EXPECT_FALSE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Mode(), bmNone);
 
@@ -1217,7 +1218,7 @@ TEST(BackgroundPaletteTest, ChoicesChangeTheBackgroundAndDismissingDoesNot) {
   background.SetMode(bmBrush);
   background.SetBrushStyle(bsCross);
   dxPSSetColorDialogHook([](TColor) -> std::optional<TColor> { return TColor(0x123456); });
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) { palette.MoreColorsButton()->click(); });
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) { palette.MoreColorsButton()->click(); });
   EXPECT_TRUE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Brush().Color, TColor(0x123456));
   EXPECT_EQ(background.Brush().Style, bsSolid);
@@ -1226,7 +1227,7 @@ TEST(BackgroundPaletteTest, ChoicesChangeTheBackgroundAndDismissingDoesNot) {
   dxPSSetColorDialogHook(nullptr);
 
   // "Fill Effects..." runs the fill-effects dialog and answers what it did.
-  TdxPSDialogForm::SetShownHook([](TdxPSDialogForm& form) {
+  AnswerModal<TdxPSDialogForm>([](TdxPSDialogForm& form) {
     auto& dialog = dynamic_cast<TdxFEFDialog&>(form);
     dialog.Tabs()->setCurrentIndex(TdxFEFDialog::fpPicture);
     dialog.PastePicture();
@@ -1235,14 +1236,14 @@ TEST(BackgroundPaletteTest, ChoicesChangeTheBackgroundAndDismissingDoesNot) {
   TBitmap pasted;
   pasted.SetImage(MakeTestImage(20, 10));
   CopyGraphicToClipboard(pasted);
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) {
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) {
     EXPECT_FALSE(palette.FillEffectsButton()->isHidden());
     palette.FillEffectsButton()->click();
   });
   EXPECT_TRUE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Mode(), bmPicture);
-  TdxPSDialogForm::SetShownHook(nullptr);
-  dxPSSetColorPaletteHook(nullptr);
+  AnswerModal<TdxPSDialogForm>(nullptr);
+  AnswerModal<TdxfmColorPalette>(nullptr);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "platform/MessageDialogs.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -52,7 +53,7 @@ class CupsPrint : public ::testing::Test {
     dxPSRegisterPrintDialog();
   }
   void TearDown() override {
-    dxSetPrintDialogHook({});
+    AnswerModal<TdxfmPrintDialog>({});
     dxPSSetShowPrintDialog({});
     SetMessageBoxHook({});
     PrintBackend::SetConnectPrinterHook({});
@@ -151,7 +152,7 @@ TEST_F(CupsPrint, OnePageTwoCopiesCollated) {
     announced = count;
   };
   printer.PrintTitle = "dialog copies";
-  dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& d) {
     QApplication::setActiveWindow(&d);
     Choose(d, "ArdelPDF");
     d.PageRangesButton()->click();
@@ -182,7 +183,7 @@ TEST_F(CupsPrint, PrinterOptionsTravelWithTheJob) {
     jobId = GetPrintDevice().JobId();
   };
   std::vector<QString> resolutions;
-  dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& d) {
     QApplication::setActiveWindow(&d);
     Choose(d, "ArdelPDFMargins");
     // The printer's own dialog, answered through its controls.

@@ -29,6 +29,7 @@
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace M = dxPSPrintDialogMessages;
 
@@ -83,7 +84,7 @@ class PrintDialogTest : public ::testing::Test {
     Application::SetErrorSink(CollectError);
   }
   void TearDown() override {
-    dxSetPrintDialogHook({});
+    AnswerModal<TdxfmPrintDialog>({});
     SetMessageBoxHook({});
     Application::SetErrorSink(nullptr);
     PrintBackend::SetDocumentPropertiesHook({});
@@ -504,7 +505,7 @@ TEST_F(PrintDialogTest, NoPrintersNoDialog) {
   hand.Printers.clear();
   hand.RefreshPrinters();
   bool ran = false;
-  dxSetPrintDialogHook([&](TdxfmPrintDialog&) { ran = true; });
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog&) { ran = true; });
   EXPECT_FALSE(dxShowPrintDialog(records.data));
   EXPECT_FALSE(ran);
   EXPECT_EQ(messages, (std::vector<std::string>{M::NoPrinters}));
@@ -726,7 +727,7 @@ TEST_F(PrintDialogTest, ComponentPrinterPrintsToTheCompletedFile) {
   link->Pages = 3;
   printer.AddLink(link);
   const std::string name = dir.Path("calendar");
-  dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& d) {
     QApplication::setActiveWindow(&d);
     d.PrintToFileCheck()->click();
     d.FileNames()->setEditText(QString::fromStdString(name));
@@ -735,7 +736,7 @@ TEST_F(PrintDialogTest, ComponentPrinterPrintsToTheCompletedFile) {
     d.OKButton()->click();
   });
   EXPECT_TRUE(printer.Print(true));
-  dxSetPrintDialogHook({});
+  AnswerModal<TdxfmPrintDialog>({});
   dxPSSetShowPrintDialog({});
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(PdfPageNumbers(name + ".prn"), (std::vector<int>{3, 1}));
@@ -752,7 +753,7 @@ TEST_F(PrintDialogTest, InvalidInputPrintsNothing) {
   int started = 0;
   printer.OnStartPrint = [&](TCustomdxComponentPrinter&, TBasedxReportLink*, int) { ++started; };
   const std::string name = dir.Path("never");
-  dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& d) {
     d.PageRangesButton()->click();
     d.PageRangesEdit()->setText("2-9");  // a 3-page report
     d.OKButton()->click();
@@ -762,7 +763,7 @@ TEST_F(PrintDialogTest, InvalidInputPrintsNothing) {
     d.CancelButton()->click();
   });
   EXPECT_FALSE(printer.Print(true));
-  dxSetPrintDialogHook({});
+  AnswerModal<TdxfmPrintDialog>({});
   dxPSSetShowPrintDialog({});
   EXPECT_EQ(messages, (std::vector<std::string>{"Page numbers out of range (1 - 3)",
                                                 "Invalid File Name \"" + name + "[1]\""}));

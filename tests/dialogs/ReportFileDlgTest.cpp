@@ -16,6 +16,7 @@
 #include "engine/ReportFile.h"
 #include "platform/MetafileRecorder.h"
 #include "tests/TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -160,12 +161,12 @@ TEST(ReportFileDlgTest, ThePreviewButtonOpensThePictureInThePreviewWindow) {
   ScratchDir dir;
   TdxPSOpenReportDialog dialog;
   std::vector<std::string> shown;
-  dxSetPicturePreviewHook([&](TdxfmPicturePreview& window) { shown.push_back(window.PanelText(0)); });
+  AnswerModal<TdxfmPicturePreview>([&](TdxfmPicturePreview& window) { shown.push_back(window.PanelText(0)); });
   dialog.btnPreview->click();  // disabled: nothing
   dialog.SelectionChanged(WriteReportFile(dir, "takvim.rps"));
   dialog.btnPreview->click();
   dialog.sbxPreview->OnDblClick(*dialog.sbxPreview);
-  dxSetPicturePreviewHook(nullptr);
+  AnswerModal<TdxfmPicturePreview>(nullptr);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0], "Width: 80   Height: 100");
 }

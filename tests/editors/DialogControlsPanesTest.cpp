@@ -16,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 int CountDark(const QImage& img, const QRect& area) {
@@ -395,7 +396,7 @@ TEST(DialogControlsImageBox, CopyAndSaveThePicture) {
 
 TEST(DialogControlsPicturePreview, SizesItselfToThePictureAndShowsItsSize) {
   std::vector<std::tuple<std::string, QSize, std::string, bool>> seen;
-  dxSetPicturePreviewHook([&](TdxfmPicturePreview& w) {
+  AnswerModal<TdxfmPicturePreview>([&](TdxfmPicturePreview& w) {
     seen.emplace_back(w.windowTitle().toStdString(), w.size(), w.PanelText(0),
                       w.ImageBox()->MenuAction(ibmiPreview)->isVisible());
     EXPECT_EQ(w.minimumSize(), QSize(200, 200));
@@ -406,7 +407,7 @@ TEST(DialogControlsPicturePreview, SizesItselfToThePictureAndShowsItsSize) {
   box.MenuAction(ibmiPreview)->trigger();
   dxShowPicturePreview(MakeBitmap(40, 30).get());
   dxShowPicturePreview(nullptr);
-  dxSetPicturePreviewHook(nullptr);
+  AnswerModal<TdxfmPicturePreview>(nullptr);
 
   ASSERT_EQ(seen.size(), 3u);
   TdxfmPicturePreview probe;
