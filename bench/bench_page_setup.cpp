@@ -23,6 +23,7 @@
 #include "platform/Canvas.h"
 #include "report/DataItems.h"
 #include "tests/ModalAnswers.h"
+#include "tests/dialogs/DialogAnswers.h"
 
 namespace {
 
@@ -78,7 +79,7 @@ struct Setup {
     oldDevice = dxReplacePrintDevice(std::make_unique<NoPrinters>());
     dxPSRegisterPrintStyles();
     dxPSRegisterPageSetupDialog();
-    dxPSSetPageSetupWarningHook([](TdxPageSetupWarning, const std::string&, const std::vector<std::string>&) {
+    AnswerPageSetupWarnings([](TdxPageSetupWarning, const std::string&, const std::vector<std::string>&) {
       return 1;  // never reached with valid margins; "Ignore" / "Restore Original"
     });
     link = new LongReportLink;
@@ -97,7 +98,7 @@ struct Setup {
   }
   ~Setup() {
     AnswerModal<TdxfmPageSetupDialog>(nullptr);
-    dxPSSetPageSetupWarningHook(nullptr);
+    AnswerPageSetupWarnings(nullptr);
     dxPSUnregisterPageSetupDialog();
     dxReplacePrintDevice(std::move(oldDevice));
   }

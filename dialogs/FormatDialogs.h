@@ -285,10 +285,7 @@ class TdxfmReportTitleProperties : public TCustomdxPSFmtDialog {
 // On true the edited copy has been assigned to title.
 bool ReportTitleDialog(int helpContext, TdxReportTitle& title);
 
-// The font dialog of the title dialog (scalable fonts, with effects). Tests
-// answer it through the hook (nothing: cancelled).
-using TdxFontDialogHook = std::function<std::optional<TFont>(const TFont& initial)>;
-void dxPSSetFontDialogHook(TdxFontDialogHook hook);
+// The font dialog of the title dialog (scalable fonts, with effects).
 bool dxPSExecuteFontDialog(TFont& font, QWidget* parent = nullptr);
 
 // ---- Report properties --------------------------------------------------------------------

@@ -47,13 +47,6 @@ using namespace dxPSPageSetupTexts;
 
 namespace {
 
-// ---- Hooks -------------------------------------------------------------------------------
-
-TdxPageSetupWarningHook& WarningHook() {
-  static TdxPageSetupWarningHook hook;
-  return hook;
-}
-
 // ---- Sizes --------------------------------------------------------------------------------
 
 constexpr int kWindowWidth = 530;
@@ -264,27 +257,34 @@ QGroupBox* NewGroup(const char* caption, QWidget* parent) { return new QGroupBox
 
 int AskWarning(TdxPageSetupWarning kind, const std::string& text, const std::vector<std::string>& buttons,
                QWidget* parent) {
-  if (WarningHook()) return WarningHook()(kind, text, buttons);
-  QMessageBox box(QMessageBox::Warning, ToQ(Application::Title()), ToQ(text), QMessageBox::NoButton, parent);
-  std::vector<QAbstractButton*> made;
-  for (const std::string& caption : buttons) {
-    if (caption == Ignore)
-      made.push_back(box.addButton(QMessageBox::Ignore));
-    else
-      made.push_back(box.addButton(ToQ(caption), QMessageBox::AcceptRole));
-  }
-  box.exec();
-  for (std::size_t i = 0; i < made.size(); ++i)
-    if (box.clickedButton() == made[i]) return int(i);
-  return int(buttons.size()) - 1;
+  TdxPageSetupWarningBox box(kind, text, buttons, parent);
+  RunModal(box);
+  return box.Answer();
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------------------
-// Hooks
+// TdxPageSetupWarningBox
 
-void dxPSSetPageSetupWarningHook(TdxPageSetupWarningHook hook) { WarningHook() = std::move(hook); }
+TdxPageSetupWarningBox::TdxPageSetupWarningBox(TdxPageSetupWarning kind, const std::string& text,
+                                               const std::vector<std::string>& captions, QWidget* parent)
+    : QMessageBox(QMessageBox::Warning, ToQ(Application::Title()), ToQ(text), QMessageBox::NoButton, parent),
+      kind_(kind),
+      captions_(captions) {
+  for (const std::string& caption : captions) {
+    if (caption == dxPSPageSetupTexts::Ignore)
+      buttons_.push_back(addButton(QMessageBox::Ignore));
+    else
+      buttons_.push_back(addButton(ToQ(caption), QMessageBox::AcceptRole));
+  }
+}
+
+int TdxPageSetupWarningBox::Answer() const {
+  for (std::size_t i = 0; i < buttons_.size(); ++i)
+    if (clickedButton() == buttons_[i]) return int(i);
+  return int(buttons_.size()) - 1;
+}
 
 // ---------------------------------------------------------------------------
 // TdxPageSetupDialog

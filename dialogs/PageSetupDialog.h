@@ -17,6 +17,7 @@
 // is edited through a temporary style around its own page).
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -518,14 +519,27 @@ bool dxPSReportLinkPageSetup(TBasedxReportLink& link, int activePageIndex, bool*
 void dxPSRegisterPageSetupDialog();
 void dxPSUnregisterPageSetupDialog();
 
-// ---- Hooks (tests answer dialogs through them) -----------------------------------------
+// ---- Warnings -------------------------------------------------------------------------
 
-// The two warning boxes of the margins (after a beep): the text and the
-// button captions; answers the index of the chosen button.
+// The two warning boxes of the margins (after a beep): the text and a button
+// for each caption, in order ("&Ignore" is the box's own Ignore button). The
+// answer is the index of the button chosen; the last one when the box was
+// closed otherwise.
 enum TdxPageSetupWarning { pswOutsidePrintableArea, pswInvalidMargins };
-using TdxPageSetupWarningHook =
-    std::function<int(TdxPageSetupWarning kind, const std::string& text, const std::vector<std::string>& buttons)>;
-void dxPSSetPageSetupWarningHook(TdxPageSetupWarningHook hook);
+class TdxPageSetupWarningBox : public QMessageBox {
+ public:
+  TdxPageSetupWarningBox(TdxPageSetupWarning kind, const std::string& text, const std::vector<std::string>& captions,
+                         QWidget* parent = nullptr);
+  TdxPageSetupWarning Kind() const { return kind_; }
+  const std::vector<std::string>& Captions() const { return captions_; }
+  QAbstractButton* Button(int index) const { return buttons_.at(index); }
+  int Answer() const;
+
+ private:
+  TdxPageSetupWarning kind_;
+  std::vector<std::string> captions_;
+  std::vector<QAbstractButton*> buttons_;
+};
 
 // The "&Font..." buttons use the engine's font dialog (dxPSExecuteFontDialog,
-// dialogs/FormatDialogs.h), whose hook tests answer.
+// dialogs/FormatDialogs.h).

@@ -15,6 +15,7 @@
 #include "editors/PicturePreview.h"
 #include "engine/ReportFile.h"
 #include "platform/Dialogs.h"
+#include "platform/ModalRun.h"
 #include "preview/PreviewWindow.h"
 #include "platform/Types.h"
 #include "report/EngineUtilities.h"
@@ -22,19 +23,12 @@
 namespace texts = dxPSReportFileDlgTexts;
 
 namespace {
-TdxPSOpenReportDialog::Hook& GlobalHook() {
-  static TdxPSOpenReportDialog::Hook hook;
-  return hook;
-}
-
 bool IsExistingFile(const std::string& name) {
   if (name.empty()) return false;
   const QFileInfo info(QString::fromStdString(name));
   return info.exists() && info.isFile();
 }
 }  // namespace
-
-void TdxPSOpenReportDialog::SetHook(Hook hook) { GlobalHook() = std::move(hook); }
 
 TdxPSOpenReportDialog::TdxPSOpenReportDialog(QWidget* parent) : parent_(parent) {
   // "%s (*.%1:s)|*.%1:s" with the description and the extension.
@@ -118,7 +112,8 @@ void TdxPSOpenReportDialog::ShowPreviewPicture() {
 
 bool TdxPSOpenReportDialog::Execute() {
   const bool save = IsSaveDialog();
-  QFileDialog dialog(parent_);
+  TFileDialogWindow dialog(parent_);
+  dialog.setObjectName("ReportFileDialog");
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -154,12 +149,8 @@ bool TdxPSOpenReportDialog::Execute() {
   } takeBack{this};
   UpdatePreview();
 
-  std::optional<std::string> chosen;
-  if (GlobalHook()) {
-    chosen = GlobalHook()(*this);
-  } else if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-    chosen = dialog.selectedFiles().first().toStdString();
-  }
+  RunModal(dialog);
+  const std::optional<std::string> chosen = dialog.Chosen();
   if (!chosen) return false;
   FileName = *chosen;
   return true;

@@ -19,6 +19,7 @@
 #include "engine/ReportLink.h"
 #include "layout/UserLocale.h"
 #include "platform/MessageDialogs.h"
+#include "platform/ModalRun.h"
 #include "platform/Registry.h"
 #include "report/EngineSettings.h"
 #include "report/EngineUtilities.h"
@@ -26,11 +27,6 @@
 namespace {
 
 QString ToQ(const std::string& s) { return QString::fromStdString(s); }
-
-TdxFontDialogHook& FontHook() {
-  static TdxFontDialogHook hook;
-  return hook;
-}
 
 const char* const kModeNames[] = {"None", "On First Page", "On Every Top Page"};
 const char* const kHorzNames[] = {"Left", "Center", "Right"};
@@ -76,17 +72,9 @@ std::string LocaleTimePicture() {
 
 // ---- Font dialog ---------------------------------------------------------------------
 
-void dxPSSetFontDialogHook(TdxFontDialogHook hook) { FontHook() = std::move(hook); }
-
 bool dxPSExecuteFontDialog(TFont& font, QWidget* parent) {
-  if (FontHook()) {
-    std::optional<TFont> chosen = FontHook()(font);
-    if (!chosen) return false;
-    font = *chosen;
-    return true;
-  }
   TdxPSFontDialog dialog(font, parent);
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (RunModal(dialog) != QDialog::Accepted) return false;
   font = dialog.SelectedFont();
   return true;
 }

@@ -36,6 +36,7 @@
 #include "platform/Exceptions.h"
 #include "platform/GrayPaintDevice.h"
 #include "platform/MessageDialogs.h"
+#include "platform/ModalRun.h"
 #include "platform/SchedulerWait.h"
 
 namespace PrintBackend {
@@ -893,17 +894,7 @@ void TPrintJob::Discard() {
 
 // ---- Document properties dialog ---------------------------------------------------
 
-namespace {
-DocumentPropertiesHook& PropertiesHook() {
-  static DocumentPropertiesHook hook;
-  return hook;
-}
-}  // namespace
-
-void SetDocumentPropertiesHook(DocumentPropertiesHook hook) { PropertiesHook() = std::move(hook); }
-
 bool EditDocumentProperties(QWidget* parent, const TPrinter& printer, TPrinterSettings& settings) {
-  if (PropertiesHook()) return PropertiesHook()(printer, settings);
   QDialog dialog(parent);
   dialog.setObjectName("DocumentProperties");
   dialog.setWindowTitle(QString::fromStdString(printer.Name() + " Document Properties"));
@@ -978,7 +969,7 @@ bool EditDocumentProperties(QWidget* parent, const TPrinter& printer, TPrinterSe
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
 
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (RunModal(dialog) != QDialog::Accepted) return false;
   TPrinterSettings s = settings;
   if (paper->currentIndex() >= 0 && paper->currentData().toInt() != s.PaperSize) {
     s.PaperSize = paper->currentData().toInt();
@@ -1209,11 +1200,6 @@ bool ConnectPrinter(const std::string& uri, std::string& name, std::string& erro
 }
 
 namespace {
-ConnectPrinterHook& ConnectHook() {
-  static ConnectPrinterHook hook;
-  return hook;
-}
-
 bool ConnectWithWaitCursor(const std::string& uri, std::string& name, std::string& error) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const bool ok = ConnectPrinter(uri, name, error);
@@ -1222,17 +1208,8 @@ bool ConnectWithWaitCursor(const std::string& uri, std::string& name, std::strin
 }
 }  // namespace
 
-void SetConnectPrinterHook(ConnectPrinterHook hook) { ConnectHook() = std::move(hook); }
-
 bool ConnectPrinterDialog(QWidget* parent, std::string& name) {
   std::string error;
-  if (ConnectHook()) {
-    const std::optional<std::string> uri = ConnectHook()(parent);
-    if (!uri) return false;
-    if (ConnectWithWaitCursor(*uri, name, error)) return true;
-    MessageWarning(error);
-    return false;
-  }
   QDialog dialog(parent);
   dialog.setObjectName("ConnectPrinter");
   dialog.setWindowTitle(Messages::ConnectPrinterTitle);
@@ -1249,7 +1226,7 @@ bool ConnectPrinterDialog(QWidget* parent, std::string& name) {
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
   // A failed address stays in the box to be corrected.
-  while (dialog.exec() == QDialog::Accepted) {
+  while (RunModal(dialog) == QDialog::Accepted) {
     const std::string uri = address->text().trimmed().toStdString();
     if (ConnectWithWaitCursor(uri, name, error)) return true;
     MessageWarning(error);

@@ -9,14 +9,18 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QColorDialog>
 #include <QMessageBox>
 #include <QWidget>
 #include <functional>
+#include <optional>
 #include <string>
 #include <typeindex>
 #include <utility>
 #include <vector>
 
+#include "platform/Canvas.h"
+#include "platform/Dialogs.h"
 #include "platform/MessageDialogs.h"
 #include "platform/ModalRun.h"
 
@@ -91,5 +95,41 @@ inline void AnswerErrorBoxes(std::function<void(const std::string& title, const 
   AnswerModal<QMessageBox>("ErrorBox", [answer = std::move(answer)](QMessageBox& box) {
     answer(box.windowTitle().toStdString(), box.text().toStdString());
     if (QAbstractButton* b = box.button(QMessageBox::Ok)) b->click();
+  });
+}
+
+// The colour dialog (editors/ColorDialog.h): answer gets the colour it starts
+// with and answers the choice, or nothing for Cancel.
+inline void AnswerColorDialogs(std::function<std::optional<TColor>(TColor initial)> answer) {
+  if (!answer) {
+    AnswerModal<QColorDialog>(nullptr);
+    return;
+  }
+  AnswerModal<QColorDialog>([answer = std::move(answer)](QColorDialog& dialog) {
+    const QColor start = dialog.currentColor();
+    const std::optional<TColor> chosen = answer(TColor(RGBValue(start.red(), start.green(), start.blue())));
+    if (!chosen) {
+      dialog.reject();
+      return;
+    }
+    dialog.setCurrentColor(ColorToQColor(*chosen));
+    dialog.accept();
+  });
+}
+
+// The file dialogs of TFileDialog (platform/Dialogs.h): answer gets a copy of
+// the request and answers the file chosen, or nothing for Cancel.
+inline void AnswerFileDialogs(std::function<std::optional<std::string>(TFileDialog& request)> answer) {
+  if (!answer) {
+    AnswerModal<TFileDialogWindow>("FileDialog", nullptr);
+    return;
+  }
+  AnswerModal<TFileDialogWindow>("FileDialog", [answer = std::move(answer)](TFileDialogWindow& window) {
+    TFileDialog request = *window.Request();
+    const std::optional<std::string> chosen = answer(request);
+    if (chosen)
+      window.Choose(*chosen);
+    else
+      window.reject();
   });
 }

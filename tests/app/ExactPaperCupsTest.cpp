@@ -64,8 +64,8 @@ class CupsPrintExact : public ::testing::Test {
     device_.emplace(std::make_unique<TdxPrintDevice>());  // a fresh device on the sandbox
     Application::SetTitle("Ardel Sorvan");
     g_errors.clear();
-    Application::SetErrorSink(CollectError);
-    SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerErrorBoxes(CollectError);
+    AnswerMessageBoxes([](TMessageBoxKind, const std::string&, const std::string& text) {
       g_errors.push_back(text);
       return true;
     });
@@ -74,9 +74,9 @@ class CupsPrintExact : public ::testing::Test {
     QApplication::processEvents();
   }
   void TearDown() override {
-    TFileDialog::SetHook(nullptr);
-    Application::SetErrorSink(nullptr);
-    SetMessageBoxHook({});
+    AnswerFileDialogs(nullptr);
+    AnswerErrorBoxes(nullptr);
+    AnswerMessageBoxes({});
     AnswerModal<TdxfmPageSetupDialog>(nullptr);
   }
 

@@ -48,8 +48,8 @@ class Form1EndToEnd : public ::testing::Test {
   void SetUp() override {
     Errors().clear();
     dxPSRegisterContainerDesignWindow();  // as the program has it
-    Application::SetErrorSink([](const std::string&, const std::string& text) { Errors().push_back(text); });
-    SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerErrorBoxes([](const std::string&, const std::string& text) { Errors().push_back(text); });
+    AnswerMessageBoxes([](TMessageBoxKind, const std::string&, const std::string& text) {
       Errors().push_back(text);
       return true;
     });
@@ -64,8 +64,8 @@ class Form1EndToEnd : public ::testing::Test {
     dxPSPreviewWindowDialogs().LoadReport = nullptr;
     dxPSPreviewWindowDialogs().SaveReport = nullptr;
     RegisterFileDialogs();
-    Application::SetErrorSink(nullptr);
-    SetMessageBoxHook({});
+    AnswerErrorBoxes(nullptr);
+    AnswerMessageBoxes({});
   }
   // The program as started: its window, with the photo when asked.
   std::unique_ptr<TForm1> Start(bool withPhoto) {

@@ -47,17 +47,17 @@ class PrintCommandFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     Application::SetTitle("Ardel Sorvan");
-    Application::SetErrorSink(CollectError);
+    AnswerErrorBoxes(CollectError);
     g_errors.clear();
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       boxes.push_back(text);
       return true;
     });
   }
   void TearDown() override {
-    TFileDialog::SetHook(nullptr);
-    Application::SetErrorSink(nullptr);
-    SetMessageBoxHook({});
+    AnswerFileDialogs(nullptr);
+    AnswerErrorBoxes(nullptr);
+    AnswerMessageBoxes({});
   }
   void OpenForm() {
     form = std::make_unique<TForm1>();

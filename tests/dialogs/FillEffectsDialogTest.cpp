@@ -65,7 +65,7 @@ TEST(BackgroundPalettePopup, TakesClicksAndKeysWhileAModalWindowIsOpenAndTheOwne
       {"more colors", [](TdxfmColorPalette& p, QWindow* w) { Click(w, p.MoreColorsButton()->geometry().center()); },
        true, bmBrush},
   };
-  dxPSSetColorDialogHook([](TColor) -> std::optional<TColor> { return kRed; });
+  AnswerColorDialogs([](TColor) -> std::optional<TColor> { return kRed; });
   for (const PaletteCase& c : cases) {
     SCOPED_TRACE(c.name);
     QDialog owner;
@@ -94,7 +94,7 @@ TEST(BackgroundPalettePopup, TakesClicksAndKeysWhileAModalWindowIsOpenAndTheOwne
     if (!c.changed) EXPECT_EQ(background.Brush().Color, clBlue);
   }
   AnswerModal<TdxfmColorPalette>(nullptr);
-  dxPSSetColorDialogHook(nullptr);
+  AnswerColorDialogs(nullptr);
 }
 
 TEST(BackgroundPalettePopup, OffersFillEffectsAndAnswersWhatTheDialogDid) {
@@ -124,8 +124,8 @@ class FillEffectsTest : public ::testing::Test {
  protected:
   void TearDown() override {
     AnswerModal<TdxPSDialogForm>(nullptr);
-    TFileDialog::SetHook({});
-    SetMessageBoxHook(nullptr);
+    AnswerFileDialogs({});
+    AnswerMessageBoxes(nullptr);
   }
   // Runs the dialog on the background with the actions; answers Execute.
   bool Run(TdxBackground& background, const std::function<void(TdxFEFDialog&)>& act) {
@@ -259,12 +259,12 @@ TEST_F(FillEffectsTest, PicturesComeFromFilesByExtensionAndThroughTheClipboard) 
   const std::string other = dir_.Write("green.png", std::string("not loaded"));
   const std::string broken = dir_.Write("broken.bmp", std::string("BM broken"));
   std::vector<std::string> messages;
-  SetMessageBoxHook([&](TMessageBoxKind, const std::string&, const std::string& text) {
+  AnswerMessageBoxes([&](TMessageBoxKind, const std::string&, const std::string& text) {
     messages.push_back(text);
     return true;
   });
   std::string offered;
-  TFileDialog::SetHook([&](TFileDialog& dialog) -> std::optional<std::string> {
+  AnswerFileDialogs([&](TFileDialog& dialog) -> std::optional<std::string> {
     offered = dialog.Filter;
     return good;
   });
@@ -299,7 +299,7 @@ TEST_F(FillEffectsTest, PicturesComeFromFilesByExtensionAndThroughTheClipboard) 
 
 TEST_F(FillEffectsTest, OtherTextureIsCutToOneCellOfItsOwn) {
   const std::string file = WriteBitmap("My Stone.bmp", MakeTestImage(100, 90));
-  TFileDialog::SetHook([&](TFileDialog&) -> std::optional<std::string> { return file; });
+  AnswerFileDialogs([&](TFileDialog&) -> std::optional<std::string> { return file; });
   TdxBackground background;
   EXPECT_TRUE(Run(background, [&](TdxFEFDialog& d) {
     d.OtherTextureButton()->click();
@@ -346,7 +346,7 @@ TEST_F(FillEffectsTest, ApplyWritesAtOnceAndCancelBecomesClose) {
 TEST_F(FillEffectsTest, KeepsTheFolderAndTabOnlyWithARegistryPath) {
   const std::string file = WriteBitmap("tile.bmp", MakeTestImage(20, 20));
   std::string startedIn;
-  TFileDialog::SetHook([&](TFileDialog& dialog) -> std::optional<std::string> {
+  AnswerFileDialogs([&](TFileDialog& dialog) -> std::optional<std::string> {
     startedIn = dialog.InitialDir;
     return file;
   });

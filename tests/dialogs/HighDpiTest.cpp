@@ -42,14 +42,14 @@ class HighDpiPageSetup : public ::testing::Test {
   void SetUp() override {
     dxPSRegisterPrintStyles();
     dxPSRegisterPageSetupDialog();
-    SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string&) { return false; });
+    AnswerMessageBoxes([](TMessageBoxKind, const std::string&, const std::string&) { return false; });
     style_.PrinterPage().SetMeasurementUnits(muMillimeters);
     style_.PrinterPage().SetDMPaper(9);
     style_.PrinterPage().SetOrientation(poPortrait);
   }
   void TearDown() override {
     AnswerModal<TdxfmPageSetupDialog>(nullptr);
-    SetMessageBoxHook(nullptr);
+    AnswerMessageBoxes(nullptr);
     dxPSUnregisterPageSetupDialog();
   }
 

@@ -45,6 +45,7 @@
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/ModalAnswers.h"
+#include "tests/dialogs/DialogAnswers.h"
 
 namespace {
 
@@ -172,12 +173,12 @@ class PageSetupDialogTest : public ::testing::Test {
     auto device = std::make_unique<PgsPrintDevice>();
     if (withPrinter_) device->Add(MakeTestPrinter());
     savedDevice_ = dxReplacePrintDevice(std::move(device));
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       Messages.push_back(text);
       return false;
     });
     dxPSSetBeepHook([this] { ++Beeps; });
-    dxPSSetPageSetupWarningHook([this](TdxPageSetupWarning kind, const std::string& text,
+    AnswerPageSetupWarnings([this](TdxPageSetupWarning kind, const std::string& text,
                                        const std::vector<std::string>& buttons) {
       Warnings.push_back({kind, text, buttons});
       return WarningAnswer;
@@ -188,10 +189,10 @@ class PageSetupDialogTest : public ::testing::Test {
   }
   void TearDown() override {
     AnswerModal<TdxfmPageSetupDialog>(nullptr);
-    dxPSSetPageSetupWarningHook(nullptr);
-    dxPSSetFontDialogHook(nullptr);
+    AnswerPageSetupWarnings(nullptr);
+    AnswerFontDialogs(nullptr);
     AnswerModal<TdxfmColorPalette>(nullptr);
-    SetMessageBoxHook(nullptr);
+    AnswerMessageBoxes(nullptr);
     dxPSSetBeepHook(nullptr);
     dxPSUnregisterPageSetupDialog();
     dxPSPrintStyleDialogs().PageSetup = savedStyleDialog_;
@@ -400,7 +401,7 @@ TEST_F(PageSetupDialogTest, OKWithMarginsOutsideThePrintableAreaOffersFixOrIgnor
   // dialog closes with the source's values.
   Warnings.clear();
   int answers = 0;
-  dxPSSetPageSetupWarningHook([&](TdxPageSetupWarning kind, const std::string&, const std::vector<std::string>& b) {
+  AnswerPageSetupWarnings([&](TdxPageSetupWarning kind, const std::string&, const std::vector<std::string>& b) {
     Warnings.push_back({kind, "", b});
     return answers++ == 0 ? 1 : 1;  // Ignore, then Restore Original
   });
@@ -902,7 +903,7 @@ TEST_F(PageSetupDialogTest, FontsAndBackgroundsOfTheBands) {
   chosen.Style = fsBold;
   chosen.Color = clRed;
   TFont offered;
-  dxPSSetFontDialogHook([&](const TFont& initial) -> std::optional<TFont> {
+  AnswerFontDialogs([&](const TFont& initial) -> std::optional<TFont> {
     offered = initial;
     return chosen;
   });
@@ -1217,14 +1218,14 @@ TEST(BackgroundPaletteTest, ChoicesChangeTheBackgroundAndDismissingDoesNot) {
   // "More Colors..." through the colour dialog; a hatched brush becomes solid.
   background.SetMode(bmBrush);
   background.SetBrushStyle(bsCross);
-  dxPSSetColorDialogHook([](TColor) -> std::optional<TColor> { return TColor(0x123456); });
+  AnswerColorDialogs([](TColor) -> std::optional<TColor> { return TColor(0x123456); });
   AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) { palette.MoreColorsButton()->click(); });
   EXPECT_TRUE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Brush().Color, TColor(0x123456));
   EXPECT_EQ(background.Brush().Style, bsSolid);
-  dxPSSetColorDialogHook([](TColor) -> std::optional<TColor> { return std::nullopt; });
+  AnswerColorDialogs([](TColor) -> std::optional<TColor> { return std::nullopt; });
   EXPECT_FALSE(ChooseBackground(background, QPoint(10, 10)));
-  dxPSSetColorDialogHook(nullptr);
+  AnswerColorDialogs(nullptr);
 
   // "Fill Effects..." runs the fill-effects dialog and answers what it did.
   AnswerModal<TdxPSDialogForm>([](TdxPSDialogForm& form) {

@@ -46,7 +46,7 @@ class CupsPrint : public ::testing::Test {
     unsetenv("PRINTER");
     PrintBackend::ResetServer();
     device_.emplace(std::make_unique<TdxPrintDevice>());
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       messages.push_back(text);
       return true;
     });
@@ -55,8 +55,8 @@ class CupsPrint : public ::testing::Test {
   void TearDown() override {
     AnswerModal<TdxfmPrintDialog>({});
     dxPSSetShowPrintDialog({});
-    SetMessageBoxHook({});
-    PrintBackend::SetConnectPrinterHook({});
+    AnswerMessageBoxes({});
+    AnswerModal<QDialog>("ConnectPrinter", nullptr);
   }
 
 
@@ -228,9 +228,21 @@ TEST_F(CupsPrint, NetworkPrinterByAddress) {
   const std::string address = "ipp://127.0.0.1:" + port_ + "/printers/ArdelPDF";
   std::vector<std::string> typed = {"http://127.0.0.1/ipp/print", "ipp://127.0.0.1:1/ipp/print", address};
   std::size_t next = 0;
-  PrintBackend::SetConnectPrinterHook([&](QWidget*) -> std::optional<std::string> {
-    if (next >= typed.size()) return std::nullopt;
-    return typed[next++];
+  AnswerModal<QDialog>("ConnectPrinter", [&](QDialog& dialog) {
+    auto* box = dialog.findChild<QLineEdit*>("Address");
+    ASSERT_NE(box, nullptr);
+    if (!box->text().isEmpty()) {
+      // Back after a failure: the address stays to be corrected; cancelled.
+      EXPECT_EQ(box->text().toStdString(), typed[next - 1]);
+      dialog.reject();
+      return;
+    }
+    if (next >= typed.size()) {
+      dialog.reject();
+      return;
+    }
+    box->setText(QString::fromStdString(typed[next++]));
+    dialog.accept();
   });
   TdxPrintDevice& device = GetPrintDevice();
   // Two addresses that do not lead to a printer.

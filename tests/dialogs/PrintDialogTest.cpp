@@ -17,6 +17,7 @@
 #include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <optional>
 
 #include "dialogs/PrintDialog.h"
@@ -75,20 +76,20 @@ class PrintDialogTest : public ::testing::Test {
     device->Descriptions = {HandLetterPrinter("Office"), HandLetterPrinter("Remote"), HandLetterPrinter("Plain")};
     device->Default = "Office";
     device_.emplace(std::move(device));
-    SetMessageBoxHook([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
       messages.push_back(text);
       kinds.push_back(kind);
       return answer;
     });
     g_errors.clear();
-    Application::SetErrorSink(CollectError);
+    AnswerErrorBoxes(CollectError);
   }
   void TearDown() override {
     AnswerModal<TdxfmPrintDialog>({});
-    SetMessageBoxHook({});
-    Application::SetErrorSink(nullptr);
-    PrintBackend::SetDocumentPropertiesHook({});
-    TFileDialog::SetHook({});
+    AnswerMessageBoxes({});
+    AnswerErrorBoxes(nullptr);
+    AnswerModal<QDialog>("DocumentProperties", nullptr);
+    AnswerFileDialogs({});
   }
 
   TdxPrintDevice& Device() { return device_->Device(); }
@@ -461,14 +462,17 @@ TEST_F(PrintDialogTest, AVanishedPrinterIsReported) {
 
 TEST_F(PrintDialogTest, PropertiesTakeCopiesAndCollationBack) {
   int shown = 0;
-  PrintBackend::SetDocumentPropertiesHook([&](const PrintBackend::TPrinter& printer,
-                                              PrintBackend::TPrinterSettings& s) {
+  AnswerModal<QDialog>("DocumentProperties", [&](QDialog& dialog) {
     ++shown;
-    EXPECT_EQ(printer.Name(), "Office");
-    EXPECT_EQ(s.Copies, 2);  // the dialog's copies went to the device
-    s.Copies = 4;
-    s.Collate = 1;
-    return true;
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Office Document Properties");
+    auto* copies = dialog.findChild<QSpinBox*>("Copies");
+    auto* collate = dialog.findChild<QCheckBox*>("Collate");
+    ASSERT_NE(copies, nullptr);
+    ASSERT_NE(collate, nullptr);
+    EXPECT_EQ(copies->value(), 2);  // the dialog's copies went to the device
+    copies->setValue(4);
+    collate->setChecked(true);
+    dialog.accept();
   });
   EXPECT_TRUE(Run([&](TdxfmPrintDialog& d) {
     d.Copies()->SetValue(2);
@@ -485,9 +489,9 @@ TEST_F(PrintDialogTest, PropertiesTakeCopiesAndCollationBack) {
 
 TEST_F(PrintDialogTest, PropertiesWhilePrintingOnlyWarn) {
   int shown = 0;
-  PrintBackend::SetDocumentPropertiesHook([&](const PrintBackend::TPrinter&, PrintBackend::TPrinterSettings&) {
+  AnswerModal<QDialog>("DocumentProperties", [&](QDialog& dialog) {
     ++shown;
-    return true;
+    dialog.accept();
   });
   Device().JobOutputFile = dir.Path("busy.pdf");
   ASSERT_GT(Device().BeginJob(), 0);
@@ -699,7 +703,7 @@ TEST_F(PrintDialogTest, NewFileNamesGoOnTop) {
 
 TEST_F(PrintDialogTest, BrowseFillsTheFileName) {
   std::optional<TFileDialog> seen;
-  TFileDialog::SetHook([&](TFileDialog& dialog) -> std::optional<std::string> {
+  AnswerFileDialogs([&](TFileDialog& dialog) -> std::optional<std::string> {
     seen = dialog;
     return dir.Path("chosen.prn");
   });

@@ -52,7 +52,7 @@ class PrintStyleMenuTest : public ::testing::Test {
     wide_ = manager_.AddStyle(TdxPSPrintStyle::StaticClass());
     wide_->SetStyleCaption("Wide");
     wide_->PrinterPage().SetOrientation(poLandscape);
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       questions_.push_back(text);
       return true;
     });
@@ -60,7 +60,7 @@ class PrintStyleMenuTest : public ::testing::Test {
   void TearDown() override {
     printer_.reset();
     AnswerModal<TCustomdxPSFmtDialog>(nullptr);
-    SetMessageBoxHook({});
+    AnswerMessageBoxes({});
     dxPSPreviewWindowDialogs() = TdxPreviewWindowDialogs();
     dxPSPrintStyleDialogs() = savedStyleDialogs_;
     QApplication::processEvents();

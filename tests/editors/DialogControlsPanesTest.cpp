@@ -375,7 +375,7 @@ TEST(DialogControlsImageBox, CopyAndSaveThePicture) {
 
   std::string path = dir.Path("saved.bmp");
   std::string filter, ext;
-  TFileDialog::SetHook([&](TFileDialog& d) -> std::optional<std::string> {
+  AnswerFileDialogs([&](TFileDialog& d) -> std::optional<std::string> {
     filter = d.Filter;
     ext = d.DefaultExt;
     EXPECT_EQ(d.Kind, TFileDialogKind::SavePicture);
@@ -383,7 +383,7 @@ TEST(DialogControlsImageBox, CopyAndSaveThePicture) {
     return path;
   });
   box.MenuAction(ibmiSave)->trigger();
-  TFileDialog::SetHook(nullptr);
+  AnswerFileDialogs(nullptr);
   EXPECT_EQ(filter, GraphicFilter(TBitmap::Class()));
   EXPECT_EQ(ext, GraphicExtension(TBitmap::Class()));
   TPicture reread;

@@ -58,7 +58,7 @@ class ContainerDesignTest : public ::testing::Test {
   void SetUp() override {
     dxPSRegisterContainerDesignWindow();
     Errors().clear();
-    Application::SetErrorSink(CollectError);
+    AnswerErrorBoxes(CollectError);
     FakePreviewWindow::OnExecute = nullptr;
     dxPSRegisterPreviewWindow("TFakePreviewWindow", [] { return new FakePreviewWindow; });
 
@@ -84,7 +84,7 @@ class ContainerDesignTest : public ::testing::Test {
     FakePreviewWindow::OnExecute = nullptr;
     dxPSUnregisterPreviewWindow("TFakePreviewWindow");
     dxPSReportLinkDialogs().TitleProperties = nullptr;
-    Application::SetErrorSink(nullptr);
+    AnswerErrorBoxes(nullptr);
     printer.reset();
     form.reset();
     dxPSUnregisterContainerDesignWindow();
