@@ -18,6 +18,7 @@
 #include "engine/ReportLink.h"
 #include "platform/Graphics.h"
 #include "platform/MessageDialogs.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -103,13 +104,13 @@ TFiles& Files() {
 template <class Load>
 void Measure(benchmark::State& state, const char* name, bool shouldLoad, Load load) {
   const std::string path = Files().Path(name);
-  SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string&) { return false; });
+  AnswerMessageBoxes([](TMessageBoxKind, const std::string&, const std::string&) { return false; });
   TPeakMemory peak;
   for (auto _ : state)
     if (load(path) != shouldLoad) state.SkipWithError(shouldLoad ? "not loaded" : "loaded");
   state.counters["peak_rss_growth_MB"] = peak.GrowthMB();
   state.counters["file_MB"] = double(std::filesystem::file_size(path)) / (1 << 20);
-  SetMessageBoxHook({});
+  AnswerMessageBoxes({});
 }
 
 void LoadReport(benchmark::State& state, const char* name, bool shouldLoad) {

@@ -22,6 +22,8 @@
 #include "layout/PrintDevice.h"
 #include "platform/Canvas.h"
 #include "report/DataItems.h"
+#include "tests/ModalAnswers.h"
+#include "tests/dialogs/DialogAnswers.h"
 
 namespace {
 
@@ -77,7 +79,7 @@ struct Setup {
     oldDevice = dxReplacePrintDevice(std::make_unique<NoPrinters>());
     dxPSRegisterPrintStyles();
     dxPSRegisterPageSetupDialog();
-    dxPSSetPageSetupWarningHook([](TdxPageSetupWarning, const std::string&, const std::vector<std::string>&) {
+    AnswerPageSetupWarnings([](TdxPageSetupWarning, const std::string&, const std::vector<std::string>&) {
       return 1;  // never reached with valid margins; "Ignore" / "Restore Original"
     });
     link = new LongReportLink;
@@ -95,8 +97,8 @@ struct Setup {
     image = QImage(size.X, size.Y, QImage::Format_RGB32);
   }
   ~Setup() {
-    dxPSSetPageSetupDialogHook(nullptr);
-    dxPSSetPageSetupWarningHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
+    AnswerPageSetupWarnings(nullptr);
     dxPSUnregisterPageSetupDialog();
     dxReplacePrintDevice(std::move(oldDevice));
   }
@@ -129,7 +131,7 @@ void BM_PageSetupChangeToFirstPage(benchmark::State& state) {
   Setup s;
   for (auto _ : state) {
     s.wide = !s.wide;
-    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) { ChangeLeftMargin(w, s.wide, nullptr); });
+    AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) { ChangeLeftMargin(w, s.wide, nullptr); });
     if (!s.printer.PageSetup(pstMargins)) state.SkipWithError("page setup was not accepted");
     s.PaintFirstPage();
   }
@@ -142,7 +144,7 @@ void BM_AcceptToFirstPage(benchmark::State& state) {
   QElapsedTimer clock;
   for (auto _ : state) {
     s.wide = !s.wide;
-    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) { ChangeLeftMargin(w, s.wide, &clock); });
+    AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) { ChangeLeftMargin(w, s.wide, &clock); });
     if (!s.printer.PageSetup(pstMargins)) state.SkipWithError("page setup was not accepted");
     s.PaintFirstPage();
     state.SetIterationTime(double(clock.nsecsElapsed()) / 1e9);

@@ -21,6 +21,7 @@
 #include "layout/PrintDevice.h"
 #include "platform/Graphics.h"
 #include "platform/MessageDialogs.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -62,7 +63,7 @@ struct Setup {
 
   Setup() {
     previousDevice = dxReplacePrintDevice(std::make_unique<BenchPrintDevice>());
-    SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string&) { return true; });
+    AnswerMessageBoxes([](TMessageBoxKind, const std::string&, const std::string&) { return true; });
     form = std::make_unique<TForm1>();
     form->show();
     QImage photo(1600, 1200, QImage::Format_RGB32);
@@ -77,7 +78,7 @@ struct Setup {
   }
   ~Setup() {
     form.reset();
-    SetMessageBoxHook({});
+    AnswerMessageBoxes({});
     dxReplacePrintDevice(std::move(previousDevice));
   }
   std::string File(const char* name) const { return (dir.path() + "/" + name).toStdString(); }

@@ -15,6 +15,7 @@
 #include "platform/Application.h"
 #include "platform/Canvas.h"
 #include "platform/QtStrings.h"
+#include "platform/ModalRun.h"
 #include "platform/ScopeExit.h"
 #include "preview/PreviewWindow.h"
 
@@ -67,11 +68,6 @@ TColor dxPSPaletteColor(int index) {
 }
 
 namespace {
-
-TdxColorPaletteHook& PaletteHook() {
-  static TdxColorPaletteHook hook;
-  return hook;
-}
 
 // The window a palette without an owner belongs to: the modal window in
 // front, else the active one.
@@ -266,13 +262,7 @@ bool TdxfmColorPalette::Run(QPoint at) {
   if (screen) work = screen->availableGeometry();
   move(PlaceWithin(at, size(), work));
   choice_ = pcDismissed;
-  if (PaletteHook()) {
-    QTimer::singleShot(0, this, [this] {
-      if (PaletteHook()) PaletteHook()(*this);
-      if (isVisible()) Dismiss();
-    });
-  }
-  exec();
+  RunModal(*this);
   return Apply();
 }
 
@@ -336,8 +326,6 @@ bool ChooseBackground(TdxBackground& background, QPoint at, const TdxBackgroundD
   TdxfmColorPalette palette(background, options ? *options : defaults, owner);
   return palette.Run(at);
 }
-
-void dxPSSetColorPaletteHook(TdxColorPaletteHook hook) { PaletteHook() = std::move(hook); }
 
 void dxPSRegisterBackgroundPalette() {
   auto& dialogs = dxPSPreviewWindowDialogs();

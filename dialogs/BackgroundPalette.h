@@ -7,8 +7,7 @@
 // that opens it, and runs it modally until the user picks something or
 // dismisses it (Escape, Alt with a key, or a click outside). The colour and
 // fill-effects dialogs of the last row open after the palette has closed,
-// owned by the same window. Tests reach the shown palette through
-// dxPSSetColorPaletteHook.
+// owned by the same window.
 #pragma once
 
 #include <QDialog>
@@ -117,11 +116,6 @@ class TdxfmColorPalette : public QDialog {
 // colour, "No Fill", a colour of the colour dialog or accepted fill effects.
 bool ChooseBackground(TdxBackground& background, QPoint at, const TdxBackgroundDlgData* options = nullptr,
                       QWidget* owner = nullptr);
-
-// Tests: called with the shown palette from inside its modal run; a palette
-// the hook leaves open is dismissed.
-using TdxColorPaletteHook = std::function<void(TdxfmColorPalette& palette)>;
-void dxPSSetColorPaletteHook(TdxColorPaletteHook hook);
 
 // Offers the palette to the preview window's background command (when no
 // other palette was installed there).

@@ -57,7 +57,13 @@ TdxPSFontDialog::TdxPSFontDialog(const TFont& font, QWidget* parent) : QDialog(p
   });
 }
 
+void TdxPSFontDialog::Choose(const TFont& font) {
+  chosen_ = font;
+  accept();
+}
+
 TFont TdxPSFontDialog::SelectedFont() const {
+  if (chosen_) return *chosen_;
   const QFont chosen = chooser_->currentFont();
   TFont result = font_;
   if (chosen.family() != initial_.family()) result.Name = FromQ(chosen.family());

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <optional>
 
 #include "platform/Fonts.h"
 
@@ -18,12 +19,17 @@ class TdxPSFontDialog : public QDialog {
   // colour of the dialog. A face that only stands in for the font's name
   // keeps the name.
   TFont SelectedFont() const;
+  // The font the dialog was given.
+  const TFont& InitialFont() const { return font_; }
+  // Closes the dialog with OK and font as the choice.
+  void Choose(const TFont& font);
 
   QFontDialog* FontChooser() const { return chooser_; }
   TdxPSColorCombo* ColorBox() const { return colorBox_; }
 
  private:
   TFont font_;
+  std::optional<TFont> chosen_;
   QFont initial_;
   QFontDialog* chooser_ = nullptr;
   TdxPSColorCombo* colorBox_ = nullptr;

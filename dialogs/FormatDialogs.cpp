@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -27,10 +26,6 @@
 
 namespace {
 
-TdxFmtDialogHook& DialogHook() {
-  static TdxFmtDialogHook hook;
-  return hook;
-}
 
 bool IsLiteral(TdxIntValueType type) { return type == ivtLiteral || type == ivtCapitalLiteral; }
 bool IsUpper(TdxIntValueType type) { return type == ivtCapitalLiteral || type == ivtCapitalRoman; }
@@ -135,28 +130,11 @@ void TCustomdxPSFmtDialog::PlaceButtons(int top, int right, int width, int gap) 
   }
 }
 
-void dxPSSetFmtDialogHook(TdxFmtDialogHook hook) { DialogHook() = std::move(hook); }
-
 int TCustomdxPSFmtDialog::ShowModal() {
   modalResult_ = mrNone;
   modified_ = false;
-  CentreOnOwner();
-  AfterConstruction();
-  setWindowModality(Qt::ApplicationModal);
-  show();
-  activateWindow();
-  QPointer<QWidget> guard(this);
-  if (DialogHook()) {
-    DialogHook()(*this);
-    if (!guard) return mrCancel;
-  } else if (modalResult_ == mrNone) {
-    QEventLoop loop;
-    loop_ = &loop;
-    loop.exec(QEventLoop::DialogExec);
-    if (!guard) return mrCancel;
-    loop_ = nullptr;
-  }
-  // A window that was left open (by the hook) counts as cancelled.
+  if (!RunModal()) return mrCancel;
+  // A run that ended without an answer counts as cancelled.
   if (modalResult_ == mrNone) modalResult_ = mrCancel;
   hide();
   return modalResult_;
@@ -165,7 +143,7 @@ int TCustomdxPSFmtDialog::ShowModal() {
 void TCustomdxPSFmtDialog::SetModalResult(int result) {
   if (result == mrOk && !CanCloseOk()) return;
   modalResult_ = result;
-  if (loop_) loop_->quit();
+  EndRun();
 }
 
 void TCustomdxPSFmtDialog::keyPressEvent(QKeyEvent* e) {

@@ -26,7 +26,6 @@
 #include "report/EngineUtilities.h"
 
 class QCheckBox;
-class QEventLoop;
 class QComboBox;
 class QGroupBox;
 class QLineEdit;
@@ -82,8 +81,7 @@ class TCustomdxPSFmtDialog : public TCustomdxPSForm {
   TCustomdxPSFmtDialog(int clientWidth, int clientHeight, int helpContext, QWidget* parent = nullptr);
 
   // Shows the window modally and answers how it was closed (mrOk or
-  // mrCancel). Tests get the shown window through the hook instead of the
-  // message loop; a window the hook leaves open counts as cancelled.
+  // mrCancel); a run that ends without an answer counts as cancelled.
   int ShowModal();
   int ModalResult() const { return modalResult_; }
   // Closing with OK asks CanCloseOk first; the modal loop ends.
@@ -114,16 +112,10 @@ class TCustomdxPSFmtDialog : public TCustomdxPSForm {
   int helpContext_;
   int modalResult_ = mrNone;
   bool modified_ = false;
-  QEventLoop* loop_ = nullptr;  // the running modal loop
   QPushButton* ok_;
   QPushButton* cancel_;
   QPushButton* help_;
 };
-
-// Tests see each dialog, shown and filled, through this hook instead of the
-// message loop; an empty hook restores the loop.
-using TdxFmtDialogHook = std::function<void(TCustomdxPSFmtDialog& dialog)>;
-void dxPSSetFmtDialogHook(TdxFmtDialogHook hook);
 
 // ---- Date and time formats -------------------------------------------------------------
 
@@ -293,10 +285,7 @@ class TdxfmReportTitleProperties : public TCustomdxPSFmtDialog {
 // On true the edited copy has been assigned to title.
 bool ReportTitleDialog(int helpContext, TdxReportTitle& title);
 
-// The font dialog of the title dialog (scalable fonts, with effects). Tests
-// answer it through the hook (nothing: cancelled).
-using TdxFontDialogHook = std::function<std::optional<TFont>(const TFont& initial)>;
-void dxPSSetFontDialogHook(TdxFontDialogHook hook);
+// The font dialog of the title dialog (scalable fonts, with effects).
 bool dxPSExecuteFontDialog(TFont& font, QWidget* parent = nullptr);
 
 // ---- Report properties --------------------------------------------------------------------

@@ -11,7 +11,6 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QEventLoop>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -55,18 +54,6 @@ using namespace dxPSPageSetupTexts;
 
 namespace {
 
-// ---- Hooks -------------------------------------------------------------------------------
-
-TdxPageSetupDialogHook& DialogHook() {
-  static TdxPageSetupDialogHook hook;
-  return hook;
-}
-
-TdxPageSetupWarningHook& WarningHook() {
-  static TdxPageSetupWarningHook hook;
-  return hook;
-}
-
 // ---- Sizes --------------------------------------------------------------------------------
 
 constexpr int kWindowWidth = 530;
@@ -92,19 +79,9 @@ QGroupBox* NewGroup(const char* caption, QWidget* parent) { return new QGroupBox
 
 int AskWarning(TdxPageSetupWarning kind, const std::string& text, const std::vector<std::string>& buttons,
                QWidget* parent) {
-  if (WarningHook()) return WarningHook()(kind, text, buttons);
-  QMessageBox box(QMessageBox::Warning, ToQ(Application::Title()), ToQ(text), QMessageBox::NoButton, parent);
-  std::vector<QAbstractButton*> made;
-  for (const std::string& caption : buttons) {
-    if (caption == Ignore)
-      made.push_back(box.addButton(QMessageBox::Ignore));
-    else
-      made.push_back(box.addButton(ToQ(caption), QMessageBox::AcceptRole));
-  }
-  box.exec();
-  for (std::size_t i = 0; i < made.size(); ++i)
-    if (box.clickedButton() == made[i]) return int(i);
-  return int(buttons.size()) - 1;
+  TdxPageSetupWarningBox box(kind, text, buttons, parent);
+  RunModal(box);
+  return box.Answer();
 }
 
 }  // namespace PageSetupDialogTabs
@@ -112,11 +89,26 @@ int AskWarning(TdxPageSetupWarning kind, const std::string& text, const std::vec
 using namespace PageSetupDialogTabs;
 
 // ---------------------------------------------------------------------------
-// Hooks
+// TdxPageSetupWarningBox
 
-void dxPSSetPageSetupDialogHook(TdxPageSetupDialogHook hook) { DialogHook() = std::move(hook); }
+TdxPageSetupWarningBox::TdxPageSetupWarningBox(TdxPageSetupWarning kind, const std::string& text,
+                                               const std::vector<std::string>& captions, QWidget* parent)
+    : QMessageBox(QMessageBox::Warning, ToQ(Application::Title()), ToQ(text), QMessageBox::NoButton, parent),
+      kind_(kind),
+      captions_(captions) {
+  for (const std::string& caption : captions) {
+    if (caption == dxPSPageSetupTexts::Ignore)
+      buttons_.push_back(addButton(QMessageBox::Ignore));
+    else
+      buttons_.push_back(addButton(ToQ(caption), QMessageBox::AcceptRole));
+  }
+}
 
-void dxPSSetPageSetupWarningHook(TdxPageSetupWarningHook hook) { WarningHook() = std::move(hook); }
+int TdxPageSetupWarningBox::Answer() const {
+  for (std::size_t i = 0; i < buttons_.size(); ++i)
+    if (clickedButton() == buttons_[i]) return int(i);
+  return int(buttons_.size()) - 1;
+}
 
 // ---------------------------------------------------------------------------
 // TdxPageSetupDialog
@@ -185,7 +177,6 @@ TdxfmPageSetupDialog::TdxfmPageSetupDialog(QWidget* parent) : TCustomdxPSForm(pa
 }
 
 TdxfmPageSetupDialog::~TdxfmPageSetupDialog() {
-  if (loop_) loop_->quit();
   finished_ = true;
   // Children outlive the working copy while the window is taken apart: no
   // handler may reach it any more.
@@ -527,23 +518,9 @@ void TdxfmPageSetupDialog::StyleNameLeft() {
 // Running and closing
 
 bool TdxfmPageSetupDialog::Execute() {
-  setWindowModality(Qt::ApplicationModal);
-  CentreOnOwner();
-  AfterConstruction();
-  QPointer<TdxfmPageSetupDialog> guard(this);
-  show();
-  activateWindow();
-  QEventLoop loop;
-  loop_ = &loop;
-  if (DialogHook()) {
-    QTimer::singleShot(0, this, [this] {
-      if (DialogHook()) DialogHook()(*this);
-      if (!finished_) CloseWithCancel();
-    });
-  }
-  if (!finished_) loop.exec(QEventLoop::DialogExec);
-  if (!guard) return false;
-  loop_ = nullptr;
+  if (!RunModal()) return false;
+  // A run that ended without an answer cancels.
+  if (!finished_) FinishClose(false);
   hide();
   if (data_) {
     data_->PreviewBtnClicked = accepted_ && previewChosen_;
@@ -556,7 +533,7 @@ void TdxfmPageSetupDialog::FinishClose(bool ok) {
   finished_ = true;
   accepted_ = ok;
   if (!ok) previewChosen_ = printChosen_ = false;
-  if (loop_) loop_->quit();
+  EndRun();
 }
 
 void TdxfmPageSetupDialog::CloseWithCancel() {

@@ -17,6 +17,7 @@
 // is edited through a temporary style around its own page).
 #pragma once
 
+#include <QMessageBox>
 #include <QObject>
 #include <QPointer>
 #include <functional>
@@ -32,7 +33,6 @@
 class QAbstractButton;
 class QCheckBox;
 class QComboBox;
-class QEventLoop;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -260,7 +260,7 @@ class TdxfmPageSetupDialog : public TCustomdxPSForm {
   bool PreviewChosen() const { return previewChosen_; }
   bool PrintChosen() const { return printChosen_; }
   // Shown and not yet closed.
-  bool Running() const { return loop_ != nullptr && !finished_; }
+  bool Running() const { return IsInRun() && !finished_; }
 
   // ---- Controls ----
   QTabWidget* Tabs() const { return tabs_; }
@@ -454,7 +454,6 @@ class TdxfmPageSetupDialog : public TCustomdxPSForm {
   bool accepted_ = false, finished_ = false;
   bool tabReverting_ = false;
   int currentTab_ = 0;
-  QEventLoop* loop_ = nullptr;
   std::optional<TdxHFSectionBox> activeText_;
   std::vector<int> paperRows_;  // list row -> index into the device's papers
   std::vector<int> binRows_;    // combo row -> index into the device's bins
@@ -520,19 +519,27 @@ bool dxPSReportLinkPageSetup(TBasedxReportLink& link, int activePageIndex, bool*
 void dxPSRegisterPageSetupDialog();
 void dxPSUnregisterPageSetupDialog();
 
-// ---- Hooks (tests answer dialogs through them) -----------------------------------------
+// ---- Warnings -------------------------------------------------------------------------
 
-// Called with the prepared and loaded window from inside its modal loop; a
-// window the hook leaves open is cancelled.
-using TdxPageSetupDialogHook = std::function<void(TdxfmPageSetupDialog& window)>;
-void dxPSSetPageSetupDialogHook(TdxPageSetupDialogHook hook);
-
-// The two warning boxes of the margins (after a beep): the text and the
-// button captions; answers the index of the chosen button.
+// The two warning boxes of the margins (after a beep): the text and a button
+// for each caption, in order ("&Ignore" is the box's own Ignore button). The
+// answer is the index of the button chosen; the last one when the box was
+// closed otherwise.
 enum TdxPageSetupWarning { pswOutsidePrintableArea, pswInvalidMargins };
-using TdxPageSetupWarningHook =
-    std::function<int(TdxPageSetupWarning kind, const std::string& text, const std::vector<std::string>& buttons)>;
-void dxPSSetPageSetupWarningHook(TdxPageSetupWarningHook hook);
+class TdxPageSetupWarningBox : public QMessageBox {
+ public:
+  TdxPageSetupWarningBox(TdxPageSetupWarning kind, const std::string& text, const std::vector<std::string>& captions,
+                         QWidget* parent = nullptr);
+  TdxPageSetupWarning Kind() const { return kind_; }
+  const std::vector<std::string>& Captions() const { return captions_; }
+  QAbstractButton* Button(int index) const { return buttons_.at(index); }
+  int Answer() const;
+
+ private:
+  TdxPageSetupWarning kind_;
+  std::vector<std::string> captions_;
+  std::vector<QAbstractButton*> buttons_;
+};
 
 // The "&Font..." buttons use the engine's font dialog (dxPSExecuteFontDialog,
-// dialogs/FormatDialogs.h), whose hook tests answer.
+// dialogs/FormatDialogs.h).

@@ -11,7 +11,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -124,11 +123,6 @@ std::string ShownAddress(const std::string& uri) {
   if (!url.isValid() || url.userInfo().isEmpty()) return uri;
   url.setUserInfo(QString());
   return FromQ(url.toString());
-}
-
-TdxPrintDialogHook& DialogHook() {
-  static TdxPrintDialogHook hook;
-  return hook;
 }
 
 // Geometry of the window (pixels at 96 per inch).
@@ -828,30 +822,18 @@ void TdxfmPrintDialog::ChangedThroughPrinter() { btnCancel_->setText(ToQ(M::Clos
 
 bool TdxfmPrintDialog::Execute() {
   modalResult_ = mrNone;
-  setWindowModality(Qt::ApplicationModal);
-  CentreOnOwner();
-  AfterConstruction();
-  show();
-  raise();
-  activateWindow();
-  // The first of the copies box, the page-count list and OK that can take it.
-  for (QWidget* w : {static_cast<QWidget*>(sePageCopies_), static_cast<QWidget*>(cbxNumberOfPages_),
-                     static_cast<QWidget*>(btnOK_)})
-    if (w->isEnabled() && w->isVisibleTo(this)) {
-      w->setFocus();
-      break;
-    }
-  if (events_ && events_->OnShow) events_->OnShow(this);
-  if (DialogHook()) {
-    DialogHook()(*this);
-  } else if (modalResult_ == mrNone) {
-    QEventLoop loop;
-    loop_ = &loop;
-    QPointer<QWidget> guard(this);
-    loop.exec(QEventLoop::DialogExec);
-    if (!guard) return false;
-    loop_ = nullptr;
-  }
+  TModalRunOptions run;
+  run.Shown = [this] {
+    // The first of the copies box, the page-count list and OK that can take it.
+    for (QWidget* w : {static_cast<QWidget*>(sePageCopies_), static_cast<QWidget*>(cbxNumberOfPages_),
+                       static_cast<QWidget*>(btnOK_)})
+      if (w->isEnabled() && w->isVisibleTo(this)) {
+        w->setFocus();
+        break;
+      }
+    if (events_ && events_->OnShow) events_->OnShow(this);
+  };
+  if (!RunModal(run)) return false;
   if (modalResult_ == mrNone) modalResult_ = mrCancel;
   if (events_ && events_->OnHide) events_->OnHide(this);
   hide();
@@ -904,8 +886,6 @@ bool TdxfmPrintDialog::eventFilter(QObject* watched, QEvent* event) {
 }
 
 // ---- Entry --------------------------------------------------------------------------------
-
-void dxSetPrintDialogHook(TdxPrintDialogHook hook) { DialogHook() = std::move(hook); }
 
 bool dxShowPrintDialog(TdxPrintDlgData& data) {
   if (!data.DialogData) return false;

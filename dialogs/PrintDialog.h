@@ -26,7 +26,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QEventLoop;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -241,7 +240,6 @@ class TdxfmPrintDialog : public TCustomdxPSForm {
   int helpContext_ = 0;
   bool stylesShown_ = true;
   bool filling_ = false;
-  QEventLoop* loop_ = nullptr;
   std::unique_ptr<TdxStyleListChangedSubscriber> styleListSubscriber_;
 
   QGroupBox* gbxPrinter_;
@@ -293,11 +291,6 @@ class TdxfmPrintDialog : public TCustomdxPSForm {
 // there are no printers (after the message); otherwise the dialog runs and
 // the answer is whether the user confirmed. Requested is set from the dialog.
 bool dxShowPrintDialog(TdxPrintDlgData& data);
-
-// Tests see the prepared, shown dialog through this hook instead of the modal
-// loop; they drive its controls and close it (SetModalResult, OK, Cancel).
-using TdxPrintDialogHook = std::function<void(TdxfmPrintDialog& dialog)>;
-void dxSetPrintDialogHook(TdxPrintDialogHook hook);
 
 // Installs the dialog as the component printer's print dialog.
 void dxPSRegisterPrintDialog();

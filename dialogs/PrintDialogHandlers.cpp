@@ -375,5 +375,5 @@ void TdxfmPrintDialog::CloseConfirmed() {
 
 void TdxfmPrintDialog::SetModalResult(TModalResult value) {
   modalResult_ = value;
-  if (value != mrNone && loop_) loop_->quit();
+  if (value != mrNone) EndRun();
 }

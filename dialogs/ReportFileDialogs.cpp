@@ -16,6 +16,7 @@
 #include "engine/ReportFile.h"
 #include "platform/Dialogs.h"
 #include "platform/QtStrings.h"
+#include "platform/ModalRun.h"
 #include "preview/PreviewWindow.h"
 #include "platform/Types.h"
 #include "report/EngineUtilities.h"
@@ -23,19 +24,12 @@
 namespace texts = dxPSReportFileDlgTexts;
 
 namespace {
-TdxPSOpenReportDialog::Hook& GlobalHook() {
-  static TdxPSOpenReportDialog::Hook hook;
-  return hook;
-}
-
 bool IsExistingFile(const std::string& name) {
   if (name.empty()) return false;
   const QFileInfo info(ToQ(name));
   return info.exists() && info.isFile();
 }
 }  // namespace
-
-void TdxPSOpenReportDialog::SetHook(Hook hook) { GlobalHook() = std::move(hook); }
 
 TdxPSOpenReportDialog::TdxPSOpenReportDialog(QWidget* parent) : parent_(parent) {
   // "%s (*.%1:s)|*.%1:s" with the description and the extension.
@@ -119,7 +113,8 @@ void TdxPSOpenReportDialog::ShowPreviewPicture() {
 
 bool TdxPSOpenReportDialog::Execute() {
   const bool save = IsSaveDialog();
-  QFileDialog dialog(parent_);
+  TFileDialogWindow dialog(parent_);
+  dialog.setObjectName("ReportFileDialog");
   dialog.setOption(QFileDialog::DontUseNativeDialog, true);
   dialog.setOption(QFileDialog::HideNameFilterDetails, true);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -155,12 +150,8 @@ bool TdxPSOpenReportDialog::Execute() {
   } takeBack{this};
   UpdatePreview();
 
-  std::optional<std::string> chosen;
-  if (GlobalHook()) {
-    chosen = GlobalHook()(*this);
-  } else if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-    chosen = FromQ(dialog.selectedFiles().first());
-  }
+  RunModal(dialog);
+  const std::optional<std::string> chosen = dialog.Chosen();
   if (!chosen) return false;
   FileName = *chosen;
   return true;

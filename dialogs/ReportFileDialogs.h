@@ -67,10 +67,6 @@ class TdxPSOpenReportDialog {
 
   // The platform dialog while Execute runs (none otherwise).
   QFileDialog* Dialog() const { return dialog_; }
-  // Tests answer the dialog through this hook instead of showing it: it gets
-  // the prepared dialog and returns the chosen path, or nothing for Cancel.
-  using Hook = std::function<std::optional<std::string>(TdxPSOpenReportDialog&)>;
-  static void SetHook(Hook hook);
 
  protected:
   virtual bool IsSaveDialog() const { return false; }

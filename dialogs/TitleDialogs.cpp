@@ -21,16 +21,13 @@
 #include "platform/EnumBits.h"
 #include "platform/MessageDialogs.h"
 #include "platform/QtStrings.h"
+#include "platform/ModalRun.h"
 #include "platform/Registry.h"
 #include "report/EngineSettings.h"
 #include "report/EngineUtilities.h"
 
 namespace {
 
-TdxFontDialogHook& FontHook() {
-  static TdxFontDialogHook hook;
-  return hook;
-}
 
 const char* const kModeNames[] = {"None", "On First Page", "On Every Top Page"};
 const char* const kHorzNames[] = {"Left", "Center", "Right"};
@@ -76,17 +73,9 @@ std::string LocaleTimePicture() {
 
 // ---- Font dialog ---------------------------------------------------------------------
 
-void dxPSSetFontDialogHook(TdxFontDialogHook hook) { FontHook() = std::move(hook); }
-
 bool dxPSExecuteFontDialog(TFont& font, QWidget* parent) {
-  if (FontHook()) {
-    std::optional<TFont> chosen = FontHook()(font);
-    if (!chosen) return false;
-    font = *chosen;
-    return true;
-  }
   TdxPSFontDialog dialog(font, parent);
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (RunModal(dialog) != QDialog::Accepted) return false;
   font = dialog.SelectedFont();
   return true;
 }

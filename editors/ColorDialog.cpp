@@ -5,15 +5,11 @@
 #include <cctype>
 
 #include "platform/Canvas.h"
+#include "platform/ModalRun.h"
 #include "report/EngineSettings.h"
 
 namespace {
 constexpr int kSlots = 16;
-
-TdxColorDialogHook& Hook() {
-  static TdxColorDialogHook hook;
-  return hook;
-}
 
 // The slots are kept here rather than in the toolkit's dialog, so that the
 // engine's list alone decides what they hold.
@@ -86,23 +82,17 @@ void dxPSStoreDialogCustomColors() {
   }
 }
 
-void dxPSSetColorDialogHook(TdxColorDialogHook hook) { Hook() = std::move(hook); }
-
 bool dxPSExecuteColorDialog(TColor& color, QWidget* parent) {
   dxPSLoadDialogCustomColors();
   const TColor start = color == clNone || color == clDefault ? clBlack : color;
   std::optional<TColor> chosen;
-  if (Hook()) {
-    chosen = Hook()(start);
-  } else {
+  for (int i = 0; i < kSlots && i < QColorDialog::customCount(); ++i)
+    QColorDialog::setCustomColor(i, ColorToQColor(Slots()[i]));
+  QColorDialog dialog(ColorToQColor(start), parent);
+  if (RunModal(dialog) == QDialog::Accepted) {
+    chosen = FromQColor(dialog.selectedColor());
     for (int i = 0; i < kSlots && i < QColorDialog::customCount(); ++i)
-      QColorDialog::setCustomColor(i, ColorToQColor(Slots()[i]));
-    QColorDialog dialog(ColorToQColor(start), parent);
-    if (dialog.exec() == QDialog::Accepted) {
-      chosen = FromQColor(dialog.selectedColor());
-      for (int i = 0; i < kSlots && i < QColorDialog::customCount(); ++i)
-        Slots()[i] = FromQColor(QColorDialog::customColor(i));
-    }
+      Slots()[i] = FromQColor(QColorDialog::customColor(i));
   }
   if (!chosen) return false;
   color = *chosen;

@@ -18,13 +18,6 @@ class QWidget;
 // choice and the custom colours are written back to the list.
 bool dxPSExecuteColorDialog(TColor& color, QWidget* parent = nullptr);
 
-// Tests answer the dialog through this hook instead of showing it: it gets
-// the starting colour and answers the choice, or nothing for Cancel. The
-// custom colours are exchanged with the list around the hook as around the
-// dialog. An empty hook restores the dialog.
-using TdxColorDialogHook = std::function<std::optional<TColor>(TColor initial)>;
-void dxPSSetColorDialogHook(TdxColorDialogHook hook);
-
 // The sixteen custom colour slots of the dialog (0x00BBGGRR; white when unset).
 std::vector<TColor> dxPSDialogCustomColors();
 void dxPSSetDialogCustomColor(int index, TColor color);

@@ -8,13 +8,9 @@
 
 #include "editors/DialogControls.h"
 #include "platform/QtStrings.h"
+#include "platform/ModalRun.h"
 
 namespace {
-TdxPicturePreviewHook& Hook() {
-  static TdxPicturePreviewHook hook;
-  return hook;
-}
-
 QRect WorkArea() {
   QScreen* screen = QGuiApplication::primaryScreen();
   return screen ? screen->availableGeometry() : QRect(0, 0, 1 << 15, 1 << 15);
@@ -59,13 +55,8 @@ void TdxfmPicturePreview::ShowGraphic(const TGraphic* graphic) {
   }
 }
 
-void dxSetPicturePreviewHook(TdxPicturePreviewHook hook) { Hook() = std::move(hook); }
-
 void dxShowPicturePreview(const TGraphic* graphic, QWidget* parent) {
   TdxfmPicturePreview window(parent);
   window.ShowGraphic(graphic);
-  if (Hook())
-    Hook()(window);
-  else
-    window.exec();
+  RunModal(window);
 }

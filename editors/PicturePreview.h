@@ -35,6 +35,3 @@ class TdxfmPicturePreview : public QDialog {
 
 // Shows the graphic in a new modal preview window, freed when it closes.
 void dxShowPicturePreview(const TGraphic* graphic, QWidget* parent = nullptr);
-// Tests see the prepared window through this hook instead of the modal loop.
-using TdxPicturePreviewHook = std::function<void(TdxfmPicturePreview& window)>;
-void dxSetPicturePreviewHook(TdxPicturePreviewHook hook);

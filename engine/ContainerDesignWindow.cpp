@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QEventLoop>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -41,10 +40,6 @@ constexpr int kStateImageSize = 13;
 constexpr int kStateImageIndent = 2;
 constexpr int kMaxCaptionLength = 255;
 
-TAbstractdxReportLinkDesignWindow::TShownHook& ShownHook() {
-  static TAbstractdxReportLinkDesignWindow::TShownHook hook;
-  return hook;
-}
 
 // The window's icon: a sheet of paper with a pen across it.
 QIcon DesignWindowIcon() {
@@ -121,11 +116,7 @@ TAbstractdxReportLinkDesignWindow::TAbstractdxReportLinkDesignWindow()
   setWindowIcon(DesignWindowIcon());
 }
 
-TAbstractdxReportLinkDesignWindow::~TAbstractdxReportLinkDesignWindow() {
-  if (loop_) loop_->quit();
-}
-
-void TAbstractdxReportLinkDesignWindow::SetShownHook(TShownHook hook) { ShownHook() = std::move(hook); }
+TAbstractdxReportLinkDesignWindow::~TAbstractdxReportLinkDesignWindow() = default;
 
 void TAbstractdxReportLinkDesignWindow::Initialize() {
   initializing_ = true;
@@ -177,7 +168,7 @@ void TAbstractdxReportLinkDesignWindow::FailWith(std::exception_ptr error, bool 
 
 void TAbstractdxReportLinkDesignWindow::SetModalResult(int result) {
   modalResult_ = result;
-  if (result != mrNone && loop_) loop_->quit();
+  if (result != mrNone) EndRun();
 }
 
 bool TAbstractdxReportLinkDesignWindow::Execute() {
@@ -186,24 +177,7 @@ bool TAbstractdxReportLinkDesignWindow::Execute() {
   modalResult_ = mrNone;
   error_ = nullptr;
   errorReported_ = false;
-  CentreOnOwner();
-  AfterConstruction();
-  setWindowModality(Qt::ApplicationModal);
-  show();
-  raise();
-  activateWindow();
-  QPointer<TAbstractdxReportLinkDesignWindow> guard(this);
-  if (ShownHook()) {
-    TShownHook hook = ShownHook();
-    hook(*this);
-    if (!guard) return false;
-  } else if (modalResult_ == mrNone) {
-    QEventLoop loop;
-    loop_ = &loop;
-    loop.exec(QEventLoop::DialogExec);
-    if (!guard) return false;
-    loop_ = nullptr;
-  }
+  if (!RunModal()) return false;
   if (modalResult_ == mrNone) modalResult_ = mrCancel;
   hide();
   setWindowModality(Qt::NonModal);

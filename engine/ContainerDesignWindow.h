@@ -37,7 +37,6 @@
 #include "report/ClassInfo.h"
 
 class QCheckBox;
-class QEventLoop;
 class QLabel;
 class QListWidget;
 class QMenu;
@@ -117,7 +116,7 @@ class TAbstractdxReportLinkDesignWindow : public TCustomdxPSForm, public TdxObje
   bool Execute();
   int ModalResult() const { return modalResult_; }
   void SetModalResult(int result);
-  bool IsRunning() const { return loop_ != nullptr; }
+  bool IsRunning() const { return IsInRun(); }
   // Whether the error that ended the last run has been shown already.
   bool ErrorReported() const { return errorReported_; }
 
@@ -128,11 +127,6 @@ class TAbstractdxReportLinkDesignWindow : public TCustomdxPSForm, public TdxObje
 
   std::string FormClassName() const override { return "TAbstractdxReportLinkDesignWindow"; }
   bool Sizeable() const override { return false; }
-
-  // Tests see every running design window through this hook instead of the
-  // message loop; a window the hook leaves open counts as cancelled.
-  using TShownHook = std::function<void(TAbstractdxReportLinkDesignWindow& window)>;
-  static void SetShownHook(TShownHook hook);
 
  protected:
   virtual void LoadStrings();
@@ -160,7 +154,6 @@ class TAbstractdxReportLinkDesignWindow : public TCustomdxPSForm, public TdxObje
   bool initialized_ = false;
   int helpContext_ = 0;
   int modalResult_ = mrNone;
-  QEventLoop* loop_ = nullptr;
   std::exception_ptr error_;
   bool errorReported_ = false;
 };

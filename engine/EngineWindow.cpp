@@ -47,6 +47,12 @@ void TCustomdxPSForm::CentreOnOwner() {
   centred_ = QRect(topLeft, size);
 }
 
+bool TCustomdxPSForm::RunModal(const TModalRunOptions& options, bool centre) {
+  if (centre) CentreOnOwner();
+  AfterConstruction();
+  return ::RunModal(*this, options);
+}
+
 std::string TCustomdxPSForm::LayoutKey() const { return dxPSFormLayoutKey(FormClassName()); }
 
 std::string TCustomdxPSForm::HelpFile() const { return dxPSEngine()->HelpFile; }

@@ -14,6 +14,8 @@
 #include <optional>
 #include <string>
 
+#include "platform/ModalRun.h"
+
 // How a modal engine window was closed.
 enum TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2 };
 
@@ -43,6 +45,14 @@ class TCustomdxPSForm : public QWidget {
   // window's screen. A dialog calls it before it is first shown, so that a
   // kept placement still wins.
   void CentreOnOwner();
+
+  // The modal run of the window (platform/ModalRun.h): finished and centred
+  // on its owner (unless a kept placement wins, or centre is false), shown
+  // modally, with the messages running until EndRun. Answers whether the
+  // window still exists; its result is the window's own.
+  bool RunModal(const TModalRunOptions& options = {}, bool centre = true);
+  void EndRun() { ::EndModal(*this); }
+  bool IsInRun() const { return ::IsRunningModal(*this); }
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -8,12 +8,13 @@
 #include "dialogs/PrintStyles.h"
 #include "fuzz/FuzzSupport.h"
 #include "platform/MessageDialogs.h"
+#include "tests/ModalAnswers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   EnsureFuzzApplication();
   static const bool ready = [] {
     dxPSRegisterPrintStyles();
-    SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string&) { return false; });
+    AnswerMessageBoxes([](TMessageBoxKind, const std::string&, const std::string&) { return false; });
     return true;
   }();
   (void)ready;

@@ -7,6 +7,7 @@
 #include "platform/Exceptions.h"
 #include "platform/Fonts.h"
 #include "platform/Graphics.h"
+#include "platform/ModalRun.h"
 #include "platform/ScopeExit.h"
 
 void InitializePlatform() {
@@ -24,7 +25,6 @@ std::string& TitleStore() {
   static std::string title;
   return title;
 }
-ErrorSink g_errorSink = nullptr;
 }  // namespace
 
 const std::string& Title() { return TitleStore(); }
@@ -46,18 +46,13 @@ std::string ErrorText(const std::string& message) {
   return text;
 }
 
-void SetErrorSink(ErrorSink sink) { g_errorSink = sink; }
-
 void ShowException(const std::exception& e) {
   if (dynamic_cast<const EAbort*>(&e)) return;
   std::string text = ErrorText(e.what());
-  if (g_errorSink) {
-    g_errorSink(Title(), text);
-    return;
-  }
   QMessageBox box(QMessageBox::Critical, QString::fromStdString(Title()), QString::fromStdString(text),
                   QMessageBox::Ok, QApplication::activeWindow());
-  box.exec();
+  box.setObjectName("ErrorBox");
+  RunModal(box);
 }
 
 void ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

@@ -18,11 +18,9 @@ void SetTitle(const std::string& title);
 // last character sorts after ".".
 std::string ErrorText(const std::string& message);
 // Shows an exception in a message box titled with the application title, an
-// error icon and an OK button. EAbort is not shown.
+// error icon and an OK button, run modally (platform/ModalRun.h) as the
+// window named "ErrorBox". EAbort is not shown.
 void ShowException(const std::exception& e);
-// Hook for tests: when set, ShowException calls it instead of opening a box.
-using ErrorSink = void (*)(const std::string& title, const std::string& text);
-void SetErrorSink(ErrorSink sink);
 
 // Handles pending window messages (input, paint, timers) and returns.
 void ProcessMessages();

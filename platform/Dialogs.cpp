@@ -9,12 +9,9 @@
 #include <QRegularExpression>
 
 #include "platform/Graphics.h"
+#include "platform/ModalRun.h"
 
 namespace {
-TFileDialog::Hook& GlobalHook() {
-  static TFileDialog::Hook hook;
-  return hook;
-}
 
 std::vector<std::string> SplitBar(const std::string& s) {
   std::vector<std::string> parts;
@@ -80,7 +77,17 @@ class PicturePreview : public QWidget {
 };
 }  // namespace
 
-void TFileDialog::SetHook(Hook hook) { GlobalHook() = std::move(hook); }
+void TFileDialogWindow::Choose(const std::string& fileName) {
+  chosen_ = fileName;
+  QDialog::accept();
+}
+
+std::optional<std::string> TFileDialogWindow::Chosen() const {
+  if (result() != QDialog::Accepted) return std::nullopt;
+  if (chosen_) return chosen_;
+  if (selectedFiles().isEmpty()) return std::nullopt;
+  return selectedFiles().first().toStdString();
+}
 
 std::vector<std::string> TFileDialog::NativeFilters(const std::string& filter) {
   std::vector<std::string> result;
@@ -112,15 +119,10 @@ bool TFileDialog::FilterAdmits(const std::string& filter, const std::string& fil
 }
 
 bool TFileDialog::Execute(QWidget* parent) {
-  if (GlobalHook()) {
-    auto answer = GlobalHook()(*this);
-    if (!answer) return false;
-    FileName = *answer;
-    return true;
-  }
   bool save = Kind == TFileDialogKind::SavePicture || Kind == TFileDialogKind::SaveFile;
   bool picture = Kind == TFileDialogKind::OpenPicture || Kind == TFileDialogKind::SavePicture;
-  QFileDialog dlg(parent);
+  TFileDialogWindow dlg(parent, this);
+  dlg.setObjectName("FileDialog");
   dlg.setOption(QFileDialog::DontUseNativeDialog, true);
   dlg.setOption(QFileDialog::HideNameFilterDetails, true);
   dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -148,11 +150,12 @@ bool TFileDialog::Execute(QWidget* parent) {
                        [preview](const QString& path) { preview->ShowFile(path); });
     }
   }
-  const int answer = dlg.exec();
+  RunModal(dlg);
   // The window that asked gets the keyboard back, as after the program's own dialogs.
   if (parent) parent->window()->activateWindow();
-  if (answer != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-  FileName = dlg.selectedFiles().first().toStdString();
+  const std::optional<std::string> chosen = dlg.Chosen();
+  if (!chosen) return false;
+  FileName = *chosen;
   FilterIndex = int(filters.indexOf(dlg.selectedNameFilter())) + 1;
   if (FilterIndex < 1) FilterIndex = 1;
   return true;

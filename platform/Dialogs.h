@@ -3,6 +3,7 @@
 // masks separated by ";".
 #pragma once
 
+#include <QFileDialog>
 #include <functional>
 #include <optional>
 #include <string>
@@ -32,9 +33,24 @@ class TFileDialog {
   // Whether a mask of the filter matches the file's name (case ignored), as
   // the dialog lists files.
   static bool FilterAdmits(const std::string& filter, const std::string& fileName);
+};
 
-  // Tests answer dialogs through this hook instead of showing them: it gets
-  // the dialog and returns the chosen path, or nothing for Cancel.
-  using Hook = std::function<std::optional<std::string>(TFileDialog&)>;
-  static void SetHook(Hook hook);
+// The platform's file dialog as the file dialogs run it (modally, through
+// platform/ModalRun.h): it knows the request it answers (none for dialogs
+// that are not a TFileDialog's), and a file can be chosen in it as the user
+// chooses and confirms one.
+class TFileDialogWindow : public QFileDialog {
+ public:
+  explicit TFileDialogWindow(QWidget* parent = nullptr, const TFileDialog* request = nullptr)
+      : QFileDialog(parent), request_(request) {}
+  const TFileDialog* Request() const { return request_; }
+  // Closes the dialog with OK and the file name as the choice.
+  void Choose(const std::string& fileName);
+  // The file confirmed: the one chosen, else the first one selected; nothing
+  // after Cancel.
+  std::optional<std::string> Chosen() const;
+
+ private:
+  const TFileDialog* request_;
+  std::optional<std::string> chosen_;
 };

@@ -4,18 +4,13 @@
 #include <QMessageBox>
 
 #include "platform/Application.h"
+#include "platform/ModalRun.h"
 
 namespace {
-TMessageBoxHook& Hook() {
-  static TMessageBoxHook hook;
-  return hook;
-}
-
 bool Show(TMessageBoxKind kind, const std::string& text) {
   // The platform's exclamation and question sounds: the system bell here.
   QApplication::beep();
   const std::string& caption = Application::Title();
-  if (Hook()) return Hook()(kind, caption, text);
   QMessageBox::Icon icon = kind == TMessageBoxKind::Error     ? QMessageBox::Critical
                            : kind == TMessageBoxKind::Warning ? QMessageBox::Warning
                                                               : QMessageBox::Question;
@@ -23,13 +18,12 @@ bool Show(TMessageBoxKind kind, const std::string& text) {
       kind == TMessageBoxKind::Question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
   QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text), buttons,
                   QApplication::activeWindow());
+  box.setObjectName("MessageBox");
   if (kind == TMessageBoxKind::Question) box.setDefaultButton(QMessageBox::Yes);
-  return box.exec() == QMessageBox::Yes;
+  return RunModal(box) == QMessageBox::Yes;
 }
 }  // namespace
 
 void MessageError(const std::string& text) { Show(TMessageBoxKind::Error, text); }
 void MessageWarning(const std::string& text) { Show(TMessageBoxKind::Warning, text); }
 bool MessageQuestion(const std::string& text) { return Show(TMessageBoxKind::Question, text); }
-
-void SetMessageBoxHook(TMessageBoxHook hook) { Hook() = std::move(hook); }

@@ -1,5 +1,6 @@
 // The engine's message boxes: a sound, then a modal box captioned with the
-// application title. Tests install a hook that answers instead of the box.
+// application title. Each runs modally (platform/ModalRun.h) as the window
+// named "MessageBox".
 #pragma once
 
 #include <functional>
@@ -13,9 +14,3 @@ void MessageError(const std::string& text);
 void MessageWarning(const std::string& text);
 // Question icon, Yes and No buttons; true when Yes was chosen.
 bool MessageQuestion(const std::string& text);
-
-// When set, the boxes call the hook instead of opening: it gets the kind, the
-// caption and the text and answers Yes (true) or No (ignored for Error and
-// Warning). An empty hook restores the boxes.
-using TMessageBoxHook = std::function<bool(TMessageBoxKind kind, const std::string& caption, const std::string& text)>;
-void SetMessageBoxHook(TMessageBoxHook hook);

@@ -42,6 +42,7 @@
 #include "platform/Exceptions.h"
 #include "platform/GrayPaintDevice.h"
 #include "platform/MessageDialogs.h"
+#include "platform/ModalRun.h"
 #include "platform/SchedulerWait.h"
 #include "platform/PrintBackendScheduler.h"
 
@@ -588,17 +589,7 @@ TDeviceCaps ComputeCaps(const TPrinter& printer, const TPrinterSettings& setting
 
 // ---- Document properties dialog ---------------------------------------------------
 
-namespace {
-DocumentPropertiesHook& PropertiesHook() {
-  static DocumentPropertiesHook hook;
-  return hook;
-}
-}  // namespace
-
-void SetDocumentPropertiesHook(DocumentPropertiesHook hook) { PropertiesHook() = std::move(hook); }
-
 bool EditDocumentProperties(QWidget* parent, const TPrinter& printer, TPrinterSettings& settings) {
-  if (PropertiesHook()) return PropertiesHook()(printer, settings);
   QDialog dialog(parent);
   dialog.setObjectName("DocumentProperties");
   dialog.setWindowTitle(QString::fromStdString(printer.Name() + " Document Properties"));
@@ -673,7 +664,7 @@ bool EditDocumentProperties(QWidget* parent, const TPrinter& printer, TPrinterSe
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
 
-  if (dialog.exec() != QDialog::Accepted) return false;
+  if (RunModal(dialog) != QDialog::Accepted) return false;
   TPrinterSettings s = settings;
   if (paper->currentIndex() >= 0 && paper->currentData().toInt() != s.PaperSize) {
     s.PaperSize = paper->currentData().toInt();

@@ -263,9 +263,9 @@ class TPrintJob {
 // orientation, two-sided printing, resolution, colour, copies, collation).
 // On OK the settings are changed and the answer is true.
 bool EditDocumentProperties(QWidget* parent, const TPrinter& printer, TPrinterSettings& settings);
-// Tests answer the dialog through this hook instead of showing it.
-using DocumentPropertiesHook = std::function<bool(const TPrinter&, TPrinterSettings&)>;
-void SetDocumentPropertiesHook(DocumentPropertiesHook hook);
+// The dialog is the window named "DocumentProperties"; its boxes are named
+// "Paper", "Source", "Orientation", "Duplex", "Resolution", "Color", "Copies"
+// and "Collate".
 
 // ---- Network printers ----------------------------------------------------------
 
@@ -298,10 +298,6 @@ bool ConnectPrinter(const std::string& uri, std::string& name, std::string& erro
 // it (a failure is shown and the address can be corrected). True with the
 // queue's name when a printer was connected.
 bool ConnectPrinterDialog(QWidget* parent, std::string& name);
-// Tests answer the dialog through this hook: it gives the address typed, or
-// nothing for Cancel; the address is then connected as by the dialog (a
-// failure is shown and the answer is false).
-using ConnectPrinterHook = std::function<std::optional<std::string>(QWidget* parent)>;
-void SetConnectPrinterHook(ConnectPrinterHook hook);
+// The dialog is the window named "ConnectPrinter" with the box "Address".
 
 }  // namespace PrintBackend

@@ -255,11 +255,6 @@ bool ConnectPrinter(const std::string& uri, std::string& name, std::string& erro
 }
 
 namespace {
-ConnectPrinterHook& ConnectHook() {
-  static ConnectPrinterHook hook;
-  return hook;
-}
-
 bool ConnectWithWaitCursor(const std::string& uri, std::string& name, std::string& error) {
   QGuiApplication::setOverrideCursor(Qt::WaitCursor);
   const bool ok = ConnectPrinter(uri, name, error);
@@ -268,17 +263,8 @@ bool ConnectWithWaitCursor(const std::string& uri, std::string& name, std::strin
 }
 }  // namespace
 
-void SetConnectPrinterHook(ConnectPrinterHook hook) { ConnectHook() = std::move(hook); }
-
 bool ConnectPrinterDialog(QWidget* parent, std::string& name) {
   std::string error;
-  if (ConnectHook()) {
-    const std::optional<std::string> uri = ConnectHook()(parent);
-    if (!uri) return false;
-    if (ConnectWithWaitCursor(*uri, name, error)) return true;
-    MessageWarning(error);
-    return false;
-  }
   QDialog dialog(parent);
   dialog.setObjectName("ConnectPrinter");
   dialog.setWindowTitle(Messages::ConnectPrinterTitle);
@@ -295,7 +281,7 @@ bool ConnectPrinterDialog(QWidget* parent, std::string& name) {
   QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
   form->addRow(buttons);
   // A failed address stays in the box to be corrected.
-  while (dialog.exec() == QDialog::Accepted) {
+  while (RunModal(dialog) == QDialog::Accepted) {
     const std::string uri = address->text().trimmed().toStdString();
     if (ConnectWithWaitCursor(uri, name, error)) return true;
     MessageWarning(error);

@@ -4,7 +4,6 @@
 // chooses or leaves it, and repaints only the cells whose highlight changed.
 #include <QApplication>
 #include <QEvent>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -17,16 +16,12 @@
 
 #include "platform/Graphics.h"
 #include "platform/QtStrings.h"
+#include "platform/ModalRun.h"
 #include "preview/PreviewDialogs.h"
 #include "report/EngineSettings.h"
 #include "report/ImageList.h"
 
 namespace {
-
-TfmPageChooser::TShownHook& ChooserShownHook() {
-  static TfmPageChooser::TShownHook hook;
-  return hook;
-}
 
 // a / b rounded towards positive infinity (b > 0).
 int CeilDiv(int a, int b) {
@@ -37,8 +32,6 @@ int CeilDiv(int a, int b) {
 QRect ToQ(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
 
 }  // namespace
-
-void TfmPageChooser::SetShownHook(TShownHook hook) { ChooserShownHook() = std::move(hook); }
 
 TfmPageChooser::TfmPageChooser(const TCustomImageList* images, int imageIndex, int maxColumns, int maxRows,
                                QWidget* parent)
@@ -67,9 +60,7 @@ TfmPageChooser::TfmPageChooser(const TCustomImageList* images, int imageIndex, i
   textLineHeight_ = MulDiv(-font_.Height, font_.PixelsPerInch, 72) + 6;
 }
 
-TfmPageChooser::~TfmPageChooser() {
-  if (loop_) loop_->quit();
-}
+TfmPageChooser::~TfmPageChooser() = default;
 
 bool TfmPageChooser::Flat() const { return dxPSEngine()->FormLook != 0; }
 
@@ -175,24 +166,10 @@ TRect TfmPageChooser::TextLineRect() const {
 
 int TfmPageChooser::Execute() {
   result_ = crRunning;
-  show();
-  raise();
-  QPointer<TfmPageChooser> guard(this);
-  if (ChooserShownHook()) {
-    // A timer rather than a posted call: inside a posted call, posted
-    // repaints would wait for its end.
-    QTimer::singleShot(1, this, [this] {
-      TShownHook hook = ChooserShownHook();
-      QPointer<TfmPageChooser> self(this);
-      hook(*this);
-      if (self && result_ == crRunning) Finish(crCancelled);
-    });
-  }
-  QEventLoop loop;
-  loop_ = &loop;
-  if (result_ == crRunning) loop.exec();
-  if (!guard) return crCancelled;
-  loop_ = nullptr;
+  // A pop-up: it takes the input itself and is not activated.
+  if (!RunModal(*this, {.Modality = Qt::NonModal, .Activate = false, .Shown = {}})) return crCancelled;
+  // A run that ended without an answer cancels.
+  if (result_ == crRunning) Finish(crCancelled);
   const int result = result_;
   hide();
   return result;
@@ -202,7 +179,7 @@ void TfmPageChooser::Finish(int result) {
   // The first answer stands.
   if (result_ != crRunning) return;
   result_ = result;
-  if (loop_) loop_->quit();
+  EndModal(*this);
 }
 
 bool ShowPageChooser(const TCustomImageList* images, int imageIndex, QPoint at, int buttonHeight, int maxColumns,

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QEventLoop>
 #include <QGuiApplication>
 #include <QInputDevice>
 #include <QKeyEvent>
@@ -93,54 +92,23 @@ const TCustomImageList& dxPSPageChooserImages() {
 
 // ---- Modal dialogs ------------------------------------------------------------------
 
-namespace {
-TdxPSDialogForm::TShownHook& DialogShownHook() {
-  static TdxPSDialogForm::TShownHook hook;
-  return hook;
-}
-}  // namespace
-
-void TdxPSDialogForm::SetShownHook(TShownHook hook) { DialogShownHook() = std::move(hook); }
-
 TdxPSDialogForm::TdxPSDialogForm(QWidget* parent)
     : TCustomdxPSForm(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {}
 
-TdxPSDialogForm::~TdxPSDialogForm() {
-  if (loop_) loop_->quit();
-}
+TdxPSDialogForm::~TdxPSDialogForm() = default;
 
 void TdxPSDialogForm::SetModalResult(int result) {
   modalResult_ = result;
-  if (result != mrNone && loop_) loop_->quit();
+  if (result != mrNone) EndRun();
 }
 
 int TdxPSDialogForm::ShowModal() {
   modalResult_ = mrNone;
   // Centred on its owner, unless a kept placement is restored.
-  CentreOnOwner();
-  AfterConstruction();
-  setWindowModality(Qt::ApplicationModal);
-  show();
-  raise();
-  activateWindow();
-
-  QPointer<TdxPSDialogForm> guard(this);
-  if (DialogShownHook()) {
-    // A timer rather than a posted call: inside a posted call, posted
-    // repaints would wait for its end.
-    QTimer::singleShot(1, this, [this] {
-      TShownHook hook = DialogShownHook();
-      QPointer<TdxPSDialogForm> self(this);
-      hook(*this);
-      if (self && modalResult_ == mrNone) SetModalResult(mrCancel);
-    });
-  }
-  QEventLoop loop;
-  loop_ = &loop;
-  if (modalResult_ == mrNone) loop.exec(QEventLoop::DialogExec);
-  if (!guard) return mrCancel;
-  loop_ = nullptr;
+  if (!RunModal()) return mrCancel;
+  // A run that ended without an answer cancels.
+  if (modalResult_ == mrNone) modalResult_ = mrCancel;
   hide();
   setWindowModality(Qt::NonModal);
   return modalResult_;

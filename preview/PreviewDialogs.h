@@ -32,7 +32,6 @@
 
 class QCheckBox;
 class QComboBox;
-class QEventLoop;
 class QFrame;
 class QGroupBox;
 class QPushButton;
@@ -152,16 +151,10 @@ class TdxPSDialogForm : public TCustomdxPSForm {
   // Shows the dialog application-modal in the middle of the work area and
   // processes messages until a modal result is set; answers it.
   int ShowModal();
-  bool IsRunning() const { return loop_ != nullptr; }
+  bool IsRunning() const { return IsInRun(); }
 
   QPushButton* DefaultButton() const { return defaultButton_; }
   QPushButton* CancelButton() const { return cancelButton_; }
-
-  // Tests drive running dialogs through this hook: it is called once the
-  // dialog shows, inside its modal loop; a dialog still running when it
-  // returns is cancelled.
-  using TShownHook = std::function<void(TdxPSDialogForm& form)>;
-  static void SetShownHook(TShownHook hook);
 
  protected:
   // A button that closes the dialog with a result when clicked.
@@ -177,7 +170,6 @@ class TdxPSDialogForm : public TCustomdxPSForm {
 
  private:
   int modalResult_ = mrNone;
-  QEventLoop* loop_ = nullptr;
   QPushButton* defaultButton_ = nullptr;
   QPushButton* cancelButton_ = nullptr;
 };
@@ -345,12 +337,6 @@ class TfmPageChooser : public QWidget {
   // text line.
   void Select(int columns, int rows, bool grow);
 
-  // Tests drive a running chooser through this hook: it is called once the
-  // chooser shows, inside its loop; a chooser still running when it returns
-  // is cancelled.
-  using TShownHook = std::function<void(TfmPageChooser& chooser)>;
-  static void SetShownHook(TShownHook hook);
-
  protected:
   virtual void PaintCell(TCanvas& canvas, int column, int row);
   virtual void PaintTextLine(TCanvas& canvas);
@@ -390,7 +376,6 @@ class TfmPageChooser : public QWidget {
   int cellHeight_ = 26;
   int textLineHeight_ = 0;
   int result_ = crRunning;
-  QEventLoop* loop_ = nullptr;
 };
 
 // ---- Preferences dialog -------------------------------------------------------------------

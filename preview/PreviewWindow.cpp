@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
-#include <QEventLoop>
 #include <QKeyEvent>
 #include <QFileInfo>
 #include <QLabel>
@@ -121,7 +120,6 @@ TCustomdxPSPreviewWindow::TCustomdxPSPreviewWindow(QWidget* parent) : TBasedxPre
 }
 
 TCustomdxPSPreviewWindow::~TCustomdxPSPreviewWindow() {
-  if (modalLoop_) modalLoop_->quit();
   SaveSettings();
   // No notification reaches a window that is going.
   buildSubscriber_.reset();
@@ -476,15 +474,8 @@ void TCustomdxPSPreviewWindow::Execute(bool modal) {
     activateWindow();
     return;
   }
-  setWindowModality(Qt::ApplicationModal);
-  show();
-  activateWindow();
-  QEventLoop loop;
-  modalLoop_ = &loop;
-  QPointer<QWidget> guard(this);
-  loop.exec(QEventLoop::DialogExec);
-  if (!guard) return;
-  modalLoop_ = nullptr;
+  // The window keeps the bounds its options gave.
+  if (!RunModal({}, false)) return;
   hide();
 }
 
@@ -840,7 +831,7 @@ void TCustomdxPSPreviewWindow::closeEvent(QCloseEvent* e) {
     return;
   }
   e->accept();
-  if (modalLoop_) modalLoop_->quit();
+  EndRun();
 }
 
 void TCustomdxPSPreviewWindow::keyPressEvent(QKeyEvent* e) {

@@ -33,7 +33,6 @@
 class QAction;
 class QActionGroup;
 class QComboBox;
-class QEventLoop;
 class QMenu;
 class QMenuBar;
 class QProgressBar;
@@ -386,7 +385,6 @@ class TCustomdxPSPreviewWindow : public TBasedxPreviewWindow {
   TdxPreview* thumbnails_ = nullptr;
   TdxPSPanelBar* statusBar_ = nullptr;
   QProgressBar* progressBar_ = nullptr;
-  QEventLoop* modalLoop_ = nullptr;
 
   std::unique_ptr<TdxPSBuildReportSubscriber> buildSubscriber_;
   std::unique_ptr<TdxPSPrintReportSubscriber> printSubscriber_;

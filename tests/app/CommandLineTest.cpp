@@ -13,6 +13,7 @@
 #include "platform/Application.h"
 #include "tests/TestSupport.h"
 #include "tests/app/Form1TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -170,15 +171,15 @@ class StartPictureTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Application::SetTitle("Ardel Sorvan");
-    Application::SetErrorSink(CollectMessage);
+    AnswerErrorBoxes(CollectMessage);
     g_messages.clear();
     g_windowOpenAtMessage.clear();
     form = std::make_unique<TForm1>();
     g_form = form.get();
   }
   void TearDown() override {
-    TFileDialog::SetHook(nullptr);
-    Application::SetErrorSink(nullptr);
+    AnswerFileDialogs(nullptr);
+    AnswerErrorBoxes(nullptr);
     g_form = nullptr;
   }
   // As the program starts: the window shows, the picture is queued, the loop runs.

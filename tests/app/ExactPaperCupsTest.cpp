@@ -26,6 +26,7 @@
 #include "tests/app/Form1TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -63,8 +64,8 @@ class CupsPrintExact : public ::testing::Test {
     device_.emplace(std::make_unique<TdxPrintDevice>());  // a fresh device on the sandbox
     Application::SetTitle("Ardel Sorvan");
     g_errors.clear();
-    Application::SetErrorSink(CollectError);
-    SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerErrorBoxes(CollectError);
+    AnswerMessageBoxes([](TMessageBoxKind, const std::string&, const std::string& text) {
       g_errors.push_back(text);
       return true;
     });
@@ -73,10 +74,10 @@ class CupsPrintExact : public ::testing::Test {
     QApplication::processEvents();
   }
   void TearDown() override {
-    TFileDialog::SetHook(nullptr);
-    Application::SetErrorSink(nullptr);
-    SetMessageBoxHook({});
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerFileDialogs(nullptr);
+    AnswerErrorBoxes(nullptr);
+    AnswerMessageBoxes({});
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
   }
 
   // Loads a JPEG of the test picture into the photo through the menu.
@@ -224,7 +225,7 @@ TEST_F(CupsPrintExact, PrintableCheckUsesTheTenMillimetrePrintersArea) {
 
   // The page setup dialog: 5 mm is outside the printable area, 12.7 mm not.
   int runs = 0;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     ++runs;
     w.activateWindow();
     for (int i = 0; i < 50 && !w.isActiveWindow(); ++i) QApplication::processEvents();
@@ -251,7 +252,7 @@ TEST_F(CupsPrintExact, PrintableCheckUsesTheTenMillimetrePrintersArea) {
     w.CancelButton()->click();
   });
   form_->yazici->PageSetup(0, nullptr, nullptr, form_->yaziciLink1);
-  dxPSSetPageSetupDialogHook(nullptr);
+  AnswerModal<TdxfmPageSetupDialog>(nullptr);
   EXPECT_EQ(runs, 1);
   EXPECT_TRUE(g_errors.empty());
 }

@@ -14,6 +14,7 @@
 #include "engine/ComponentPrinter.h"
 #include "engine/ContainerDesignWindow.h"
 #include "engine/ContainerReportLink.h"
+#include "tests/ModalAnswers.h"
 
 TEST(Form1Design, FormatReportShowsThePhotoAndTheCalendarAndLeavesOutAnUncheckedCalendar) {
   dxPSRegisterContainerDesignWindow();
@@ -25,7 +26,7 @@ TEST(Form1Design, FormatReportShowsThePhotoAndTheCalendarAndLeavesOutAnUnchecked
   ASSERT_TRUE(link->CanDesign());
 
   int shown = 0;
-  TAbstractdxReportLinkDesignWindow::SetShownHook([&](TAbstractdxReportLinkDesignWindow& w) {
+  AnswerModal<TAbstractdxReportLinkDesignWindow>([&](TAbstractdxReportLinkDesignWindow& w) {
     ++shown;
     auto& window = dynamic_cast<TdxfmCustomContainerDesignWindow&>(w);
     EXPECT_EQ(window.windowTitle(), "Format Report");
@@ -51,7 +52,7 @@ TEST(Form1Design, FormatReportShowsThePhotoAndTheCalendarAndLeavesOutAnUnchecked
     window.btnOK()->click();
   });
   const bool result = form->yazici->DesignReport();
-  TAbstractdxReportLinkDesignWindow::SetShownHook(nullptr);
+  AnswerModal<TAbstractdxReportLinkDesignWindow>(nullptr);
 
   EXPECT_EQ(shown, 1);
   EXPECT_TRUE(result);

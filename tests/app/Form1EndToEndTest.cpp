@@ -39,6 +39,7 @@
 #include "tests/app/Form1TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -47,8 +48,8 @@ class Form1EndToEnd : public ::testing::Test {
   void SetUp() override {
     Errors().clear();
     dxPSRegisterContainerDesignWindow();  // as the program has it
-    Application::SetErrorSink([](const std::string&, const std::string& text) { Errors().push_back(text); });
-    SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerErrorBoxes([](const std::string&, const std::string& text) { Errors().push_back(text); });
+    AnswerMessageBoxes([](TMessageBoxKind, const std::string&, const std::string& text) {
       Errors().push_back(text);
       return true;
     });
@@ -63,8 +64,8 @@ class Form1EndToEnd : public ::testing::Test {
     dxPSPreviewWindowDialogs().LoadReport = nullptr;
     dxPSPreviewWindowDialogs().SaveReport = nullptr;
     RegisterFileDialogs();
-    Application::SetErrorSink(nullptr);
-    SetMessageBoxHook({});
+    AnswerErrorBoxes(nullptr);
+    AnswerMessageBoxes({});
   }
   // The program as started: its window, with the photo when asked.
   std::unique_ptr<TForm1> Start(bool withPhoto) {
@@ -298,7 +299,7 @@ TEST_F(Form1EndToEnd, FormatReportLeavesOutTheCalendarAndCancelKeepsIt) {
   int shown = 0;
   RunPreviewCommand(*form, [&](TdxfmStdPreview& window) {
     const QImage whole = ShownPage(window);
-    TAbstractdxReportLinkDesignWindow::SetShownHook([&](TAbstractdxReportLinkDesignWindow& w) {
+    AnswerModal<TAbstractdxReportLinkDesignWindow>([&](TAbstractdxReportLinkDesignWindow& w) {
       ++shown;
       auto& design = dynamic_cast<TdxfmCustomContainerDesignWindow&>(w);
       uncheckCalendar(design);
@@ -308,7 +309,7 @@ TEST_F(Form1EndToEnd, FormatReportLeavesOutTheCalendarAndCancelKeepsIt) {
     EXPECT_EQ(CountDifferent(ShownPage(window), whole), 0);
 
     // Unchecked and applied: the preview shows the page without it; OK keeps it so.
-    TAbstractdxReportLinkDesignWindow::SetShownHook([&](TAbstractdxReportLinkDesignWindow& w) {
+    AnswerModal<TAbstractdxReportLinkDesignWindow>([&](TAbstractdxReportLinkDesignWindow& w) {
       ++shown;
       auto& design = dynamic_cast<TdxfmCustomContainerDesignWindow&>(w);
       uncheckCalendar(design);
@@ -316,7 +317,7 @@ TEST_F(Form1EndToEnd, FormatReportLeavesOutTheCalendarAndCancelKeepsIt) {
       design.btnOK()->click();
     });
     window.Action(pcDesign)->trigger();
-    TAbstractdxReportLinkDesignWindow::SetShownHook(nullptr);
+    AnswerModal<TAbstractdxReportLinkDesignWindow>(nullptr);
     EXPECT_GT(CountDifferent(ShownPage(window), whole), 1000);
   });
   EXPECT_EQ(shown, 2);
@@ -337,7 +338,7 @@ TEST_F(Form1EndToEnd, FormatDialogsChangeThePrintedFooter) {
   EXPECT_EQ(before.find("XIV"), std::string::npos) << before;
 
   int shown = 0;
-  dxPSSetFmtDialogHook([&](TCustomdxPSFmtDialog& d) {
+  AnswerModal<TCustomdxPSFmtDialog>([&](TCustomdxPSFmtDialog& d) {
     ++shown;
     for (int i = 0; i < 50 && !d.isActiveWindow(); ++i) QApplication::processEvents();
     if (auto* dates = dynamic_cast<TdxfmDateTimeFormats*>(&d)) {
@@ -366,7 +367,7 @@ TEST_F(Form1EndToEnd, FormatDialogsChangeThePrintedFooter) {
     window.Action(pcDateTime)->trigger();
     window.Action(pcPageNumbering)->trigger();
   });
-  dxPSSetFmtDialogHook(nullptr);
+  AnswerModal<TCustomdxPSFmtDialog>(nullptr);
   EXPECT_EQ(shown, 2);
   const std::string after = PrintedText(*form, "after");
   EXPECT_NE(after.find("2024-03-05 XIV"), std::string::npos) << after;

@@ -15,6 +15,7 @@
 #include "platform/MessageDialogs.h"
 #include "tests/TestSupport.h"
 #include "tests/app/Form1TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 std::vector<std::string> g_errors;
@@ -27,15 +28,15 @@ class Form1Test : public ::testing::Test {
  protected:
   void SetUp() override {
     Application::SetTitle("Ardel Sorvan");
-    Application::SetErrorSink(CollectError);
+    AnswerErrorBoxes(CollectError);
     g_errors.clear();
     form = std::make_unique<TForm1>();
     form->show();
     QApplication::processEvents();
   }
   void TearDown() override {
-    TFileDialog::SetHook(nullptr);
-    Application::SetErrorSink(nullptr);
+    AnswerFileDialogs(nullptr);
+    AnswerErrorBoxes(nullptr);
   }
   // Chooses a photo through the menu command, the dialog answering with path.
   void Choose(const std::optional<std::string>& path) { ChoosePicture(*form, path); }
@@ -165,7 +166,7 @@ TEST_F(Form1Test, PreviewAndPrintWithAnEmptyPhotoRaiseNothing) {
   // reports through the printer's own error box, never through the
   // application's handler.
   std::vector<std::string> boxes;
-  SetMessageBoxHook([&](TMessageBoxKind, const std::string&, const std::string& text) {
+  AnswerMessageBoxes([&](TMessageBoxKind, const std::string&, const std::string& text) {
     boxes.push_back(text);
     return false;
   });
@@ -175,7 +176,7 @@ TEST_F(Form1Test, PreviewAndPrintWithAnEmptyPhotoRaiseNothing) {
   });
   form->nizleme1->trigger();
   form->Yazdr1->trigger();
-  SetMessageBoxHook({});
+  AnswerMessageBoxes({});
   EXPECT_TRUE(g_errors.empty());
   for (const std::string& text : boxes)
     EXPECT_TRUE(text.rfind("Printer has encountered error !", 0) == 0 || text.find("margins") != std::string::npos)

@@ -13,13 +13,14 @@
 #include "app/MainForm.h"
 #include "platform/Dialogs.h"
 #include "preview/PreviewWindow.h"
+#include "tests/ModalAnswers.h"
 
 // "Fotoğraf Seçiniz" on form, the file dialog answering with path (nothing:
 // Cancel).
 inline void ChoosePicture(TForm1& form, const std::optional<std::string>& path) {
-  TFileDialog::SetHook([path](TFileDialog&) { return path; });
+  AnswerFileDialogs([path](TFileDialog&) { return path; });
   form.FotorafSeiniz1->trigger();
-  TFileDialog::SetHook(nullptr);
+  AnswerFileDialogs(nullptr);
 }
 
 // Runs "Önizleme" on form; inspect works the open window, which is closed

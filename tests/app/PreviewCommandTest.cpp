@@ -19,6 +19,7 @@
 #include "preview/PreviewWindow.h"
 #include "tests/TestSupport.h"
 #include "tests/app/Form1TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -26,14 +27,14 @@ class PreviewCommand : public ::testing::Test {
  protected:
   void SetUp() override {
     errors().clear();
-    Application::SetErrorSink([](const std::string&, const std::string& text) { errors().push_back(text); });
+    AnswerErrorBoxes([](const std::string&, const std::string& text) { errors().push_back(text); });
     form = std::make_unique<TForm1>();
     form->show();
     QApplication::processEvents();
     form->cxImage1->Picture().LoadFromFile(WriteTestJpeg(dir, "photo.jpg", 1600, 1200));
     QApplication::processEvents();
   }
-  void TearDown() override { Application::SetErrorSink(nullptr); }
+  void TearDown() override { AnswerErrorBoxes(nullptr); }
 
   // Runs "Önizleme"; inspect runs inside the open modal window, then the
   // window is closed, which ends the command.

@@ -37,6 +37,7 @@
 #include "tests/app/Form1TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -47,17 +48,17 @@ class PrintCommandFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     Application::SetTitle("Ardel Sorvan");
-    Application::SetErrorSink(CollectError);
+    AnswerErrorBoxes(CollectError);
     g_errors.clear();
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       boxes.push_back(text);
       return true;
     });
   }
   void TearDown() override {
-    TFileDialog::SetHook(nullptr);
-    Application::SetErrorSink(nullptr);
-    SetMessageBoxHook({});
+    AnswerFileDialogs(nullptr);
+    AnswerErrorBoxes(nullptr);
+    AnswerMessageBoxes({});
   }
   void OpenForm() {
     form = std::make_unique<TForm1>();
@@ -241,13 +242,13 @@ class CupsPrint : public PrintCommandFixture {
     form->yazici->OnStartPrint = [&](TCustomdxComponentPrinter&, TBasedxReportLink*, int) {
       jobId = GetPrintDevice().JobId();
     };
-    dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+    AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& d) {
       ++dialogs;
       QApplication::setActiveWindow(&d);
       drive(d);
     });
     dynamic_cast<TdxfmStdPreview&>(window).Action(pcPrintDialog)->trigger();
-    dxSetPrintDialogHook({});
+    AnswerModal<TdxfmPrintDialog>({});
     form->yazici->OnStartPrint = nullptr;
     EXPECT_EQ(dialogs, 1);
     return jobId;
@@ -393,7 +394,7 @@ TEST_F(CupsPrint, PreviewPageSetupThenPrintDialog) {
 
     // Page setup: landscape, 20 mm on every side.
     int setups = 0;
-    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+    AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
       ++setups;
       w.activateWindow();
       w.LandscapeButton()->click();
@@ -409,7 +410,7 @@ TEST_F(CupsPrint, PreviewPageSetupThenPrintDialog) {
       w.OKButton()->click();
     });
     dynamic_cast<TdxfmStdPreview&>(window).Action(pcPageSetup)->trigger();
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
     ASSERT_EQ(setups, 1);
     EXPECT_EQ(page.Orientation(), poLandscape);
     EXPECT_EQ(page.MarginsLoMetric(), TRect(200, 200, 200, 200));

@@ -20,16 +20,17 @@
 #include "dialogs/FunctionToolBar.h"
 #include "layout/HeaderFooterFunctions.h"
 #include "tests/TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
 class AutoTextDialogTest : public ::testing::Test {
  protected:
-  void TearDown() override { dxPSSetFmtDialogHook(nullptr); }
+  void TearDown() override { AnswerModal<TCustomdxPSFmtDialog>(nullptr); }
 
   // Runs the editor on the entries; body drives the shown window.
   bool Run(std::vector<std::string>& entries, const std::function<void(TdxfmAutoText&)>& body) {
-    dxPSSetFmtDialogHook([&](TCustomdxPSFmtDialog& dialog) {
+    AnswerModal<TCustomdxPSFmtDialog>([&](TCustomdxPSFmtDialog& dialog) {
       auto& editor = static_cast<TdxfmAutoText&>(dialog);
       editor.activateWindow();
       QApplication::processEvents();
@@ -54,7 +55,7 @@ class AutoTextDialogTest : public ::testing::Test {
 
 TEST_F(AutoTextDialogTest, WithoutAnEntryListNothingOpens) {
   bool shown = false;
-  dxPSSetFmtDialogHook([&](TCustomdxPSFmtDialog&) { shown = true; });
+  AnswerModal<TCustomdxPSFmtDialog>([&](TCustomdxPSFmtDialog&) { shown = true; });
   EXPECT_FALSE(EditAutoTextEntries(nullptr));
   EXPECT_FALSE(shown);
 }

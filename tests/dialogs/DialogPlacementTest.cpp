@@ -24,6 +24,7 @@
 #include "tests/TestSupport.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -45,9 +46,9 @@ class DialogPlacementTest : public ::testing::Test {
     QApplication::processEvents();
   }
   void TearDown() override {
-    dxSetPrintDialogHook({});
-    dxPSSetFmtDialogHook(nullptr);
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerModal<TdxfmPrintDialog>({});
+    AnswerModal<TCustomdxPSFmtDialog>(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
   }
 
   // The middle of the owner, kept on the screen.
@@ -89,7 +90,7 @@ TEST_F(DialogPlacementTest, PrintAndFormatDialogsOpenInTheMiddleOfTheirWindow) {
   link->SetComponent(&component);
   dxPSUnregisterReportLink(TPlacementLink::StaticClass(), componentClass, nullptr);
   int shown = 0;
-  dxPSSetFmtDialogHook([&](TCustomdxPSFmtDialog& dialog) {
+  AnswerModal<TCustomdxPSFmtDialog>([&](TCustomdxPSFmtDialog& dialog) {
     ++shown;
     ExpectCentredOnOwner(dialog, dialog.windowTitle().toUtf8().constData());
     dialog.close();
@@ -105,7 +106,7 @@ TEST_F(DialogPlacementTest, PageSetupOpensInTheMiddleOfItsWindow) {
   dxPSRegisterPageSetupDialog();
   TdxPSPrintStyle style;
   bool ran = false;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     ran = true;
     ExpectCentredOnOwner(w, "Page Setup");
   });

@@ -33,6 +33,7 @@
 #include "report/EngineSettings.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -64,7 +65,7 @@ TEST(BackgroundPalettePopup, TakesClicksAndKeysWhileAModalWindowIsOpenAndTheOwne
       {"more colors", [](TdxfmColorPalette& p, QWindow* w) { Click(w, p.MoreColorsButton()->geometry().center()); },
        true, bmBrush},
   };
-  dxPSSetColorDialogHook([](TColor) -> std::optional<TColor> { return kRed; });
+  AnswerColorDialogs([](TColor) -> std::optional<TColor> { return kRed; });
   for (const PaletteCase& c : cases) {
     SCOPED_TRACE(c.name);
     QDialog owner;
@@ -74,7 +75,7 @@ TEST(BackgroundPalettePopup, TakesClicksAndKeysWhileAModalWindowIsOpenAndTheOwne
     background.SetMode(bmBrush);
     background.SetBrushColor(clBlue);
     bool answered = false, shown = false;
-    dxPSSetColorPaletteHook([&](TdxfmColorPalette& palette) {
+    AnswerModal<TdxfmColorPalette>([&](TdxfmColorPalette& palette) {
       shown = true;
       EXPECT_EQ(palette.parentWidget(), &owner);
       EXPECT_EQ(palette.windowType(), Qt::Popup);
@@ -92,19 +93,19 @@ TEST(BackgroundPalettePopup, TakesClicksAndKeysWhileAModalWindowIsOpenAndTheOwne
     if (c.changed && c.mode == bmBrush) EXPECT_EQ(background.Brush().Color, kRed);
     if (!c.changed) EXPECT_EQ(background.Brush().Color, clBlue);
   }
-  dxPSSetColorPaletteHook(nullptr);
-  dxPSSetColorDialogHook(nullptr);
+  AnswerModal<TdxfmColorPalette>(nullptr);
+  AnswerColorDialogs(nullptr);
 }
 
 TEST(BackgroundPalettePopup, OffersFillEffectsAndAnswersWhatTheDialogDid) {
   TdxBackground background;
   for (bool accept : {false, true}) {
-    dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) {
+    AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) {
       EXPECT_FALSE(palette.FillEffectsButton()->isHidden());
       EXPECT_EQ(palette.height(), 182);
       palette.FillEffectsButton()->click();
     });
-    TdxPSDialogForm::SetShownHook([accept](TdxPSDialogForm& form) {
+    AnswerModal<TdxPSDialogForm>([accept](TdxPSDialogForm& form) {
       auto& dialog = dynamic_cast<TdxFEFDialog&>(form);
       dialog.SelectTexture(5);
       (accept ? dialog.OKButton() : dialog.CancelButton())->click();
@@ -113,8 +114,8 @@ TEST(BackgroundPalettePopup, OffersFillEffectsAndAnswersWhatTheDialogDid) {
     EXPECT_EQ(background.Mode(), accept ? bmBrushBitmap : bmNone);
   }
   EXPECT_EQ(background.Picture().Image().convertToFormat(QImage::Format_RGB32), dxTextureCell(5));
-  TdxPSDialogForm::SetShownHook(nullptr);
-  dxPSSetColorPaletteHook(nullptr);
+  AnswerModal<TdxPSDialogForm>(nullptr);
+  AnswerModal<TdxfmColorPalette>(nullptr);
 }
 
 // ---- The fill-effects dialog -----------------------------------------------------------------
@@ -122,13 +123,13 @@ TEST(BackgroundPalettePopup, OffersFillEffectsAndAnswersWhatTheDialogDid) {
 class FillEffectsTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    TdxPSDialogForm::SetShownHook(nullptr);
-    TFileDialog::SetHook({});
-    SetMessageBoxHook(nullptr);
+    AnswerModal<TdxPSDialogForm>(nullptr);
+    AnswerFileDialogs({});
+    AnswerMessageBoxes(nullptr);
   }
   // Runs the dialog on the background with the actions; answers Execute.
   bool Run(TdxBackground& background, const std::function<void(TdxFEFDialog&)>& act) {
-    TdxPSDialogForm::SetShownHook([&](TdxPSDialogForm& form) { act(dynamic_cast<TdxFEFDialog&>(form)); });
+    AnswerModal<TdxPSDialogForm>([&](TdxPSDialogForm& form) { act(dynamic_cast<TdxFEFDialog&>(form)); });
     return EditFillEffects(background);
   }
   std::string WriteBitmap(const std::string& name, const QImage& image) {
@@ -258,12 +259,12 @@ TEST_F(FillEffectsTest, PicturesComeFromFilesByExtensionAndThroughTheClipboard) 
   const std::string other = dir_.Write("green.png", std::string("not loaded"));
   const std::string broken = dir_.Write("broken.bmp", std::string("BM broken"));
   std::vector<std::string> messages;
-  SetMessageBoxHook([&](TMessageBoxKind, const std::string&, const std::string& text) {
+  AnswerMessageBoxes([&](TMessageBoxKind, const std::string&, const std::string& text) {
     messages.push_back(text);
     return true;
   });
   std::string offered;
-  TFileDialog::SetHook([&](TFileDialog& dialog) -> std::optional<std::string> {
+  AnswerFileDialogs([&](TFileDialog& dialog) -> std::optional<std::string> {
     offered = dialog.Filter;
     return good;
   });
@@ -298,7 +299,7 @@ TEST_F(FillEffectsTest, PicturesComeFromFilesByExtensionAndThroughTheClipboard) 
 
 TEST_F(FillEffectsTest, OtherTextureIsCutToOneCellOfItsOwn) {
   const std::string file = WriteBitmap("My Stone.bmp", MakeTestImage(100, 90));
-  TFileDialog::SetHook([&](TFileDialog&) -> std::optional<std::string> { return file; });
+  AnswerFileDialogs([&](TFileDialog&) -> std::optional<std::string> { return file; });
   TdxBackground background;
   EXPECT_TRUE(Run(background, [&](TdxFEFDialog& d) {
     d.OtherTextureButton()->click();
@@ -345,7 +346,7 @@ TEST_F(FillEffectsTest, ApplyWritesAtOnceAndCancelBecomesClose) {
 TEST_F(FillEffectsTest, KeepsTheFolderAndTabOnlyWithARegistryPath) {
   const std::string file = WriteBitmap("tile.bmp", MakeTestImage(20, 20));
   std::string startedIn;
-  TFileDialog::SetHook([&](TFileDialog& dialog) -> std::optional<std::string> {
+  AnswerFileDialogs([&](TFileDialog& dialog) -> std::optional<std::string> {
     startedIn = dialog.InitialDir;
     return file;
   });

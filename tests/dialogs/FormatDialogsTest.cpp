@@ -29,6 +29,8 @@
 #include "report/EngineUtilities.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
+#include "tests/dialogs/DialogAnswers.h"
 
 namespace {
 
@@ -77,7 +79,7 @@ struct DialogScope {
   int shown = 0;
   template <class F>
   explicit DialogScope(F drive) {
-    dxPSSetFmtDialogHook([this, drive](TCustomdxPSFmtDialog& dialog) {
+    AnswerModal<TCustomdxPSFmtDialog>([this, drive](TCustomdxPSFmtDialog& dialog) {
       ++shown;
       // The window becomes active (and can hold the focus) once its
       // activation has been processed.
@@ -85,7 +87,7 @@ struct DialogScope {
       drive(dialog);
     });
   }
-  ~DialogScope() { dxPSSetFmtDialogHook(nullptr); }
+  ~DialogScope() { AnswerModal<TCustomdxPSFmtDialog>(nullptr); }
 };
 
 // Answers message boxes and records them.
@@ -97,12 +99,12 @@ struct MessageScope {
   std::vector<Message> messages;
   bool answer = true;
   MessageScope() {
-    SetMessageBoxHook([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
       messages.push_back({kind, text});
       return answer;
     });
   }
-  ~MessageScope() { SetMessageBoxHook(nullptr); }
+  ~MessageScope() { AnswerMessageBoxes(nullptr); }
 };
 
 template <class T>
@@ -673,7 +675,7 @@ TEST(ReportTitleDialog, EditedTextAlignmentFontAndColourReachTheTitle) {
   chosen.Name = "Courier New";
   chosen.SetSize(20);
   chosen.Style = fsItalic;
-  dxPSSetFontDialogHook([&](const TFont& initial) -> std::optional<TFont> {
+  AnswerFontDialogs([&](const TFont& initial) -> std::optional<TFont> {
     EXPECT_EQ(initial.Name, "Times New Roman");
     return chosen;
   });
@@ -696,7 +698,7 @@ TEST(ReportTitleDialog, EditedTextAlignmentFontAndColourReachTheTitle) {
     dialog.OkButton()->click();
   });
   EXPECT_TRUE(ReportTitleDialog(0, title));
-  dxPSSetFontDialogHook(nullptr);
+  AnswerFontDialogs(nullptr);
   EXPECT_EQ(title.Text(), "Annual");
   EXPECT_EQ(title.Mode(), tmOnFirstPage);
   EXPECT_EQ(title.TextAlignX(), taLeft);
@@ -727,7 +729,7 @@ TEST(ReportTitleDialog, TransparentDisablesTheColourWhichIsStillWrittenBack) {
 TEST(ReportTitleDialog, CancelEscapeAndACancelledFontDialogChangeNothing) {
   TdxReportTitle title;
   title.SetText("Keep");
-  dxPSSetFontDialogHook([](const TFont&) -> std::optional<TFont> { return std::nullopt; });
+  AnswerFontDialogs([](const TFont&) -> std::optional<TFont> { return std::nullopt; });
   {
     DialogScope scope([](TCustomdxPSFmtDialog& d) {
       auto& dialog = As<TdxfmReportTitleProperties>(d);
@@ -739,7 +741,7 @@ TEST(ReportTitleDialog, CancelEscapeAndACancelledFontDialogChangeNothing) {
     });
     EXPECT_FALSE(ReportTitleDialog(0, title));
   }
-  dxPSSetFontDialogHook(nullptr);
+  AnswerFontDialogs(nullptr);
   {
     // Escape in the text box closes as Cancel; with Shift it does not.
     DialogScope scope([](TCustomdxPSFmtDialog& d) {
@@ -1096,7 +1098,7 @@ TEST_F(LinkDialogsTest, AcceptedTitleReachesTheLinkAndIsPainted) {
   EXPECT_EQ(CountColor(before, 0x00FF00), 0);
   TFont font = link->ReportTitle().Font();
   font.SetSize(24);
-  dxPSSetFontDialogHook([&](const TFont&) -> std::optional<TFont> { return font; });
+  AnswerFontDialogs([&](const TFont&) -> std::optional<TFont> { return font; });
   DialogScope scope([](TCustomdxPSFmtDialog& d) {
     auto& dialog = As<TdxfmReportTitleProperties>(d);
     dialog.TextBox()->setFocus();
@@ -1109,7 +1111,7 @@ TEST_F(LinkDialogsTest, AcceptedTitleReachesTheLinkAndIsPainted) {
     dialog.OkButton()->click();
   });
   EXPECT_TRUE(link->ShowTitlePropertiesDialog());
-  dxPSSetFontDialogHook(nullptr);
+  AnswerFontDialogs(nullptr);
   EXPECT_EQ(link->ReportTitleText(), "Sales");
   EXPECT_EQ(link->ReportTitle().TextAlignX(), taRight);
   EXPECT_EQ(link->ReportTitle().Color(), clLime);

@@ -16,6 +16,7 @@
 #include "preview/PreviewControl.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -41,26 +42,26 @@ class HighDpiPageSetup : public ::testing::Test {
   void SetUp() override {
     dxPSRegisterPrintStyles();
     dxPSRegisterPageSetupDialog();
-    SetMessageBoxHook([](TMessageBoxKind, const std::string&, const std::string&) { return false; });
+    AnswerMessageBoxes([](TMessageBoxKind, const std::string&, const std::string&) { return false; });
     style_.PrinterPage().SetMeasurementUnits(muMillimeters);
     style_.PrinterPage().SetDMPaper(9);
     style_.PrinterPage().SetOrientation(poPortrait);
   }
   void TearDown() override {
-    dxPSSetPageSetupDialogHook(nullptr);
-    SetMessageBoxHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
+    AnswerMessageBoxes(nullptr);
     dxPSUnregisterPageSetupDialog();
   }
 
   void Run(const std::function<void(TdxfmPageSetupDialog&)>& body) {
     bool ran = false;
-    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+    AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
       ran = true;
       body(w);
       w.CloseWithCancel();
     });
     style_.PageSetup(pstMargins, nullptr, nullptr);
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
     EXPECT_TRUE(ran);
   }
 

@@ -45,6 +45,8 @@
 #include "report/EngineUtilities.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
+#include "tests/dialogs/DialogAnswers.h"
 
 namespace {
 
@@ -172,12 +174,12 @@ class PageSetupDialogTest : public ::testing::Test {
     auto device = std::make_unique<PgsPrintDevice>();
     if (withPrinter_) device->Add(MakeTestPrinter());
     savedDevice_ = dxReplacePrintDevice(std::move(device));
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       Messages.push_back(text);
       return false;
     });
     dxPSSetBeepHook([this] { ++Beeps; });
-    dxPSSetPageSetupWarningHook([this](TdxPageSetupWarning kind, const std::string& text,
+    AnswerPageSetupWarnings([this](TdxPageSetupWarning kind, const std::string& text,
                                        const std::vector<std::string>& buttons) {
       Warnings.push_back({kind, text, buttons});
       return WarningAnswer;
@@ -187,11 +189,11 @@ class PageSetupDialogTest : public ::testing::Test {
     style.PrinterPage().SetOrientation(poPortrait);
   }
   void TearDown() override {
-    dxPSSetPageSetupDialogHook(nullptr);
-    dxPSSetPageSetupWarningHook(nullptr);
-    dxPSSetFontDialogHook(nullptr);
-    dxPSSetColorPaletteHook(nullptr);
-    SetMessageBoxHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
+    AnswerPageSetupWarnings(nullptr);
+    AnswerFontDialogs(nullptr);
+    AnswerModal<TdxfmColorPalette>(nullptr);
+    AnswerMessageBoxes(nullptr);
     dxPSSetBeepHook(nullptr);
     dxPSUnregisterPageSetupDialog();
     dxPSPrintStyleDialogs().PageSetup = savedStyleDialog_;
@@ -202,14 +204,14 @@ class PageSetupDialogTest : public ::testing::Test {
   bool RunDialog(TBasedxPrintStyle& s, const std::function<void(TdxfmPageSetupDialog&)>& body, int page = 0,
            bool* preview = nullptr, bool* print = nullptr) {
     bool ran = false;
-    dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+    AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
       ran = true;
       Activate(w);
       w.WarningPane()->SetAnimationSpeed(0);
       body(w);
     });
     const bool result = s.PageSetup(page, preview, print);
-    dxPSSetPageSetupDialogHook(nullptr);
+    AnswerModal<TdxfmPageSetupDialog>(nullptr);
     EXPECT_TRUE(ran);
     return result;
   }
@@ -400,7 +402,7 @@ TEST_F(PageSetupDialogTest, OKWithMarginsOutsideThePrintableAreaOffersFixOrIgnor
   // dialog closes with the source's values.
   Warnings.clear();
   int answers = 0;
-  dxPSSetPageSetupWarningHook([&](TdxPageSetupWarning kind, const std::string&, const std::vector<std::string>& b) {
+  AnswerPageSetupWarnings([&](TdxPageSetupWarning kind, const std::string&, const std::vector<std::string>& b) {
     Warnings.push_back({kind, "", b});
     return answers++ == 0 ? 1 : 1;  // Ignore, then Restore Original
   });
@@ -529,7 +531,7 @@ TEST_F(PageSetupDialogTest, CustomDrawingGetsTheContentAndTheBands) {
     drawn = &s;
     page = p, content = c, header = h, footer = f;
   };
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     QImage image(200, 200, QImage::Format_RGB32);
     QPainter painter(&image);
     {
@@ -712,7 +714,7 @@ TEST_F(PageSetupDialogTest, OptionsHideAndDisableGroupsAndTabs) {
   dialog.OptionsEnabled = dxAllPageSetupDlgOptions & ~(dxBit(psoPageOrder) | dxBit(psoHFBackground));
   dialog.HFMode = hfmOneSection;
   dialog.ActivePageIndex = pstMargins;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_FALSE(w.TabVisible(pstMargins));
     EXPECT_EQ(w.Tabs()->currentIndex(), int(pstPage));
     EXPECT_TRUE(w.TabVisible(pstHeaderFooter));
@@ -733,7 +735,7 @@ TEST_F(PageSetupDialogTest, OptionsHideAndDisableGroupsAndTabs) {
   dialog.OptionsVisible = dxAllPageSetupDlgOptions &
                           ~(dxBit(psoHFText) | dxBit(psoHFFont) | dxBit(psoHFBackground) |
                             dxBit(psoHFFunctions) | dxBit(psoHFVertAlignment) | dxBit(psoHFReverse));
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_FALSE(w.TabVisible(pstHeaderFooter));
     EXPECT_TRUE(w.TabVisible(pstMargins));
     w.CloseWithCancel();
@@ -745,14 +747,14 @@ TEST_F(PageSetupDialogTest, HiddenStyleNamePanelMakesTheWindowShorter) {
   TdxPageSetupDialog dialog;
   dialog.SetPrintStyle(&style);
   int withPanel = 0, withoutPanel = 0, panel = 0;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     withPanel = w.height();
     panel = w.StyleCaptionPanel()->height();
     w.CloseWithCancel();
   });
   dialog.Execute();
   dialog.OptionsVisible &= ~dxBit(psoStyleCaption);
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     withoutPanel = w.height();
     w.CloseWithCancel();
   });
@@ -765,7 +767,7 @@ TEST_F(PageSetupDialogTest, ButtonsMoveWhenTheirNeighboursAreHidden) {
   TdxPageSetupDialog dialog;
   dialog.SetPrintStyle(&style);
   QRect print, preview, ok, cancel, help;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     print = w.PrintButton()->geometry();
     preview = w.PreviewButton()->geometry();
     ok = w.OKButton()->geometry();
@@ -783,7 +785,7 @@ TEST_F(PageSetupDialogTest, ButtonsMoveWhenTheirNeighboursAreHidden) {
 
   dialog.ButtonsVisible &= ~dxBit(psbPrint);
   dialog.HelpContext = 7;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_TRUE(w.PrintButton()->isHidden());
     EXPECT_EQ(w.PreviewButton()->geometry().x(), print.x());
     EXPECT_FALSE(w.HelpButton()->isHidden());
@@ -902,11 +904,11 @@ TEST_F(PageSetupDialogTest, FontsAndBackgroundsOfTheBands) {
   chosen.Style = fsBold;
   chosen.Color = clRed;
   TFont offered;
-  dxPSSetFontDialogHook([&](const TFont& initial) -> std::optional<TFont> {
+  AnswerFontDialogs([&](const TFont& initial) -> std::optional<TFont> {
     offered = initial;
     return chosen;
   });
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) {
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) {
     EXPECT_TRUE(palette.Options().BorderNone);
     EXPECT_TRUE(palette.NoFillButton()->isChecked());  // the band had no fill
     palette.ColorButton(16)->click();                   // "Red"
@@ -1017,7 +1019,7 @@ TEST_F(PageSetupDialogTest, ShowAndCloseAreReportedByTheComponent) {
     events.push_back("show");
   };
   dialog.OnClose = [&](TdxPageSetupDialog&) { events.push_back("close"); };
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     events.push_back("run");
     w.CloseWithCancel();
   });
@@ -1120,7 +1122,7 @@ TEST_F(PageSetupLinkTest, AcceptedChangesReachTheLinksPageAndRepaginate) {
   };
 
   // Cancel: the link's page stays and nothing is laid out again.
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_TRUE(printer.InPageSetup());
     EXPECT_EQ(w.windowTitle(), "Page Setup");
     SetMargin(w, mbLeft, "40");
@@ -1132,7 +1134,7 @@ TEST_F(PageSetupLinkTest, AcceptedChangesReachTheLinksPageAndRepaginate) {
 
   // OK after a change: taken back, laid out once.
   bool preview = true, print = true;
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_FALSE(w.PreviewButton()->isHidden());
     SetMargin(w, mbLeft, "40");
     w.OKButton()->click();
@@ -1146,7 +1148,7 @@ TEST_F(PageSetupLinkTest, AcceptedChangesReachTheLinksPageAndRepaginate) {
 
   // OK without a change: nothing to take back.
   calculations = link->Calculations();
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) { w.OKButton()->click(); });
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) { w.OKButton()->click(); });
   EXPECT_TRUE(printer.PageSetup(0));
   EXPECT_EQ(link->Calculations(), calculations);
 }
@@ -1157,7 +1159,7 @@ TEST_F(PageSetupLinkTest, LinkWithAManagerEditsTheCurrentStyle) {
   current->PrinterPage().SetMeasurementUnits(muMillimeters);
   link->SetStyleManager(&manager);
   const int calculations = link->Calculations();
-  dxPSSetPageSetupDialogHook([&](TdxfmPageSetupDialog& w) {
+  AnswerModal<TdxfmPageSetupDialog>([&](TdxfmPageSetupDialog& w) {
     EXPECT_EQ(w.SourceStyle(), current);
     SetMargin(w, mbRight, "33");
     w.OKButton()->click();
@@ -1206,28 +1208,28 @@ TEST(BackgroundPaletteTest, ChoicesChangeTheBackgroundAndDismissingDoesNot) {
   TdxBackground background;
   background.SetMode(bmBrush);
   background.SetBrushColor(clBlue);
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) { palette.NoFillButton()->click(); });
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) { palette.NoFillButton()->click(); });
   EXPECT_TRUE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Mode(), bmNone);
 
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) { SendKey(palette, Qt::Key_Escape); });
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) { SendKey(palette, Qt::Key_Escape); });
   EXPECT_FALSE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Mode(), bmNone);
 
   // "More Colors..." through the colour dialog; a hatched brush becomes solid.
   background.SetMode(bmBrush);
   background.SetBrushStyle(bsCross);
-  dxPSSetColorDialogHook([](TColor) -> std::optional<TColor> { return TColor(0x123456); });
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) { palette.MoreColorsButton()->click(); });
+  AnswerColorDialogs([](TColor) -> std::optional<TColor> { return TColor(0x123456); });
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) { palette.MoreColorsButton()->click(); });
   EXPECT_TRUE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Brush().Color, TColor(0x123456));
   EXPECT_EQ(background.Brush().Style, bsSolid);
-  dxPSSetColorDialogHook([](TColor) -> std::optional<TColor> { return std::nullopt; });
+  AnswerColorDialogs([](TColor) -> std::optional<TColor> { return std::nullopt; });
   EXPECT_FALSE(ChooseBackground(background, QPoint(10, 10)));
-  dxPSSetColorDialogHook(nullptr);
+  AnswerColorDialogs(nullptr);
 
   // "Fill Effects..." runs the fill-effects dialog and answers what it did.
-  TdxPSDialogForm::SetShownHook([](TdxPSDialogForm& form) {
+  AnswerModal<TdxPSDialogForm>([](TdxPSDialogForm& form) {
     auto& dialog = dynamic_cast<TdxFEFDialog&>(form);
     dialog.Tabs()->setCurrentIndex(TdxFEFDialog::fpPicture);
     dialog.PastePicture();
@@ -1236,14 +1238,14 @@ TEST(BackgroundPaletteTest, ChoicesChangeTheBackgroundAndDismissingDoesNot) {
   TBitmap pasted;
   pasted.SetImage(MakeTestImage(20, 10));
   CopyGraphicToClipboard(pasted);
-  dxPSSetColorPaletteHook([](TdxfmColorPalette& palette) {
+  AnswerModal<TdxfmColorPalette>([](TdxfmColorPalette& palette) {
     EXPECT_FALSE(palette.FillEffectsButton()->isHidden());
     palette.FillEffectsButton()->click();
   });
   EXPECT_TRUE(ChooseBackground(background, QPoint(10, 10)));
   EXPECT_EQ(background.Mode(), bmPicture);
-  TdxPSDialogForm::SetShownHook(nullptr);
-  dxPSSetColorPaletteHook(nullptr);
+  AnswerModal<TdxPSDialogForm>(nullptr);
+  AnswerModal<TdxfmColorPalette>(nullptr);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 #include "platform/MessageDialogs.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -45,17 +46,17 @@ class CupsPrint : public ::testing::Test {
     unsetenv("PRINTER");
     PrintBackend::ResetServer();
     device_.emplace(std::make_unique<TdxPrintDevice>());
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       messages.push_back(text);
       return true;
     });
     dxPSRegisterPrintDialog();
   }
   void TearDown() override {
-    dxSetPrintDialogHook({});
+    AnswerModal<TdxfmPrintDialog>({});
     dxPSSetShowPrintDialog({});
-    SetMessageBoxHook({});
-    PrintBackend::SetConnectPrinterHook({});
+    AnswerMessageBoxes({});
+    AnswerModal<QDialog>("ConnectPrinter", nullptr);
   }
 
 
@@ -151,7 +152,7 @@ TEST_F(CupsPrint, OnePageTwoCopiesCollated) {
     announced = count;
   };
   printer.PrintTitle = "dialog copies";
-  dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& d) {
     QApplication::setActiveWindow(&d);
     Choose(d, "ArdelPDF");
     d.PageRangesButton()->click();
@@ -182,7 +183,7 @@ TEST_F(CupsPrint, PrinterOptionsTravelWithTheJob) {
     jobId = GetPrintDevice().JobId();
   };
   std::vector<QString> resolutions;
-  dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& d) {
     QApplication::setActiveWindow(&d);
     Choose(d, "ArdelPDFMargins");
     // The printer's own dialog, answered through its controls.
@@ -227,9 +228,21 @@ TEST_F(CupsPrint, NetworkPrinterByAddress) {
   const std::string address = "ipp://127.0.0.1:" + port_ + "/printers/ArdelPDF";
   std::vector<std::string> typed = {"http://127.0.0.1/ipp/print", "ipp://127.0.0.1:1/ipp/print", address};
   std::size_t next = 0;
-  PrintBackend::SetConnectPrinterHook([&](QWidget*) -> std::optional<std::string> {
-    if (next >= typed.size()) return std::nullopt;
-    return typed[next++];
+  AnswerModal<QDialog>("ConnectPrinter", [&](QDialog& dialog) {
+    auto* box = dialog.findChild<QLineEdit*>("Address");
+    ASSERT_NE(box, nullptr);
+    if (!box->text().isEmpty()) {
+      // Back after a failure: the address stays to be corrected; cancelled.
+      EXPECT_EQ(box->text().toStdString(), typed[next - 1]);
+      dialog.reject();
+      return;
+    }
+    if (next >= typed.size()) {
+      dialog.reject();
+      return;
+    }
+    box->setText(QString::fromStdString(typed[next++]));
+    dialog.accept();
   });
   TdxPrintDevice& device = GetPrintDevice();
   // Two addresses that do not lead to a printer.

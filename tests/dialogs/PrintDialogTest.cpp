@@ -17,6 +17,7 @@
 #include <QAbstractItemView>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <optional>
 
 #include "dialogs/PrintDialog.h"
@@ -29,6 +30,7 @@
 #include "tests/editors/DialogControlsSupport.h"
 #include "tests/dialogs/PrintDialogTestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace M = dxPSPrintDialogMessages;
 
@@ -74,20 +76,20 @@ class PrintDialogTest : public ::testing::Test {
     device->Descriptions = {HandLetterPrinter("Office"), HandLetterPrinter("Remote"), HandLetterPrinter("Plain")};
     device->Default = "Office";
     device_.emplace(std::move(device));
-    SetMessageBoxHook([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
       messages.push_back(text);
       kinds.push_back(kind);
       return answer;
     });
     g_errors.clear();
-    Application::SetErrorSink(CollectError);
+    AnswerErrorBoxes(CollectError);
   }
   void TearDown() override {
-    dxSetPrintDialogHook({});
-    SetMessageBoxHook({});
-    Application::SetErrorSink(nullptr);
-    PrintBackend::SetDocumentPropertiesHook({});
-    TFileDialog::SetHook({});
+    AnswerModal<TdxfmPrintDialog>({});
+    AnswerMessageBoxes({});
+    AnswerErrorBoxes(nullptr);
+    AnswerModal<QDialog>("DocumentProperties", nullptr);
+    AnswerFileDialogs({});
   }
 
   TdxPrintDevice& Device() { return device_->Device(); }
@@ -460,14 +462,17 @@ TEST_F(PrintDialogTest, AVanishedPrinterIsReported) {
 
 TEST_F(PrintDialogTest, PropertiesTakeCopiesAndCollationBack) {
   int shown = 0;
-  PrintBackend::SetDocumentPropertiesHook([&](const PrintBackend::TPrinter& printer,
-                                              PrintBackend::TPrinterSettings& s) {
+  AnswerModal<QDialog>("DocumentProperties", [&](QDialog& dialog) {
     ++shown;
-    EXPECT_EQ(printer.Name(), "Office");
-    EXPECT_EQ(s.Copies, 2);  // the dialog's copies went to the device
-    s.Copies = 4;
-    s.Collate = 1;
-    return true;
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Office Document Properties");
+    auto* copies = dialog.findChild<QSpinBox*>("Copies");
+    auto* collate = dialog.findChild<QCheckBox*>("Collate");
+    ASSERT_NE(copies, nullptr);
+    ASSERT_NE(collate, nullptr);
+    EXPECT_EQ(copies->value(), 2);  // the dialog's copies went to the device
+    copies->setValue(4);
+    collate->setChecked(true);
+    dialog.accept();
   });
   EXPECT_TRUE(Run([&](TdxfmPrintDialog& d) {
     d.Copies()->SetValue(2);
@@ -484,9 +489,9 @@ TEST_F(PrintDialogTest, PropertiesTakeCopiesAndCollationBack) {
 
 TEST_F(PrintDialogTest, PropertiesWhilePrintingOnlyWarn) {
   int shown = 0;
-  PrintBackend::SetDocumentPropertiesHook([&](const PrintBackend::TPrinter&, PrintBackend::TPrinterSettings&) {
+  AnswerModal<QDialog>("DocumentProperties", [&](QDialog& dialog) {
     ++shown;
-    return true;
+    dialog.accept();
   });
   Device().JobOutputFile = dir.Path("busy.pdf");
   ASSERT_GT(Device().BeginJob(), 0);
@@ -504,7 +509,7 @@ TEST_F(PrintDialogTest, NoPrintersNoDialog) {
   hand.Printers.clear();
   hand.RefreshPrinters();
   bool ran = false;
-  dxSetPrintDialogHook([&](TdxfmPrintDialog&) { ran = true; });
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog&) { ran = true; });
   EXPECT_FALSE(dxShowPrintDialog(records.data));
   EXPECT_FALSE(ran);
   EXPECT_EQ(messages, (std::vector<std::string>{M::NoPrinters}));
@@ -698,7 +703,7 @@ TEST_F(PrintDialogTest, NewFileNamesGoOnTop) {
 
 TEST_F(PrintDialogTest, BrowseFillsTheFileName) {
   std::optional<TFileDialog> seen;
-  TFileDialog::SetHook([&](TFileDialog& dialog) -> std::optional<std::string> {
+  AnswerFileDialogs([&](TFileDialog& dialog) -> std::optional<std::string> {
     seen = dialog;
     return dir.Path("chosen.prn");
   });
@@ -726,7 +731,7 @@ TEST_F(PrintDialogTest, ComponentPrinterPrintsToTheCompletedFile) {
   link->Pages = 3;
   printer.AddLink(link);
   const std::string name = dir.Path("calendar");
-  dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& d) {
     QApplication::setActiveWindow(&d);
     d.PrintToFileCheck()->click();
     d.FileNames()->setEditText(QString::fromStdString(name));
@@ -735,7 +740,7 @@ TEST_F(PrintDialogTest, ComponentPrinterPrintsToTheCompletedFile) {
     d.OKButton()->click();
   });
   EXPECT_TRUE(printer.Print(true));
-  dxSetPrintDialogHook({});
+  AnswerModal<TdxfmPrintDialog>({});
   dxPSSetShowPrintDialog({});
   EXPECT_TRUE(messages.empty());
   EXPECT_EQ(PdfPageNumbers(name + ".prn"), (std::vector<int>{3, 1}));
@@ -752,7 +757,7 @@ TEST_F(PrintDialogTest, InvalidInputPrintsNothing) {
   int started = 0;
   printer.OnStartPrint = [&](TCustomdxComponentPrinter&, TBasedxReportLink*, int) { ++started; };
   const std::string name = dir.Path("never");
-  dxSetPrintDialogHook([&](TdxfmPrintDialog& d) {
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& d) {
     d.PageRangesButton()->click();
     d.PageRangesEdit()->setText("2-9");  // a 3-page report
     d.OKButton()->click();
@@ -762,7 +767,7 @@ TEST_F(PrintDialogTest, InvalidInputPrintsNothing) {
     d.CancelButton()->click();
   });
   EXPECT_FALSE(printer.Print(true));
-  dxSetPrintDialogHook({});
+  AnswerModal<TdxfmPrintDialog>({});
   dxPSSetShowPrintDialog({});
   EXPECT_EQ(messages, (std::vector<std::string>{"Page numbers out of range (1 - 3)",
                                                 "Invalid File Name \"" + name + "[1]\""}));

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "dialogs/PrintDialog.h"
+#include "tests/ModalAnswers.h"
 
 // The two records, as the component printer fills them for a 10-page report.
 struct DialogRecords {
@@ -31,13 +32,13 @@ struct DialogRecords {
 // closes it. Answers the dialog's answer.
 inline bool RunPrintDialog(DialogRecords& records, const std::function<void(TdxfmPrintDialog&)>& drive) {
   int runs = 0;
-  dxSetPrintDialogHook([&](TdxfmPrintDialog& dialog) {
+  AnswerModal<TdxfmPrintDialog>([&](TdxfmPrintDialog& dialog) {
     ++runs;
     QApplication::setActiveWindow(&dialog);
     drive(dialog);
   });
   const bool result = dxShowPrintDialog(records.data);
-  dxSetPrintDialogHook({});
+  AnswerModal<TdxfmPrintDialog>({});
   EXPECT_LE(runs, 1);
   return result;
 }

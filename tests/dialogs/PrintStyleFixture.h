@@ -10,17 +10,18 @@
 
 #include "dialogs/PrintStyles.h"
 #include "platform/MessageDialogs.h"
+#include "tests/ModalAnswers.h"
 
 class PrintStyleFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     dxPSRegisterPrintStyles();
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       Messages.push_back(text);
       return false;
     });
   }
-  void TearDown() override { SetMessageBoxHook(nullptr); }
+  void TearDown() override { AnswerMessageBoxes(nullptr); }
 
   TBasedxPrintStyle* Add(TdxPrintStyleManager& manager, const std::string& caption) {
     TBasedxPrintStyle* style = manager.AddStyle(TdxPSPrintStyle::StaticClass());

@@ -20,6 +20,7 @@
 #include "preview/PageSetupMenu.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -51,15 +52,15 @@ class PrintStyleMenuTest : public ::testing::Test {
     wide_ = manager_.AddStyle(TdxPSPrintStyle::StaticClass());
     wide_->SetStyleCaption("Wide");
     wide_->PrinterPage().SetOrientation(poLandscape);
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       questions_.push_back(text);
       return true;
     });
   }
   void TearDown() override {
     printer_.reset();
-    dxPSSetFmtDialogHook(nullptr);
-    SetMessageBoxHook({});
+    AnswerModal<TCustomdxPSFmtDialog>(nullptr);
+    AnswerMessageBoxes({});
     dxPSPreviewWindowDialogs() = TdxPreviewWindowDialogs();
     dxPSPrintStyleDialogs() = savedStyleDialogs_;
     QApplication::processEvents();
@@ -145,7 +146,7 @@ TEST_F(PrintStyleMenuTest, AutoTextEditsTheEntriesOfTheManager) {
   ASSERT_TRUE(window->Action(pcAutoText)->isEnabled());
   const std::size_t before = manager_.AutoHFTextEntries().size();
   bool shown = false;
-  dxPSSetFmtDialogHook([&](TCustomdxPSFmtDialog& dialog) {
+  AnswerModal<TCustomdxPSFmtDialog>([&](TCustomdxPSFmtDialog& dialog) {
     auto* editor = dynamic_cast<TdxfmAutoText*>(&dialog);
     ASSERT_NE(editor, nullptr);
     shown = true;
@@ -166,7 +167,7 @@ TEST_F(PrintStyleMenuTest, DefineStylesWorksOnTheManagersStyles) {
   TdxfmStdPreview* window = Open(true);
   ASSERT_NE(window, nullptr);
   bool shown = false;
-  dxPSSetFmtDialogHook([&](TCustomdxPSFmtDialog& dialog) {
+  AnswerModal<TCustomdxPSFmtDialog>([&](TCustomdxPSFmtDialog& dialog) {
     auto* w = dynamic_cast<TdxfmDefinePrintStyles*>(&dialog);
     ASSERT_NE(w, nullptr);
     shown = true;
@@ -237,7 +238,7 @@ TEST_F(PrintStyleMenuTest, PreviewChosenInAStylesPageSetupClosesTheDefinitionWin
     return true;
   };
   bool closedByPreview = false;
-  dxPSSetFmtDialogHook([&](TCustomdxPSFmtDialog& dialog) {
+  AnswerModal<TCustomdxPSFmtDialog>([&](TCustomdxPSFmtDialog& dialog) {
     auto& w = static_cast<TdxfmDefinePrintStyles&>(dialog);
     // The last style is kept: Delete is offered only while there are two.
     EXPECT_TRUE(w.DeleteButton()->isEnabled());
@@ -252,7 +253,7 @@ TEST_F(PrintStyleMenuTest, PreviewChosenInAStylesPageSetupClosesTheDefinitionWin
   EXPECT_TRUE(closedByPreview);
 
   manager_.DeleteStyle(1);
-  dxPSSetFmtDialogHook([&](TCustomdxPSFmtDialog& dialog) {
+  AnswerModal<TCustomdxPSFmtDialog>([&](TCustomdxPSFmtDialog& dialog) {
     auto& w = static_cast<TdxfmDefinePrintStyles&>(dialog);
     EXPECT_FALSE(w.DeleteButton()->isEnabled());
     w.DeleteStyle();

@@ -16,6 +16,7 @@
 #include "engine/ReportFile.h"
 #include "platform/MetafileRecorder.h"
 #include "tests/TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -160,12 +161,12 @@ TEST(ReportFileDlgTest, ThePreviewButtonOpensThePictureInThePreviewWindow) {
   ScratchDir dir;
   TdxPSOpenReportDialog dialog;
   std::vector<std::string> shown;
-  dxSetPicturePreviewHook([&](TdxfmPicturePreview& window) { shown.push_back(window.PanelText(0)); });
+  AnswerModal<TdxfmPicturePreview>([&](TdxfmPicturePreview& window) { shown.push_back(window.PanelText(0)); });
   dialog.btnPreview->click();  // disabled: nothing
   dialog.SelectionChanged(WriteReportFile(dir, "takvim.rps"));
   dialog.btnPreview->click();
   dialog.sbxPreview->OnDblClick(*dialog.sbxPreview);
-  dxSetPicturePreviewHook(nullptr);
+  AnswerModal<TdxfmPicturePreview>(nullptr);
   ASSERT_EQ(shown.size(), 2u);
   EXPECT_EQ(shown[0], "Width: 80   Height: 100");
 }
@@ -174,10 +175,13 @@ TEST(ReportFileDlgTest, ExecuteRunsThePlatformDialogWithThePaneBesideTheFiles) {
   ScratchDir dir;
   const std::string report = WriteReportFile(dir, "takvim.rps");
   bool sawDialog = false;
-  TdxPSOpenReportDialog::SetHook([&](TdxPSOpenReportDialog& d) -> std::optional<std::string> {
+  TdxPSOpenReportDialog* running = nullptr;
+  AnswerModal<TFileDialogWindow>("ReportFileDialog", [&](TFileDialogWindow& window) {
+    ASSERT_NE(running, nullptr);
+    TdxPSOpenReportDialog& d = *running;
     QFileDialog* platform = d.Dialog();
-    EXPECT_NE(platform, nullptr);
-    if (!platform) return std::nullopt;
+    EXPECT_EQ(platform, &window);
+    if (!platform) return;
     sawDialog = true;
     EXPECT_EQ(platform->windowTitle().toStdString(), d.Title);
     // One entry; with the details hidden it reads "Report Files (*.rps)".
@@ -189,9 +193,13 @@ TEST(ReportFileDlgTest, ExecuteRunsThePlatformDialogWithThePaneBesideTheFiles) {
     EXPECT_EQ(platform->fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     EXPECT_FALSE(platform->testOption(QFileDialog::DontConfirmOverwrite));
     d.SelectionChanged(report);
-    return d.Title == "Load Report" ? std::optional<std::string>(report) : std::nullopt;
+    if (d.Title == "Load Report")
+      window.Choose(report);
+    else
+      window.reject();
   });
   TdxPSOpenReportDialog open;
+  running = &open;
   EXPECT_TRUE(open.Execute());
   EXPECT_EQ(open.FileName, report);
   EXPECT_TRUE(sawDialog);
@@ -201,11 +209,12 @@ TEST(ReportFileDlgTest, ExecuteRunsThePlatformDialogWithThePaneBesideTheFiles) {
 
   sawDialog = false;
   TdxPSSaveReportDialog save;
+  running = &save;
   save.FileName = "eski.rps";
   EXPECT_FALSE(save.Execute());
   EXPECT_TRUE(sawDialog);
   EXPECT_EQ(save.FileName, "eski.rps");
-  TdxPSOpenReportDialog::SetHook(nullptr);
+  AnswerModal<TFileDialogWindow>("ReportFileDialog", nullptr);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // The colour list: its entries, selection by colour, the custom colour choice
 // with the shared colour dialog, and the drawn entries.
+#include <QColorDialog>
 #include <gtest/gtest.h>
 
 #include <QPainter>
@@ -9,6 +10,7 @@
 #include "report/EngineSettings.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 // Answers the shared colour dialog while it lives.
@@ -16,13 +18,13 @@ struct ColorDialogAnswer {
   int calls = 0;
   TColor initial = -1;
   explicit ColorDialogAnswer(std::optional<TColor> answer) {
-    dxPSSetColorDialogHook([this, answer](TColor start) {
+    AnswerColorDialogs([this, answer](TColor start) {
       ++calls;
       initial = start;
       return answer;
     });
   }
-  ~ColorDialogAnswer() { dxPSSetColorDialogHook(nullptr); }
+  ~ColorDialogAnswer() { AnswerColorDialogs(nullptr); }
 };
 
 // Clicks an entry of the open list.
@@ -181,12 +183,13 @@ TEST(DialogControlsColor, SharedDialogStartsWithTheCustomColourAndKeepsCustomCol
   combo.SetColorValue(0x102030);
   {
     ColorDialogAnswer dialog(TColor(0x405060));
-    dxPSSetColorDialogHook([&](TColor start) -> std::optional<TColor> {
+    AnswerColorDialogs([&](TColor start) -> std::optional<TColor> {
       ++dialog.calls;
       dialog.initial = start;
       EXPECT_EQ(dxPSDialogCustomColors()[0], clRed);    // read from the list
       EXPECT_EQ(dxPSDialogCustomColors()[15], clLime);  // names ignore case
-      dxPSSetDialogCustomColor(2, 0x00AB00);            // the user adds one
+      EXPECT_EQ(QColorDialog::customColor(0), ColorToQColor(clRed));  // given to the dialog
+      QColorDialog::setCustomColor(2, ColorToQColor(TColor(0x00AB00)));  // the user adds one
       return TColor(0x405060);
     });
     ChooseEntry(combo, combo.CustomColorIndex());

@@ -16,6 +16,7 @@
 #include "platform/Dialogs.h"
 #include "tests/TestSupport.h"
 #include "tests/editors/DialogControlsSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 int CountDark(const QImage& img, const QRect& area) {
@@ -374,7 +375,7 @@ TEST(DialogControlsImageBox, CopyAndSaveThePicture) {
 
   std::string path = dir.Path("saved.bmp");
   std::string filter, ext;
-  TFileDialog::SetHook([&](TFileDialog& d) -> std::optional<std::string> {
+  AnswerFileDialogs([&](TFileDialog& d) -> std::optional<std::string> {
     filter = d.Filter;
     ext = d.DefaultExt;
     EXPECT_EQ(d.Kind, TFileDialogKind::SavePicture);
@@ -382,7 +383,7 @@ TEST(DialogControlsImageBox, CopyAndSaveThePicture) {
     return path;
   });
   box.MenuAction(ibmiSave)->trigger();
-  TFileDialog::SetHook(nullptr);
+  AnswerFileDialogs(nullptr);
   EXPECT_EQ(filter, GraphicFilter(TBitmap::Class()));
   EXPECT_EQ(ext, GraphicExtension(TBitmap::Class()));
   TPicture reread;
@@ -395,7 +396,7 @@ TEST(DialogControlsImageBox, CopyAndSaveThePicture) {
 
 TEST(DialogControlsPicturePreview, SizesItselfToThePictureAndShowsItsSize) {
   std::vector<std::tuple<std::string, QSize, std::string, bool>> seen;
-  dxSetPicturePreviewHook([&](TdxfmPicturePreview& w) {
+  AnswerModal<TdxfmPicturePreview>([&](TdxfmPicturePreview& w) {
     seen.emplace_back(w.windowTitle().toStdString(), w.size(), w.PanelText(0),
                       w.ImageBox()->MenuAction(ibmiPreview)->isVisible());
     EXPECT_EQ(w.minimumSize(), QSize(200, 200));
@@ -406,7 +407,7 @@ TEST(DialogControlsPicturePreview, SizesItselfToThePictureAndShowsItsSize) {
   box.MenuAction(ibmiPreview)->trigger();
   dxShowPicturePreview(MakeBitmap(40, 30).get());
   dxShowPicturePreview(nullptr);
-  dxSetPicturePreviewHook(nullptr);
+  AnswerModal<TdxfmPicturePreview>(nullptr);
 
   ASSERT_EQ(seen.size(), 3u);
   TdxfmPicturePreview probe;

@@ -14,6 +14,7 @@
 #include "platform/Application.h"
 #include "platform/MetafileRecorder.h"
 #include "tests/TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -26,12 +27,12 @@ class ImageDrop : public ::testing::Test {
  protected:
   void SetUp() override {
     Errors().clear();
-    Application::SetErrorSink([](const std::string&, const std::string& text) { Errors().push_back(text); });
+    AnswerErrorBoxes([](const std::string&, const std::string& text) { Errors().push_back(text); });
     editor.resize(200, 150);
     editor.Properties().SetGraphicClass(nullptr);  // every registered kind
     photo = WriteTestJpeg(dir, "photo.jpg", 80, 60);
   }
-  void TearDown() override { Application::SetErrorSink(nullptr); }
+  void TearDown() override { AnswerErrorBoxes(nullptr); }
 
   // Drags data onto the editor and drops it when the drag is taken; answers
   // whether it was.

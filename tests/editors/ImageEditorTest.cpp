@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/EnumBits.h"
 #include "tests/TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 std::unique_ptr<TBitmap> MakeBitmap(int w, int h) {
@@ -304,12 +305,12 @@ TEST(cxImage, LoadWithDialogUsesTheClassFilterAndKeepsPictureOnError) {
   editor.Picture().SetGraphic(MakeBitmap(12, 9));
   std::string seenFilter;
   std::string bad = dir.Write("bad.bmp", std::string("BM not really a bitmap"));
-  TFileDialog::SetHook([&](TFileDialog& d) -> std::optional<std::string> {
+  AnswerFileDialogs([&](TFileDialog& d) -> std::optional<std::string> {
     seenFilter = d.Filter;
     return bad;
   });
   EXPECT_THROW(editor.LoadPictureWithDialog(), EInvalidGraphic);
-  TFileDialog::SetHook(nullptr);
+  AnswerFileDialogs(nullptr);
   EXPECT_EQ(seenFilter, "Bitmaps (*.bmp)|*.bmp");
   EXPECT_EQ(editor.Picture().Width(), 12);
 }
@@ -342,14 +343,14 @@ TEST(cxImage, LoadWithDialogAsksTheOwnerOnlyAfterTheUserChoseAFile) {
       ++asked;
       can = c.ownerAllows;
     };
-    TFileDialog::SetHook([&](TFileDialog&) -> std::optional<std::string> {
+    AnswerFileDialogs([&](TFileDialog&) -> std::optional<std::string> {
       shown = true;
       EXPECT_EQ(asked, 0) << c.name << ": asked before the file was chosen";
       if (!c.userConfirms) return std::nullopt;
       return good;
     });
     editor.LoadPictureWithDialog();
-    TFileDialog::SetHook(nullptr);
+    AnswerFileDialogs(nullptr);
     EXPECT_EQ(shown, c.dialogShown) << c.name;
     EXPECT_EQ(asked, c.ownerAsked) << c.name;
     EXPECT_EQ(editor.Picture().Width(), c.widthAfter) << c.name;

@@ -20,6 +20,7 @@
 #include "report/EventSubscribers.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -30,14 +31,14 @@ class ComponentPrinterTest : public ::testing::Test {
     FakePreviewWindow::FailApplyOptions = false;
     FakePreviewWindow::Created = 0;
     dxPSRegisterPreviewWindow("TFakePreviewWindow", [] { return new FakePreviewWindow; });
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       messages.push_back(text);
       return false;
     });
   }
   void TearDown() override {
     dxPSUnregisterPreviewWindow("TFakePreviewWindow");
-    SetMessageBoxHook({});
+    AnswerMessageBoxes({});
     FakePreviewWindow::OnExecute = nullptr;
   }
 

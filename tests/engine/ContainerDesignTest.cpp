@@ -26,6 +26,7 @@
 #include "platform/Exceptions.h"
 #include "report/EngineSettings.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ class ContainerDesignTest : public ::testing::Test {
   void SetUp() override {
     dxPSRegisterContainerDesignWindow();
     Errors().clear();
-    Application::SetErrorSink(CollectError);
+    AnswerErrorBoxes(CollectError);
     FakePreviewWindow::OnExecute = nullptr;
     dxPSRegisterPreviewWindow("TFakePreviewWindow", [] { return new FakePreviewWindow; });
 
@@ -79,11 +80,11 @@ class ContainerDesignTest : public ::testing::Test {
     link->SetComponent(form.get());
   }
   void TearDown() override {
-    TAbstractdxReportLinkDesignWindow::SetShownHook(nullptr);
+    AnswerModal<TAbstractdxReportLinkDesignWindow>(nullptr);
     FakePreviewWindow::OnExecute = nullptr;
     dxPSUnregisterPreviewWindow("TFakePreviewWindow");
     dxPSReportLinkDialogs().TitleProperties = nullptr;
-    Application::SetErrorSink(nullptr);
+    AnswerErrorBoxes(nullptr);
     printer.reset();
     form.reset();
     dxPSUnregisterContainerDesignWindow();
@@ -101,7 +102,7 @@ class ContainerDesignTest : public ::testing::Test {
   // window. Answers DesignReport's result.
   bool Design(const std::function<void(Window&)>& drive) {
     int shown = 0;
-    TAbstractdxReportLinkDesignWindow::SetShownHook([&](TAbstractdxReportLinkDesignWindow& w) {
+    AnswerModal<TAbstractdxReportLinkDesignWindow>([&](TAbstractdxReportLinkDesignWindow& w) {
       ++shown;
       auto* window = dynamic_cast<Window*>(&w);
       ASSERT_NE(window, nullptr);

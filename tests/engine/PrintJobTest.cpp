@@ -21,6 +21,7 @@
 #include "tests/HostileFiles.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 using namespace dxPSComponentPrinterMessages;
 
@@ -50,7 +51,7 @@ class PrintJobTest : public ::testing::Test {
     device->Descriptions = {HandLetterPrinter("Hand")};
     device->Default = "Hand";
     device_.emplace(std::move(device));
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       messages.push_back(text);
       return true;
     });
@@ -59,7 +60,7 @@ class PrintJobTest : public ::testing::Test {
     printer.AddLink(link);
   }
   void TearDown() override {
-    SetMessageBoxHook({});
+    AnswerMessageBoxes({});
     dxPSSetShowPrintDialog({});
   }
 
@@ -480,7 +481,7 @@ TEST_F(PrintJobTest, MarginsRefusedPrintNothing) {
   link->RealPrinterPage().SetMargins(TRect(2000, 2000, 2000, 2000));
   link->RealPrinterPage().SetHeader(2000);
   link->RealPrinterPage().SetFooter(2000);
-  SetMessageBoxHook([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
+  AnswerMessageBoxes([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
     messages.push_back(text);
     return kind != TMessageBoxKind::Question;  // No
   });
@@ -823,14 +824,14 @@ class CupsPrint : public ::testing::Test {
     unsetenv("PRINTER");
     PrintBackend::ResetServer();
     device_.emplace(std::make_unique<TdxPrintDevice>());
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       messages.push_back(text);
       return true;
     });
     link = new TestLink;
     printer.AddLink(link);
   }
-  void TearDown() override { SetMessageBoxHook({}); }
+  void TearDown() override { AnswerMessageBoxes({}); }
 
   int SelectPrinter(const std::string& name) {
     TdxPrintDevice& device = GetPrintDevice();

@@ -13,6 +13,7 @@
 #include "report/CellBorders.h"
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -69,7 +70,7 @@ class PrintedPageTest : public ::testing::Test {
   void SetUp() override {
     if (!HaveTool("pdftoppm")) GTEST_SKIP() << "pdftoppm is missing";
     device_.emplace(std::make_unique<HandPrintDevice>());
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       messages.push_back(text);
       return true;
     });
@@ -77,7 +78,7 @@ class PrintedPageTest : public ::testing::Test {
     link->Pages = 1;
     printer.AddLink(link);
   }
-  void TearDown() override { SetMessageBoxHook({}); }
+  void TearDown() override { AnswerMessageBoxes({}); }
 
   static bool HaveTool(const char* name) {
     int status = 0;

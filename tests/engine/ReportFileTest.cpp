@@ -31,6 +31,7 @@
 #include "report/ShapeItems.h"
 #include "tests/HostileFiles.h"
 #include "tests/TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -254,13 +255,13 @@ class ReportFileTest : public ::testing::Test {
   void SetUp() override {
     dxPSRegisterReportStorage();
     dxPSRegisterReportLink(TEveryItemLink::StaticClass(), dxComponentClassOf(&widget), nullptr);
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       Messages.push_back(text);
       return false;
     });
   }
   void TearDown() override {
-    SetMessageBoxHook(nullptr);
+    AnswerMessageBoxes(nullptr);
     dxPSUnregisterReportLink(TEveryItemLink::StaticClass(), dxComponentClassOf(&widget), nullptr);
     dxPSReportLinkStorage() = TdxReportLinkStorage{};
   }

@@ -19,6 +19,7 @@
 #include "report/EventBus.h"
 #include "tests/TestSupport.h"
 #include "tests/report/TestStream.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -164,13 +165,13 @@ class ReportLinkTest : public ::testing::Test {
   void SetUp() override {
     componentClass_ = dxComponentClassOf(&widget);
     dxPSRegisterReportLink(TTestReportLink::StaticClass(), componentClass_, nullptr);
-    SetMessageBoxHook([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind kind, const std::string&, const std::string& text) {
       Messages.push_back({kind, text});
       return QuestionAnswer;
     });
   }
   void TearDown() override {
-    SetMessageBoxHook(nullptr);
+    AnswerMessageBoxes(nullptr);
     dxPSUnregisterReportLink(TTestReportLink::StaticClass(), componentClass_, nullptr);
     dxPSReportLinkStorage() = TdxReportLinkStorage{};
     dxPSPrintStyleServices() = TdxPrintStyleServices{};

@@ -17,6 +17,7 @@
 
 #include "tests/TestSupport.h"
 #include "tests/layout/PrintTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 using namespace PrintBackend;
 using namespace dxPrnDevMessages;
@@ -105,9 +106,9 @@ TEST_F(PrintDeviceTest, WithoutPrintersEverythingAnswersTheDefaults) {
   EXPECT_DEVICE_ERROR(device.AbortJob(), NotPrinting);
   EXPECT_FALSE(device.EditPrinterSettings(nullptr));
   // The connect dialog, cancelled.
-  PrintBackend::SetConnectPrinterHook([](QWidget*) { return std::optional<std::string>(); });
+  AnswerModal<QDialog>("ConnectPrinter", [](QDialog& dialog) { dialog.reject(); });
   EXPECT_FALSE(device.ConnectNetworkPrinter(nullptr));
-  PrintBackend::SetConnectPrinterHook({});
+  AnswerModal<QDialog>("ConnectPrinter", nullptr);
 }
 
 TEST_F(PrintDeviceTest, PrintersWithoutADefaultRaiseOnFirstNeed) {
@@ -380,22 +381,22 @@ TEST_F(PrintDeviceTest, RefreshKeepsTheSelectedPrintersSettings) {
 TEST_F(PrintDeviceTest, DocumentPropertiesEditACopy) {
   FakePrintDevice device;
   device.Add(OfficePrinter(), true);
-  SetDocumentPropertiesHook([](const TPrinter& printer, TPrinterSettings& s) {
-    EXPECT_EQ(printer.Name(), "Office");
-    s.Copies = 5;
-    s.Orientation = DMORIENT_LANDSCAPE;
-    return false;  // cancelled
+  AnswerModal<QDialog>("DocumentProperties", [](QDialog& dialog) {
+    EXPECT_EQ(dialog.windowTitle().toStdString(), "Office Document Properties");
+    dialog.findChild<QSpinBox*>("Copies")->setValue(5);
+    dialog.findChild<QComboBox*>("Orientation")->setCurrentIndex(1);  // Landscape
+    dialog.reject();  // cancelled
   });
   EXPECT_FALSE(device.EditPrinterSettings(nullptr));
   EXPECT_EQ(device.Copies(), 1);
-  SetDocumentPropertiesHook([](const TPrinter&, TPrinterSettings& s) {
-    s.Copies = 5;
-    return true;
+  AnswerModal<QDialog>("DocumentProperties", [](QDialog& dialog) {
+    dialog.findChild<QSpinBox*>("Copies")->setValue(5);
+    dialog.accept();
   });
   EXPECT_TRUE(device.EditPrinterSettings(nullptr));
   EXPECT_EQ(device.Copies(), 5);
   EXPECT_TRUE(device.SettingsDirty());
-  SetDocumentPropertiesHook(nullptr);
+  AnswerModal<QDialog>("DocumentProperties", nullptr);
 }
 
 TEST_F(PrintDeviceTest, DefaultPaperKindComesFromTheDefaultPrinter) {

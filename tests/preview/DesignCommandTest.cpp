@@ -14,6 +14,7 @@
 #include "engine/ContainerReportLink.h"
 #include "preview/PreviewWindow.h"
 #include "tests/engine/PrinterTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 TEST(PreviewDesignCommand, OpensTheContainerDesignWindowOnceItIsRegistered) {
   dxPSRegisterStdPreviewWindow();
@@ -52,7 +53,7 @@ TEST(PreviewDesignCommand, OpensTheContainerDesignWindowOnceItIsRegistered) {
 
   int shown = 0;
   bool designing = false, applied = false;
-  TAbstractdxReportLinkDesignWindow::SetShownHook([&](TAbstractdxReportLinkDesignWindow& w) {
+  AnswerModal<TAbstractdxReportLinkDesignWindow>([&](TAbstractdxReportLinkDesignWindow& w) {
     ++shown;
     designing = printer.DesigningReport();
     auto& design = dynamic_cast<TdxfmCustomContainerDesignWindow&>(w);
@@ -65,7 +66,7 @@ TEST(PreviewDesignCommand, OpensTheContainerDesignWindowOnceItIsRegistered) {
     design.btnOK()->click();
   });
   window->Action(pcDesign)->trigger();
-  TAbstractdxReportLinkDesignWindow::SetShownHook(nullptr);
+  AnswerModal<TAbstractdxReportLinkDesignWindow>(nullptr);
 
   EXPECT_EQ(shown, 1);
   EXPECT_TRUE(designing);

@@ -14,6 +14,7 @@
 #include "report/ImageList.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -56,7 +57,7 @@ class PageChooserTest : public ::testing::Test {
  protected:
   void SetUp() override { dxPSSetDesktopWorkArea(QRect(0, 0, 1024, 738)); }
   void TearDown() override {
-    TfmPageChooser::SetShownHook({});
+    AnswerModal<TfmPageChooser>({});
     dxPSSetDesktopWorkArea(QRect());
   }
 
@@ -70,7 +71,7 @@ class PageChooserTest : public ::testing::Test {
   // ShowPageChooser with a script that drives the running chooser.
   bool Choose(const std::function<void(TfmPageChooser&)>& script, int& columns, int& rows,
               QPoint at = QPoint(100, 100), int maxColumns = 6, int maxRows = 4) {
-    TfmPageChooser::SetShownHook([&](TfmPageChooser& chooser) { script(chooser); });
+    AnswerModal<TfmPageChooser>([&](TfmPageChooser& chooser) { script(chooser); });
     return ShowPageChooser(&dxPSPageChooserImages(), 0, at, 22, maxColumns, maxRows, columns, rows);
   }
 };
@@ -374,7 +375,7 @@ void Settle() {
 TEST_F(PageChooserTest, OnlyCellsWhoseHighlightChangedArePainted) {
   CountingChooser chooser(&dxPSPageChooserImages(), 0, 6, 4);
   chooser.Prepare(QPoint(100, 100), 22, 3, 3);
-  TfmPageChooser::SetShownHook([&](TfmPageChooser&) {
+  AnswerModal<TfmPageChooser>([&](TfmPageChooser&) {
     ASSERT_TRUE(WaitFor([&] { return chooser.textLines > 0 && chooser.cells.size() == 9; }));
     Settle();
     for (const auto& [cell, count] : chooser.cells) EXPECT_GE(count, 1);

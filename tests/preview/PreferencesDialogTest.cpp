@@ -16,6 +16,7 @@
 #include "preview/PreviewDialogs.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -65,13 +66,13 @@ class PreferencesDialogTest : public ::testing::Test {
  protected:
   void SetUp() override { dxPSSetMouseWheelPresent(true); }
   void TearDown() override {
-    TdxPSDialogForm::SetShownHook({});
+    AnswerModal<TdxPSDialogForm>({});
     dxPSSetMouseWheelPresent(std::nullopt);
   }
 
   bool Run(TdxPreviewPreferences* record, const std::function<void(TdxfmOptions&)>& script) {
     runs_ = 0;
-    TdxPSDialogForm::SetShownHook([&](TdxPSDialogForm& form) {
+    AnswerModal<TdxPSDialogForm>([&](TdxPSDialogForm& form) {
       auto* dialog = dynamic_cast<TdxfmOptions*>(&form);
       ASSERT_NE(dialog, nullptr);
       ++runs_;

@@ -32,6 +32,7 @@
 #include "tests/engine/PrinterTestSupport.h"
 #include "tests/layout/TestPage.h"
 #include "tests/preview/PreviewTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 // The shortcut dispatch of the GUI library: offers a key to the shortcut map
 // as the window system's key delivery does.
@@ -128,7 +129,7 @@ class PreviewWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     printer_ = std::make_unique<TestPrinter>();
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       questions_.push_back(text);
       return answer_;
     });
@@ -137,7 +138,7 @@ class PreviewWindowTest : public ::testing::Test {
 
   void TearDown() override {
     printer_.reset();
-    SetMessageBoxHook({});
+    AnswerMessageBoxes({});
     dxPSSetBeepHook({});
     dxPSPreviewWindowDialogs() = TdxPreviewWindowDialogs();
     Settle();

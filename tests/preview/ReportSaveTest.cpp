@@ -14,6 +14,7 @@
 #include "tests/TestSupport.h"
 #include "tests/engine/PrinterTestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ class ReportSaveTest : public ::testing::Test {
       const std::string text = "RPT" + link.ReportTitleText();
       data.assign(text.begin(), text.end());
     };
-    SetMessageBoxHook([this](TMessageBoxKind, const std::string&, const std::string& text) {
+    AnswerMessageBoxes([this](TMessageBoxKind, const std::string&, const std::string& text) {
       questions_.push_back(text);
       return answer_;
     });
@@ -71,7 +72,7 @@ class ReportSaveTest : public ::testing::Test {
   void TearDown() override {
     if (window_) window_->close();
     QApplication::processEvents();
-    SetMessageBoxHook({});
+    AnswerMessageBoxes({});
     dxPSPreviewWindowDialogs() = TdxPreviewWindowDialogs();
     dxPSReportLinkStorage() = TdxReportLinkStorage();
   }

@@ -15,6 +15,7 @@
 #include "preview/PreviewDialogs.h"
 #include "tests/TestSupport.h"
 #include "tests/preview/PreviewTestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 
@@ -66,8 +67,8 @@ class ZoomDialogTest : public ::testing::Test {
   }
 
   void TearDown() override {
-    TdxPSDialogForm::SetShownHook({});
-    TfmPageChooser::SetShownHook({});
+    AnswerModal<TdxPSDialogForm>({});
+    AnswerModal<TfmPageChooser>({});
     dxPSSetDesktopWorkArea(QRect());
     window_.reset();
   }
@@ -75,7 +76,7 @@ class ZoomDialogTest : public ::testing::Test {
   // Opens the dialog on the preview; the script drives it while it runs.
   bool Run(const std::function<void(TfmZoom&)>& script) {
     bool ran = false;
-    TdxPSDialogForm::SetShownHook([&](TdxPSDialogForm& form) {
+    AnswerModal<TdxPSDialogForm>([&](TdxPSDialogForm& form) {
       auto* zoom = dynamic_cast<TfmZoom*>(&form);
       ASSERT_NE(zoom, nullptr);
       ran = true;
@@ -335,7 +336,7 @@ TEST_F(ZoomDialogTest, ManyPagesChooserSetsTheGrid) {
   }
 
   int chooserRuns = 0;
-  TfmPageChooser::SetShownHook([&](TfmPageChooser& chooser) {
+  AnswerModal<TfmPageChooser>([&](TfmPageChooser& chooser) {
     ++chooserRuns;
     EXPECT_EQ(chooser.SelectedColumns(), 2);
     EXPECT_EQ(chooser.SelectedRows(), 1);
@@ -364,7 +365,7 @@ TEST_F(ZoomDialogTest, ManyPagesChooserSetsTheGrid) {
 }
 
 TEST_F(ZoomDialogTest, CancelledChooserChangesNothing) {
-  TfmPageChooser::SetShownHook([](TfmPageChooser& chooser) {
+  AnswerModal<TfmPageChooser>([](TfmPageChooser& chooser) {
     QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
     QApplication::sendEvent(&chooser, &esc);
   });

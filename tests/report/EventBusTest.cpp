@@ -11,6 +11,7 @@
 #include "platform/Application.h"
 #include "report/EventBus.h"
 #include "report/EventSubscribers.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 std::vector<std::string> g_log;
@@ -51,10 +52,10 @@ class EventSystemTest : public ::testing::Test {
     g_log.clear();
     g_errors.clear();
     g_eventsDestroyed = 0;
-    Application::SetErrorSink(RecordError);
+    AnswerErrorBoxes(RecordError);
   }
   void TearDown() override {
-    Application::SetErrorSink(nullptr);
+    AnswerErrorBoxes(nullptr);
     dxPSFinalizeSingletons();
   }
   static void Publish(std::unique_ptr<TdxEvent> event) { dxPSEventSystem()->ProcessEvent(std::move(event)); }

@@ -15,6 +15,7 @@
 #include "platform/Registry.h"
 #include "report/EngineSettings.h"
 #include "tests/TestSupport.h"
+#include "tests/ModalAnswers.h"
 
 namespace {
 class RegistryTest : public ::testing::Test {
@@ -276,7 +277,7 @@ TEST(MessageDialogTest, HookGetsKindCaptionAndText) {
   };
   std::vector<Call> calls;
   bool answer = true;
-  SetMessageBoxHook([&](TMessageBoxKind kind, const std::string& caption, const std::string& text) {
+  AnswerMessageBoxes([&](TMessageBoxKind kind, const std::string& caption, const std::string& text) {
     calls.push_back({kind, caption, text});
     return answer;
   });
@@ -287,7 +288,7 @@ TEST(MessageDialogTest, HookGetsKindCaptionAndText) {
   EXPECT_TRUE(MessageQuestion("Rebuild?"));
   answer = false;
   EXPECT_FALSE(MessageQuestion("Rebuild?"));
-  SetMessageBoxHook(nullptr);
+  AnswerMessageBoxes(nullptr);
   Application::SetTitle(oldTitle);
 
   ASSERT_EQ(calls.size(), 4u);
