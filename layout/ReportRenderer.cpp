@@ -29,24 +29,45 @@ void Normalize(std::vector<int>& v, int extent) {
   v.erase(std::remove_if(v.begin(), v.end(), [extent](int x) { return x < 0 || x > extent; }), v.end());
 }
 
-// The extents of the report's items along one axis: the children of the
-// root cell (the root itself is the window's background, not content).
+// The extents of the report's items along one axis, in the root's
+// coordinates. The root cell is the window's background, not content; so is
+// a cell holding other items that shows nothing of its own (transparent, or
+// in its parent's colour, as a panel or a scroll area's client does): its
+// items count instead.
 class ContentSpans {
  public:
-  ContentSpans(const TdxReportCell& root, bool horizontal) {
-    auto add = [&](const TRect& r) {
-      const int lo = horizontal ? r.Left : r.Top, hi = horizontal ? r.Right : r.Bottom;
-      if (hi > lo) spans_.emplace_back(lo, hi);
-    };
-    for (int i = 0; i < root.CellCount(); ++i) add(root.Cells(i)->BoundsRect());
-    for (int i = 0; i < root.DataItemCount(); ++i) add(root.DataItems(i)->BoundsRect());
-  }
+  ContentSpans(const TdxReportCell& root, bool horizontal) : horizontal_(horizontal) { AddItemsOf(root); }
   // Whether an item reaches into [a, b).
   bool Meets(int a, int b) const {
     return std::any_of(spans_.begin(), spans_.end(), [&](const auto& s) { return s.first < b && s.second > a; });
   }
 
  private:
+  void Add(const TRect& r) {
+    const int lo = horizontal_ ? r.Left : r.Top, hi = horizontal_ ? r.Right : r.Bottom;
+    if (hi > lo) spans_.emplace_back(lo, hi);
+  }
+  void AddItemsOf(const TdxReportCell& cell) {
+    for (int i = 0; i < cell.CellCount(); ++i) {
+      const TdxReportCell& child = *cell.Cells(i);
+      const bool holder = child.CellCount() + child.DataItemCount() > 0 &&
+                          (child.Transparent() || child.Color() == cell.Color());
+      if (holder)
+        AddItemsOf(child);
+      else
+        Add(child.AbsoluteRect());
+    }
+    for (int i = 0; i < cell.DataItemCount(); ++i)
+      if (!ShowsNothing(*cell.DataItems(i))) Add(cell.DataItems(i)->AbsoluteRect());
+  }
+  // A plain item with no face of its own (a control's placeholder, not drawn
+  // by the link): transparent, no border, no background bitmap.
+  static bool ShowsNothing(const TAbstractdxReportCellData& item) {
+    return item.ClassType() == TAbstractdxReportCellData::StaticClass() && item.Transparent() &&
+           !item.HasBorder() && !item.HasBackgroundBitmap() && !item.IsCustomDrawn();
+  }
+
+  bool horizontal_;
   std::vector<std::pair<int, int>> spans_;
 };
 

@@ -186,13 +186,16 @@ SETUP = [
          "py copy Page_Setup 190 203 150.00_mm; shut Page_Setup"),
     case("width-spin-button", PS + "; click Page_Setup 270 198", "py copy Page_Setup 190 203 150.10_mm; "
          "click Page_Setup 270 208; py copy Page_Setup 190 203 150.00_mm; shut Page_Setup"),
-    case("escape-keeps-page", PS + "; click Page_Setup 100 137; key Escape", "gone Page_Setup; pagewidth 572"),
+    # The page is 150 mm wide since width-typed: the program starts afresh after the check.
+    case("escape-keeps-page", PS + "; click Page_Setup 100 137; key Escape", "gone Page_Setup; pagewidth 572",
+         restart=True),
     case("paper-source-list", PS + "; click Page_Setup 300 232", "popup 20; key Escape; shut Page_Setup"),
     case("print-order-and-shading", PS + "; save before; click Page_Setup 287 330; click Page_Setup 38 399",
          "changed before 645 560 240 60; changed before 395 660 200 30; click Page_Setup 287 302; "
          "click Page_Setup 38 399; same before 645 560 240 60; same before 395 660 200 30; shut Page_Setup"),
     case("margins-typed", PS + "; key alt+m; click Page_Setup 110 113; key ctrl+a; type 30; key Tab",
-         "py copy Page_Setup 110 113 30.00_mm; key Return; gone Page_Setup; py margin_line_below 150"),
+         "py copy Page_Setup 110 113 30.00_mm; key Return; gone Page_Setup; py margin_line_below 150",
+         restart=True),
     case("margins-delete", PS + "; key alt+m; click Page_Setup 110 143; key Home Delete; type 3",
          "py copy Page_Setup 110 143 32.70_mm; shut Page_Setup"),
     case("margins-fix", PS + "; key alt+m; click Page_Setup 110 113; key ctrl+a; type 250; key Tab; "
