@@ -49,6 +49,7 @@
 #include "preview/PreviewWindow.h"
 #include "report/EngineUtilities.h"
 #include "dialogs/PageSetupDialogTabs.h"
+#include "platform/Units.h"
 
 using namespace dxPSPageSetupTexts;
 

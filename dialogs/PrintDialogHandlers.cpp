@@ -179,7 +179,7 @@ void TdxfmPrintDialog::RangeKindClick(TdxPageRangeKind kind) {
     edPageRanges_->selectAll();
   } else {
     edPageRanges_->clear();
-    if (wpPageRanges_->State()) wpPageRanges_->SetStateAndText(false, wpPageRanges_->ToQ());
+    if (wpPageRanges_->State()) wpPageRanges_->SetStateAndText(false, wpPageRanges_->Text());
     wpPageRanges_->hide();
   }
 }
@@ -204,7 +204,7 @@ void TdxfmPrintDialog::PageRangesExit(QWidget* newFocus, bool check) {
     default: break;
   }
   if (message.empty()) {
-    if (wpPageRanges_->State()) wpPageRanges_->SetStateAndText(false, wpPageRanges_->ToQ());
+    if (wpPageRanges_->State()) wpPageRanges_->SetStateAndText(false, wpPageRanges_->Text());
     wpPageRanges_->hide();
     return;
   }

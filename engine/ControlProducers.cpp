@@ -20,6 +20,7 @@
 #include "report/ShapeItems.h"
 #include "engine/ContainerReportLinkHelpers.h"
 #include "platform/ScopeExit.h"
+#include "platform/QtStrings.h"
 
 using namespace ContainerReportLinkHelpers;
 

@@ -43,6 +43,7 @@
 #include "platform/GrayPaintDevice.h"
 #include "platform/MessageDialogs.h"
 #include "platform/ModalRun.h"
+#include "platform/Units.h"
 #include "platform/SchedulerWait.h"
 #include "platform/PrintBackendScheduler.h"
 

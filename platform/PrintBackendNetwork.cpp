@@ -35,6 +35,7 @@
 #include <cstring>
 #include <thread>
 
+#include "platform/ModalRun.h"
 #include "platform/Application.h"
 #include "platform/Exceptions.h"
 #include "platform/GrayPaintDevice.h"

@@ -28,6 +28,7 @@
 
 #include "preview/PreviewControlHelpers.h"
 #include "platform/ScopeExit.h"
+#include "platform/Units.h"
 
 using namespace PreviewControlHelpers;
 

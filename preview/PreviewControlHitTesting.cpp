@@ -25,6 +25,7 @@
 #include "report/EngineUtilities.h"
 
 #include "preview/PreviewControlHelpers.h"
+#include "platform/Units.h"
 
 using namespace PreviewControlHelpers;
 

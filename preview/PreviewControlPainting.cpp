@@ -24,6 +24,7 @@
 #include "report/EngineUtilities.h"
 
 #include "preview/PreviewControlHelpers.h"
+#include "platform/EnumBits.h"
 
 using namespace PreviewControlHelpers;
 

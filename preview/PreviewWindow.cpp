@@ -35,6 +35,7 @@
 #include "report/EventBus.h"
 #include "platform/ScopeExit.h"
 #include "preview/PreviewWindowHelpers.h"
+#include "platform/ModalRun.h"
 
 using namespace dxPSPreviewWindowTexts;
 using namespace PreviewWindowHelpers;

@@ -32,6 +32,7 @@
 #include "report/EventBus.h"
 #include "platform/ScopeExit.h"
 #include "preview/PreviewWindowHelpers.h"
+#include "platform/Units.h"
 
 using namespace dxPSPreviewWindowTexts;
 using namespace PreviewWindowHelpers;

@@ -31,6 +31,7 @@
 #include "report/EventBus.h"
 #include "platform/ScopeExit.h"
 #include "preview/PreviewWindowHelpers.h"
+#include "platform/QtStrings.h"
 
 using namespace dxPSPreviewWindowTexts;
 using namespace PreviewWindowHelpers;
