@@ -9,6 +9,7 @@
 #include "platform/Graphics.h"
 #include "platform/ModalRun.h"
 #include "platform/ScopeExit.h"
+#include "platform/QtStrings.h"
 
 void InitializePlatform() {
   static bool done = false;
@@ -31,7 +32,7 @@ const std::string& Title() { return TitleStore(); }
 
 void SetTitle(const std::string& title) {
   TitleStore() = title;
-  if (qApp) QApplication::setApplicationDisplayName(QString::fromStdString(title));
+  if (qApp) QApplication::setApplicationDisplayName(ToQ(title));
 }
 
 std::string ErrorText(const std::string& message) {
@@ -49,7 +50,7 @@ std::string ErrorText(const std::string& message) {
 void ShowException(const std::exception& e) {
   if (dynamic_cast<const EAbort*>(&e)) return;
   std::string text = ErrorText(e.what());
-  QMessageBox box(QMessageBox::Critical, QString::fromStdString(Title()), QString::fromStdString(text),
+  QMessageBox box(QMessageBox::Critical, ToQ(Title()), ToQ(text),
                   QMessageBox::Ok, QApplication::activeWindow());
   box.setObjectName("ErrorBox");
   RunModal(box);

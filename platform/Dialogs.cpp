@@ -10,6 +10,7 @@
 
 #include "platform/Graphics.h"
 #include "platform/ModalRun.h"
+#include "platform/QtStrings.h"
 
 namespace {
 
@@ -45,7 +46,7 @@ class PicturePreview : public QWidget {
     caption_->setText(QStringLiteral("(None)"));
     if (QFileInfo(path).isFile()) {
       try {
-        picture_.LoadFromFile(path.toStdString());
+        picture_.LoadFromFile(FromQ(path));
         caption_->setText(QStringLiteral("%1 x %2").arg(picture_.Width()).arg(picture_.Height()));
       } catch (const std::exception&) {
         picture_.SetGraphic(nullptr);
@@ -86,7 +87,7 @@ std::optional<std::string> TFileDialogWindow::Chosen() const {
   if (result() != QDialog::Accepted) return std::nullopt;
   if (chosen_) return chosen_;
   if (selectedFiles().isEmpty()) return std::nullopt;
-  return selectedFiles().first().toStdString();
+  return FromQ(selectedFiles().first());
 }
 
 std::vector<std::string> TFileDialog::NativeFilters(const std::string& filter) {
@@ -105,11 +106,11 @@ std::vector<std::string> TFileDialog::NativeFilters(const std::string& filter) {
 }
 
 bool TFileDialog::FilterAdmits(const std::string& filter, const std::string& fileName) {
-  const QString name = QFileInfo(QString::fromStdString(fileName)).fileName();
+  const QString name = QFileInfo(ToQ(fileName)).fileName();
   if (name.isEmpty()) return false;
   const auto parts = SplitBar(filter);
   for (size_t i = 1; i < parts.size(); i += 2) {
-    for (const QString& mask : QString::fromStdString(parts[i]).split(';', Qt::SkipEmptyParts)) {
+    for (const QString& mask : ToQ(parts[i]).split(';', Qt::SkipEmptyParts)) {
       const QRegularExpression pattern(QRegularExpression::wildcardToRegularExpression(mask.trimmed()),
                                        QRegularExpression::CaseInsensitiveOption);
       if (pattern.match(name).hasMatch()) return true;
@@ -129,19 +130,19 @@ bool TFileDialog::Execute(QWidget* parent) {
   dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
   if (!OverwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
   if (!Title.empty())
-    dlg.setWindowTitle(QString::fromStdString(Title));
+    dlg.setWindowTitle(ToQ(Title));
   else
     dlg.setWindowTitle(save ? QStringLiteral("Save As") : QStringLiteral("Open"));
   QStringList filters;
-  for (const auto& f : NativeFilters(Filter)) filters << QString::fromStdString(f);
+  for (const auto& f : NativeFilters(Filter)) filters << ToQ(f);
   if (!filters.isEmpty()) {
     dlg.setNameFilters(filters);
     int index = std::clamp(FilterIndex, 1, int(filters.size())) - 1;
     dlg.selectNameFilter(filters[index]);
   }
-  if (!DefaultExt.empty()) dlg.setDefaultSuffix(QString::fromStdString(DefaultExt));
-  if (!InitialDir.empty()) dlg.setDirectory(QString::fromStdString(InitialDir));
-  if (!FileName.empty()) dlg.selectFile(QString::fromStdString(FileName));
+  if (!DefaultExt.empty()) dlg.setDefaultSuffix(ToQ(DefaultExt));
+  if (!InitialDir.empty()) dlg.setDirectory(ToQ(InitialDir));
+  if (!FileName.empty()) dlg.selectFile(ToQ(FileName));
   if (picture) {
     if (auto* grid = qobject_cast<QGridLayout*>(dlg.layout())) {
       auto* preview = new PicturePreview(&dlg);

@@ -1,4 +1,5 @@
 #include "platform/Fonts.h"
+#include "platform/QtStrings.h"
 
 #include <QFile>
 #include <QFontDatabase>
@@ -63,7 +64,7 @@ QString SubstituteFontName(const std::string& name) {
     return WineTahomaRegistered() ? QStringLiteral("Tahoma") : QStringLiteral("DejaVu Sans");
   if (key == "times new roman") return QStringLiteral("Liberation Serif");
   if (key == "courier new" || key == "courier") return QStringLiteral("Liberation Mono");
-  return QString::fromStdString(name);
+  return ToQ(name);
 }
 
 QFont MakeQFont(const TFont& font, int emPixels, bool unhinted) {

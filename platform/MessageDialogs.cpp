@@ -5,6 +5,7 @@
 
 #include "platform/Application.h"
 #include "platform/ModalRun.h"
+#include "platform/QtStrings.h"
 
 namespace {
 bool Show(TMessageBoxKind kind, const std::string& text) {
@@ -16,7 +17,7 @@ bool Show(TMessageBoxKind kind, const std::string& text) {
                                                               : QMessageBox::Question;
   QMessageBox::StandardButtons buttons =
       kind == TMessageBoxKind::Question ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok;
-  QMessageBox box(icon, QString::fromStdString(caption), QString::fromStdString(text), buttons,
+  QMessageBox box(icon, ToQ(caption), ToQ(text), buttons,
                   QApplication::activeWindow());
   box.setObjectName("MessageBox");
   if (kind == TMessageBoxKind::Question) box.setDefaultButton(QMessageBox::Yes);

@@ -16,6 +16,7 @@
 // MetafileEmfRecords.cpp and MetafileWmfRecords.cpp, the drawing state and
 // the Player class are declared in MetafilePlayerState.h.
 #include "platform/MetafilePlayerState.h"
+#include "platform/QtStrings.h"
 
 namespace metafile {
 
@@ -683,7 +684,7 @@ void Player::Text(QPointF ref, const QString& text, const std::vector<double>& d
   // Faces that Linux lacks go through the platform's substitutes; glyphs
   // are unhinted so that widths scale with the output.
   TFont logical;
-  logical.Name = s_.font.face.toStdString();
+  logical.Name = FromQ(s_.font.face);
   logical.Charset = s_.font.charset;
   logical.Style = (s_.font.italic ? unsigned(fsItalic) : 0u) | (s_.font.underline ? unsigned(fsUnderline) : 0u) |
                   (s_.font.strikeOut ? unsigned(fsStrikeOut) : 0u);

@@ -46,6 +46,7 @@
 #include "platform/Units.h"
 #include "platform/SchedulerWait.h"
 #include "platform/PrintBackendScheduler.h"
+#include "platform/QtStrings.h"
 
 namespace PrintBackend {
 namespace {
@@ -593,13 +594,13 @@ TDeviceCaps ComputeCaps(const TPrinter& printer, const TPrinterSettings& setting
 bool EditDocumentProperties(QWidget* parent, const TPrinter& printer, TPrinterSettings& settings) {
   QDialog dialog(parent);
   dialog.setObjectName("DocumentProperties");
-  dialog.setWindowTitle(QString::fromStdString(printer.Name() + " Document Properties"));
+  dialog.setWindowTitle(ToQ(printer.Name() + " Document Properties"));
   auto* form = new QFormLayout(&dialog);
 
   auto* paper = new QComboBox(&dialog);
   paper->setObjectName("Paper");
   for (const TPrinterPaper& p : printer.Papers()) {
-    paper->addItem(QString::fromStdString(p.Name), p.Kind);
+    paper->addItem(ToQ(p.Name), p.Kind);
     if (p.Kind == settings.PaperSize) paper->setCurrentIndex(paper->count() - 1);
   }
   form->addRow("Paper &size:", paper);
@@ -607,7 +608,7 @@ bool EditDocumentProperties(QWidget* parent, const TPrinter& printer, TPrinterSe
   auto* source = new QComboBox(&dialog);
   source->setObjectName("Source");
   for (const TPrinterBin& b : printer.Bins()) {
-    source->addItem(QString::fromStdString(b.Name), b.Id);
+    source->addItem(ToQ(b.Name), b.Id);
     if (b.Id == settings.DefaultSource) source->setCurrentIndex(source->count() - 1);
   }
   form->addRow("Paper s&ource:", source);

@@ -41,6 +41,7 @@
 #include "platform/MessageDialogs.h"
 #include "platform/SchedulerWait.h"
 #include "platform/PrintBackendScheduler.h"
+#include "platform/QtStrings.h"
 
 namespace PrintBackend {
 namespace {
@@ -87,8 +88,8 @@ TPrintJob::~TPrintJob() {
 
 std::string TPrintJob::DocumentFileName() const {
   if (!out_) return {};
-  if (out_->temp) return out_->temp->fileName().toStdString();
-  if (out_->file) return out_->file->fileName().toStdString();
+  if (out_->temp) return FromQ(out_->temp->fileName());
+  if (out_->file) return FromQ(out_->file->fileName());
   return {};
 }
 
@@ -109,17 +110,17 @@ int TPrintJob::StartDoc(const std::string& title, const std::string& outputFile)
   auto out = std::make_unique<Output>();
   QIODevice* device = nullptr;
   if (toFile_) {
-    out->file = std::make_unique<QSaveFile>(QString::fromStdString(outputFile));
+    out->file = std::make_unique<QSaveFile>(ToQ(outputFile));
     if (!out->file->open(QIODevice::WriteOnly)) {
       lastError_ = Format(GraphicsMessages::CannotCreateFile, outputFile.c_str(),
-                          out->file->errorString().toStdString().c_str());
+                          FromQ(out->file->errorString()).c_str());
       return 0;
     }
     device = out->file.get();
   } else {
     out->temp = std::make_unique<QTemporaryFile>(QDir::tempPath() + "/ardel-print-XXXXXX.pdf");
     if (!out->temp->open()) {
-      lastError_ = out->temp->errorString().toStdString();
+      lastError_ = FromQ(out->temp->errorString());
       return 0;
     }
     device = out->temp.get();
@@ -180,8 +181,8 @@ int TPrintJob::StartDoc(const std::string& title, const std::string& outputFile)
   out->writer = std::make_unique<QPdfWriter>(device);
   out->writer->setResolution(g.Dpi);
   out->writer->setPageLayout(LayoutOf(g));
-  out->writer->setTitle(QString::fromStdString(title));
-  out->writer->setCreator(QString::fromStdString(Application::Title()));
+  out->writer->setTitle(ToQ(title));
+  out->writer->setCreator(ToQ(Application::Title()));
   // Gray shading draws the pages gray, whatever the printer does with
   // the colour option.
   if ((settings_.Fields & DM_COLOR) && settings_.Color == DMCOLOR_MONOCHROME)
@@ -236,14 +237,14 @@ bool TPrintJob::EndDoc() {
     QSaveFile& file = *out_->file;
     std::string reason;
     if (!file.flush() || file.error() != QFileDevice::NoError)
-      reason = file.errorString().toStdString();
+      reason = FromQ(file.errorString());
     else if (::fsync(file.handle()) != 0)
       reason = std::strerror(errno);
-    if (reason.empty() && !file.commit()) reason = file.errorString().toStdString();
+    if (reason.empty() && !file.commit()) reason = FromQ(file.errorString());
     if (!reason.empty()) file.cancelWriting();
     ok = reason.empty();
     if (!ok)
-      lastError_ = Format(GraphicsMessages::CannotCreateFile, file.fileName().toStdString().c_str(), reason.c_str());
+      lastError_ = Format(GraphicsMessages::CannotCreateFile, FromQ(file.fileName()).c_str(), reason.c_str());
   } else {
     out_->gray.reset();
     out_->writer.reset();

@@ -42,6 +42,7 @@
 #include "platform/MessageDialogs.h"
 #include "platform/SchedulerWait.h"
 #include "platform/PrintBackendScheduler.h"
+#include "platform/QtStrings.h"
 
 namespace PrintBackend {
 
@@ -283,7 +284,7 @@ bool ConnectPrinterDialog(QWidget* parent, std::string& name) {
   form->addRow(buttons);
   // A failed address stays in the box to be corrected.
   while (RunModal(dialog) == QDialog::Accepted) {
-    const std::string uri = address->text().trimmed().toStdString();
+    const std::string uri = FromQ(address->text().trimmed());
     if (ConnectWithWaitCursor(uri, name, error)) return true;
     MessageWarning(error);
   }

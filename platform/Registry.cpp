@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "platform/Types.h"
+#include "platform/QtStrings.h"
 
 // Layout of the INI file: every registry key is one group whose name is the
 // whole key path, and its values are the group's keys. Names are escaped
@@ -34,7 +35,7 @@ QString Escape(const std::string& name) {
     else
       out += c;
   }
-  return QString::fromStdString(out);
+  return ToQ(out);
 }
 
 int HexDigit(char c) {
@@ -45,7 +46,7 @@ int HexDigit(char c) {
 }
 
 std::string Unescape(const QString& escaped) {
-  std::string in = escaped.toStdString();
+  std::string in = FromQ(escaped);
   if (in == "%") return std::string();
   std::string out;
   for (std::size_t i = 0; i < in.size(); ++i) {
@@ -103,11 +104,11 @@ void SetRegistryFile(const std::string& fileName) { FileOverride() = fileName; }
 std::string RegistryFile() {
   if (!FileOverride().empty()) return FileOverride();
   QString base = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
-  return (base + QStringLiteral("/ArdelSorvan/registry.ini")).toStdString();
+  return FromQ(base + QStringLiteral("/ArdelSorvan/registry.ini"));
 }
 
 TRegistry::TRegistry()
-    : settings_(std::make_unique<QSettings>(QString::fromStdString(RegistryFile()), QSettings::IniFormat)) {}
+    : settings_(std::make_unique<QSettings>(ToQ(RegistryFile()), QSettings::IniFormat)) {}
 
 TRegistry::~TRegistry() = default;
 
@@ -197,7 +198,7 @@ std::vector<std::string> TRegistry::GetValueNames() const {
 }
 
 std::string TRegistry::ReadString(const std::string& name) const {
-  return settings_->value(Group(path_) + "/" + Escape(name)).toString().toStdString();
+  return FromQ(settings_->value(Group(path_) + "/" + Escape(name)).toString());
 }
 
 int TRegistry::ReadInteger(const std::string& name) const {
@@ -216,7 +217,7 @@ void TRegistry::CheckWritable(const std::string& name) const {
 
 void TRegistry::WriteString(const std::string& name, const std::string& value) {
   CheckWritable(name);
-  settings_->setValue(Group(path_) + "/" + Escape(name), QString::fromStdString(value));
+  settings_->setValue(Group(path_) + "/" + Escape(name), ToQ(value));
   settings_->sync();
   if (settings_->status() != QSettings::NoError)
     throw ERegistryException(Format("Failed to set data for '%s'", name.c_str()));

@@ -10,6 +10,7 @@
 
 #include "platform/Application.h"
 #include "platform/Types.h"
+#include "platform/QtStrings.h"
 
 namespace PrintBackend {
 namespace {
@@ -83,10 +84,10 @@ bool TSchedulerWatch::KeepWaiting() {
   if (!OnGuiThread() || (!window_ && now - waitStart_ < SchedulerWindowDelayMsec)) return true;
   if (!window_) {
     window_ = new Window;
-    auto* dialog = new QProgressDialog(QString::fromStdString(Format(SchedulerMessages::Waiting, server_.c_str())),
+    auto* dialog = new QProgressDialog(ToQ(Format(SchedulerMessages::Waiting, server_.c_str())),
                                        QStringLiteral("Cancel"), 0, 0, QApplication::activeWindow());
     dialog->setObjectName(QStringLiteral("SchedulerWaitDialog"));
-    dialog->setWindowTitle(QString::fromStdString(Application::Title()));
+    dialog->setWindowTitle(ToQ(Application::Title()));
     dialog->setWindowModality(Qt::ApplicationModal);
     dialog->setAutoClose(false);
     dialog->setAutoReset(false);
